@@ -1,0 +1,74 @@
+// The bitmap target: 32-bit pixels (blue, green, red, fourth byte) or 8 bits
+// with a halftone palette. An 8-bit picture is painted at 32 bits and then
+// mapped to the nearest palette entry, so the rows always hold 32-bit pixels
+// that show exactly what the picture holds.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "canvas.h"
+
+namespace nerovan {
+
+enum class TPixelFormat { pf8bit, pf32bit };
+
+struct PaletteEntry {
+    uint8_t Red = 0, Green = 0, Blue = 0;
+};
+
+// The 256-entry halftone palette: a 6x6x6 colour cube plus greys.
+const std::vector<PaletteEntry>& HalftonePalette();
+// Index of the palette entry nearest to the colour.
+uint8_t NearestHalftoneIndex(uint8_t red, uint8_t green, uint8_t blue);
+
+class RasterCanvas;
+
+class Bitmap {
+public:
+    Bitmap();
+    ~Bitmap();
+    Bitmap(const Bitmap&) = delete;
+    Bitmap& operator=(const Bitmap&) = delete;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // Resizing keeps nothing of the old pixels; the new pixels are white.
+    void SetWidth(int w) { SetSize(w, height_); }
+    void SetHeight(int h) { SetSize(width_, h); }
+    void SetSize(int w, int h);
+    TPixelFormat PixelFormat() const { return format_; }
+    void SetPixelFormat(TPixelFormat f) { format_ = f; }
+
+    // 32-bit rows, top to bottom; Stride() bytes apart.
+    uint8_t* ScanLine(int y) { return pixels_.data() + static_cast<size_t>(y) * Stride(); }
+    const uint8_t* ScanLine(int y) const {
+        return pixels_.data() + static_cast<size_t>(y) * Stride();
+    }
+    int Stride() const { return width_ * 4; }
+    // Palette indices of an 8-bit picture (valid after MapToPalette), one byte a pixel.
+    const std::vector<uint8_t>& Indices() const { return indices_; }
+    // Maps every pixel to its nearest halftone entry (8-bit pictures).
+    void MapToPalette();
+    // Bumped whenever the pixel buffer is reallocated.
+    unsigned Generation() const { return generation_; }
+
+    RasterCanvas& Canvas();
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    TPixelFormat format_ = TPixelFormat::pf32bit;
+    std::vector<uint8_t> pixels_;
+    std::vector<uint8_t> indices_;
+    unsigned generation_ = 0;
+    std::unique_ptr<RasterCanvas> canvas_;
+};
+
+// Smooths a 32-bit bitmap in place: for rows 2..H-2 and columns 1..W-1,
+// each colour byte becomes (2 * own + right + above) div 4. Pictures lower
+// than 4 rows are left as they are.
+void SmoothBitmap(Bitmap& bitmap);
+
+}  // namespace nerovan

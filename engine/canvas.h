@@ -1,0 +1,197 @@
+// The drawing surface every measuring and painting routine works through:
+// font, pen and brush state, text measurement, text, lines, arcs, ellipses
+// and fills. Implementations draw into a bitmap (cairo), record a display
+// list (metafile), or use fixed metrics (tests). Any canvas can also record
+// what it draws into a display list, which is how `--ops` and the
+// metafile-versus-bitmap comparisons see a paint.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace nerovan {
+
+// Colour as 0x00BBGGRR: red in the low byte.
+using TColor = uint32_t;
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clNavy = 0x800000;
+
+inline uint8_t GetRValue(TColor c) { return static_cast<uint8_t>(c & 0xFF); }
+inline uint8_t GetGValue(TColor c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
+inline uint8_t GetBValue(TColor c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
+inline TColor RGB(uint8_t r, uint8_t g, uint8_t b) {
+    return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
+}
+
+// Font style bits.
+using TFontStyles = uint8_t;
+constexpr TFontStyles fsBold = 1;
+constexpr TFontStyles fsItalic = 2;
+constexpr TFontStyles fsUnderline = 4;
+constexpr TFontStyles fsStrikeOut = 8;
+
+// Character sets the typesetter selects. The default charset draws
+// Windows-1251; the font named "Symbol" always draws the Symbol encoding.
+constexpr uint8_t ANSI_CHARSET = 0;
+constexpr uint8_t DEFAULT_CHARSET = 1;
+constexpr uint8_t SYMBOL_CHARSET = 2;
+constexpr uint8_t GREEK_CHARSET = 161;
+constexpr uint8_t BALTIC_CHARSET = 186;
+
+constexpr int kScreenPixelsPerInch = 96;
+
+// Font as the layout sees it. Height is in pixels: negative is the em
+// height (character height without internal leading), positive the height
+// of the whole character cell. The size in points is derived from it.
+struct TFont {
+    std::string Name = "Times New Roman";
+    int Height = -24;  // 18 points
+    TFontStyles Style = 0;
+    uint8_t Charset = DEFAULT_CHARSET;
+    TColor Color = clBlack;
+
+    // Points = round(em * 72 / 96) for an em height.
+    int Size() const;
+    // Sets the em height to round(points * 96 / 72).
+    void SetSize(int points);
+    bool Bold() const { return (Style & fsBold) != 0; }
+    bool Italic() const { return (Style & fsItalic) != 0; }
+    bool operator==(const TFont& o) const {
+        return Name == o.Name && Height == o.Height && Style == o.Style && Charset == o.Charset &&
+               Color == o.Color;
+    }
+    bool operator!=(const TFont& o) const { return !(*this == o); }
+};
+
+struct TPen {
+    int Width = 1;
+    TColor Color = clBlack;
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+struct TBrush {
+    TColor Color = clWhite;
+    TBrushStyle Style = TBrushStyle::bsSolid;
+};
+
+struct TPoint {
+    int X = 0;
+    int Y = 0;
+};
+
+// Right and bottom edges are excluded, as on the original drawing interface.
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    bool operator==(const TRect& o) const {
+        return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
+    }
+};
+
+class DisplayList;
+
+class Canvas {
+public:
+    TFont Font;
+    TPen Pen;
+    TBrush Brush;
+    // Copies of the component's MulPoint and BackGroundColor for this pass.
+    bool CurrentMulPoint = true;
+    TColor EraseColor = clWhite;
+
+    Canvas() = default;
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    virtual ~Canvas() = default;
+
+    // Advance width of s in the current font: the sum of the whole-pixel
+    // advances of its characters, no kerning.
+    int TextWidth(const std::string& s);
+    // Height of the current font's character cell; the same for every string.
+    int TextHeight(const std::string& s);
+    // The whole-pixel advance of each character of s (the Dx array of a run).
+    void CharAdvances(const std::string& s, std::vector<int>& advances);
+    // Draws s with the top-left corner of its character cell at (x, y); with
+    // a solid brush the cell is filled with the brush colour first.
+    void TextOut(int x, int y, const std::string& s);
+    // TextOut limited to the rectangle clip (used to draw only part of a glyph).
+    void TextOutClipped(int x, int y, const std::string& s, const TRect& clip);
+    // First row of ink of s below the cell top, or TextHeight when s has no ink.
+    int InkTop(const std::string& s);
+    // The em height in pixels that the current font resolves to (at least 1).
+    int EmPixels();
+
+    TPoint PenPos() const { return pen_pos_; }
+    void MoveTo(int x, int y);
+    // A line with the current pen from the pen position to (x, y), end point
+    // excluded; the pen position moves to (x, y).
+    void LineTo(int x, int y);
+    // Arc of the ellipse inscribed in (x1, y1)-(x2, y2), counter-clockwise on
+    // screen from the ray towards (x3, y3) to the ray towards (x4, y4).
+    void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    // Ellipse inscribed in the rectangle, outlined with the pen and filled
+    // with the brush unless the brush is clear.
+    void Ellipse(int x1, int y1, int x2, int y2);
+    void FillRect(const TRect& r);
+    // The whole drawing area.
+    virtual TRect ClipRect() const = 0;
+
+    // Exclusive use of the canvas (recursive).
+    void Lock() { lock_.lock(); }
+    void Unlock() { lock_.unlock(); }
+
+    // Every drawing operation is also appended to recorder while it is set.
+    void SetRecorder(DisplayList* recorder) { recorder_ = recorder; }
+    DisplayList* Recorder() const { return recorder_; }
+
+protected:
+    virtual int DoTextHeight() = 0;
+    virtual void DoCharAdvances(const std::string& s, std::vector<int>& advances) = 0;
+    virtual int DoTextWidth(const std::string& s);
+    virtual int DoInkTop(const std::string& s) = 0;
+    virtual int DoEmPixels() = 0;
+    // Drawing primitives; clip is null for unclipped text.
+    virtual void DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
+                           const TRect* clip) = 0;
+    virtual void DoLine(int x1, int y1, int x2, int y2) = 0;
+    virtual void DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) = 0;
+    virtual void DoEllipse(int x1, int y1, int x2, int y2) = 0;
+    virtual void DoFillRect(const TRect& r, TColor color) = 0;
+
+private:
+    void TextOutImpl(int x, int y, const std::string& s, const TRect* clip);
+
+    TPoint pen_pos_;
+    DisplayList* recorder_ = nullptr;
+    std::recursive_mutex lock_;
+    std::vector<int> scratch_;
+};
+
+// Restores the font and pen of a canvas when it leaves scope, so a construct
+// that changes them leaves the canvas as it found it, also on an error.
+class CanvasStateGuard {
+public:
+    explicit CanvasStateGuard(Canvas& c) : canvas_(c), font_(c.Font), pen_width_(c.Pen.Width) {}
+    ~CanvasStateGuard() {
+        canvas_.Font = font_;
+        canvas_.Pen.Width = pen_width_;
+    }
+    CanvasStateGuard(const CanvasStateGuard&) = delete;
+    CanvasStateGuard& operator=(const CanvasStateGuard&) = delete;
+
+private:
+    Canvas& canvas_;
+    TFont font_;
+    int pen_width_;
+};
+
+}  // namespace nerovan

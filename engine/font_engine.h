@@ -1,0 +1,47 @@
+// Fonts through fontconfig and FreeType, shared by every canvas that uses
+// real fonts: cached faces per (name, bold, italic), scaled fonts per em
+// height, and a 256-entry table of glyphs and whole-pixel advances per scaled
+// font and charset. "Symbol" resolves to the Type 1 Standard Symbols PS and
+// its bytes pick glyphs by Adobe glyph name. Thread-safe.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <string>
+
+#include "canvas.h"
+
+namespace nerovan {
+
+// Everything a canvas needs to measure and draw one font, resolved once.
+struct FontHandle {
+    cairo_scaled_font_t* Scaled = nullptr;  // owned by the engine's cache
+    int Em = 1;                             // em height in pixels
+    int Ascent = 0;                         // lround(ascent)
+    int Descent = 0;                        // lround(descent)
+    bool Symbol = false;                    // Symbol encoding
+    const uint32_t* Glyphs = nullptr;       // 256 glyph indices for the charset
+    const int32_t* Advances = nullptr;      // 256 whole-pixel advances
+    const int16_t* InkTops = nullptr;       // 256 first ink rows below the cell top
+    int CellHeight() const { return Ascent + Descent; }
+};
+
+class FontEngine {
+public:
+    static FontEngine& Instance();
+    // Resolves name, em height, bold, italic and charset of the font; a name
+    // that does not exist gets fontconfig's substitute.
+    FontHandle Resolve(const TFont& font);
+    // The em height in pixels a font's Height resolves to (at least 1).
+    int EmPixels(const TFont& font);
+    // The file fontconfig picked for a font name and style (for diagnostics).
+    std::string MatchedFile(const std::string& name, bool bold, bool italic);
+
+private:
+    FontEngine();
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace nerovan

@@ -1,0 +1,91 @@
+// The metafile target: a display list of drawing operations with the header
+// texts (creator, description) and the picture size. A metafile canvas
+// records a paint into it; the list replays onto any other canvas (the window
+// shows a metafile that way) and serialises to EMF (emf.h).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+
+namespace nerovan {
+
+enum class DrawOpKind { Fill, Text, Line, Arc, Ellipse };
+
+// One recorded operation. Coordinates are pixels of the picture.
+//   Fill:    rect, color
+//   Text:    x, y, text (single-byte, in font.Charset or the Symbol encoding),
+//            font (as set on the canvas), em (pixel em height), advances (Dx),
+//            optional clip rectangle
+//   Line:    x1 y1 x2 y2 (end point excluded), pen width, color
+//   Arc:     rect, start point (x3, y3), end point (x4, y4), pen width, color
+//   Ellipse: rect, pen width, color, filled + fill colour
+struct DrawOp {
+    DrawOpKind Kind = DrawOpKind::Fill;
+    TRect Rect;
+    int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    int PenWidth = 1;
+    TColor Color = clBlack;
+    bool Filled = false;
+    TColor FillColor = clWhite;
+    std::string Text;
+    TFont Font;
+    int Em = 0;
+    std::vector<int> Advances;
+    bool Clipped = false;
+    TRect Clip;
+};
+
+class DisplayList {
+public:
+    std::vector<DrawOp> Ops;
+    void Clear() { Ops.clear(); }
+    // Draws every operation onto canvas, in order, shifted by (dx, dy).
+    void ReplayOn(Canvas& canvas, int dx = 0, int dy = 0) const;
+    // One line per operation in the renderer's `--ops` format.
+    std::string Format() const;
+};
+
+// Formats one operation as a `--ops` line (without the line feed).
+std::string FormatDrawOp(const DrawOp& op);
+
+class Metafile {
+public:
+    DisplayList List;
+    std::string Creator;      // header creator text, e.g. "Nerovan by Tarquel"
+    std::string Description;  // header description: the expression (Windows-1251)
+    int Width = 0;            // picture size in pixels
+    int Height = 0;
+    void Clear();
+};
+
+// Records every operation into its own list, measuring with the real fonts,
+// so a metafile pass lays out exactly like a bitmap pass. Freeing the canvas
+// completes the metafile: its list and header texts replace the metafile's.
+class MetafileCanvas : public Canvas {
+public:
+    MetafileCanvas(Metafile& target, const std::string& creator, const std::string& description);
+    ~MetafileCanvas() override;
+    TRect ClipRect() const override;
+
+protected:
+    int DoTextHeight() override;
+    void DoCharAdvances(const std::string& s, std::vector<int>& advances) override;
+    int DoTextWidth(const std::string& s) override;
+    int DoInkTop(const std::string& s) override;
+    void DoTextOut(int, int, const std::string&, const std::vector<int>&, const TRect*) override {}
+    void DoLine(int, int, int, int) override {}
+    void DoArc(int, int, int, int, int, int, int, int) override {}
+    void DoEllipse(int, int, int, int) override {}
+    void DoFillRect(const TRect&, TColor) override {}
+
+private:
+    Metafile& target_;
+    DisplayList list_;
+    std::string creator_;
+    std::string description_;
+};
+
+}  // namespace nerovan

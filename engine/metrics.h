@@ -1,0 +1,45 @@
+// Boxes, origins and the notation errors shared by every layout routine.
+// A box is measured in whole pixels; Ascent is the distance from its top to
+// the alignment line on which neighbouring boxes of a row are lined up.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace nerovan {
+
+struct TFormulaMetrics {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t Ascent = 0;
+    bool operator==(const TFormulaMetrics& o) const {
+        return Width == o.Width && Height == o.Height && Ascent == o.Ascent;
+    }
+};
+
+struct TFormulaOrigin {
+    int32_t X = 0;
+    int32_t Y = 0;
+};
+
+// The general error class of the typesetter. Messages are single-byte
+// Windows-1251 strings, because they quote the expression as typed.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A bracket without its partner.
+class EInvalidBracket : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A token that the atom routines cannot lay out.
+class EInvalidToken : public Exception {
+public:
+    using Exception::Exception;
+};
+
+}  // namespace nerovan
