@@ -45,3 +45,46 @@ private:
 };
 
 }  // namespace nerovan
+
+namespace nerovan {
+
+// Remembers the last font a canvas resolved, so that measuring a run of
+// characters in one font costs no lookup in the engine's shared cache.
+class FontCursor {
+public:
+    const FontHandle& For(const TFont& font) {
+        if (!valid_ || font.Height != last_.Height || font.Style != last_.Style ||
+            font.Charset != last_.Charset || font.Name != last_.Name) {
+            handle_ = FontEngine::Instance().Resolve(font);
+            last_ = font;
+            valid_ = true;
+        }
+        return handle_;
+    }
+
+private:
+    TFont last_;
+    FontHandle handle_;
+    bool valid_ = false;
+};
+
+}  // namespace nerovan
+
+namespace nerovan {
+
+// A canvas that measures with the real fonts; the raster and the metafile
+// canvas share it, so both passes of every target lay out alike.
+class FontCanvas : public Canvas {
+protected:
+    const FontHandle& Handle() { return cursor_.For(Font); }
+    int DoTextHeight() override { return Handle().CellHeight(); }
+    void DoCharAdvances(const std::string& s, std::vector<int>& advances) override;
+    int DoTextWidth(const std::string& s) override;
+    int DoInkTop(const std::string& s) override;
+    int DoEmPixels() override { return Handle().Em; }
+
+private:
+    FontCursor cursor_;
+};
+
+}  // namespace nerovan

@@ -9,19 +9,21 @@
 #include <vector>
 
 #include "canvas.h"
+#include "font_engine.h"
 
 namespace nerovan {
 
 enum class DrawOpKind { Fill, Text, Line, Arc, Ellipse };
 
 // One recorded operation. Coordinates are pixels of the picture.
-//   Fill:    rect, color
-//   Text:    x, y, text (single-byte, in font.Charset or the Symbol encoding),
-//            font (as set on the canvas), em (pixel em height), advances (Dx),
-//            optional clip rectangle
-//   Line:    x1 y1 x2 y2 (end point excluded), pen width, color
-//   Arc:     rect, start point (x3, y3), end point (x4, y4), pen width, color
-//   Ellipse: rect, pen width, color, filled + fill colour
+//   Fill:    Rect, Color
+//   Text:    X1, Y1 (top-left of the character cell), text (single-byte, in
+//            Font.Charset or the Symbol encoding), Font (as set on the canvas),
+//            Color (= Font.Color), Em (pixel em height), Advances (Dx),
+//            optional Clip rectangle
+//   Line:    X1 Y1 X2 Y2 (end point excluded), PenWidth, Color
+//   Arc:     Rect, start point (X1, Y1), end point (X2, Y2), pen width, color
+//   Ellipse: Rect, pen width, color, Filled + FillColor
 struct DrawOp {
     DrawOpKind Kind = DrawOpKind::Fill;
     TRect Rect;
@@ -64,17 +66,13 @@ public:
 // Records every operation into its own list, measuring with the real fonts,
 // so a metafile pass lays out exactly like a bitmap pass. Freeing the canvas
 // completes the metafile: its list and header texts replace the metafile's.
-class MetafileCanvas : public Canvas {
+class MetafileCanvas : public FontCanvas {
 public:
     MetafileCanvas(Metafile& target, const std::string& creator, const std::string& description);
     ~MetafileCanvas() override;
     TRect ClipRect() const override;
 
 protected:
-    int DoTextHeight() override;
-    void DoCharAdvances(const std::string& s, std::vector<int>& advances) override;
-    int DoTextWidth(const std::string& s) override;
-    int DoInkTop(const std::string& s) override;
     void DoTextOut(int, int, const std::string&, const std::vector<int>&, const TRect*) override {}
     void DoLine(int, int, int, int) override {}
     void DoArc(int, int, int, int, int, int, int, int) override {}

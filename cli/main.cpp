@@ -1,0 +1,143 @@
+// nerovan-render: typesets one formula from the command line and writes its
+// picture (BMP, EMF, PNG, JPEG, GIF), prints its box, or prints what the
+// painting pass draws. Exit 0 done, 1 notation error, 2 usage or file error.
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "atomic_file.h"
+#include "code_pages.h"
+#include "component.h"
+#include "demo_formulas.h"
+#include "emf.h"
+#include "metafile.h"
+#include "picture_files.h"
+#include "raster_canvas.h"
+#include "render_options.h"
+
+namespace {
+
+using namespace nerovan;
+
+constexpr int kExitNotation = 1;
+constexpr int kExitUsage = 2;
+
+int Fail(const std::string& message) {
+    std::cerr << "nerovan-render: " << message << "\n";
+    return kExitUsage;
+}
+
+bool HasExtension(const std::string& path, const std::string& ext) {
+    if (path.size() < ext.size()) return false;
+    for (size_t i = 0; i < ext.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(path[path.size() - ext.size() + i])) != ext[i])
+            return false;
+    return true;
+}
+
+// The expression as the typesetter takes it: Windows-1251 bytes.
+bool LoadExpression(const RenderOptions& o, std::string& expression, std::string& error) {
+    switch (o.Source) {
+        case ExpressionSource::Argument: {
+            std::string bad;
+            if (!Utf8ToCp1251(o.Expression, expression, bad)) {
+                error = "the expression holds " + bad + ", which Windows-1251 cannot hold";
+                return false;
+            }
+            return true;
+        }
+        case ExpressionSource::FormulaFile: {
+            std::string bytes;
+            try {
+                bytes = ReadFileBytes(o.FormulaFile);
+            } catch (const std::exception& e) {
+                error = e.what();
+                return false;
+            }
+            // A formula file holds one line; whatever follows it is ignored.
+            expression = bytes.substr(0, bytes.find_first_of("\r\n"));
+            return true;
+        }
+        case ExpressionSource::Demo:
+            expression = DemoFormulas[o.Demo - 1];
+            return true;
+        case ExpressionSource::None:
+            break;
+    }
+    error = "no expression";
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderOptions o;
+    std::string error;
+    if (!ParseRenderOptions(argc - 1, argv + 1, o, error)) {
+        std::cerr << "nerovan-render: " << error << "\nTry 'nerovan-render --help'.\n";
+        return kExitUsage;
+    }
+    if (o.Help) {
+        std::cout << kRenderUsage;
+        return 0;
+    }
+
+    // The kind of picture, from the output file's extension.
+    bool emf = false;
+    PictureFormat format = PictureFormat::Png;
+    if (!o.Output.empty()) {
+        emf = HasExtension(o.Output, ".emf");
+        if (!emf && !PictureFormatFromExtension(o.Output, format))
+            return Fail("cannot tell the picture format of \"" + o.Output +
+                        "\": use .bmp, .emf, .png, .jpg, .jpeg or .gif");
+    }
+
+    TNerovan component;
+    if (!LoadExpression(o, component.Expression, error)) return Fail(error);
+    component.Font.Name = o.FontName;
+    if (o.Size > 0)
+        component.Font.SetSize(o.Size);
+    else
+        component.Font.Height = -o.Height;
+    component.Font.Style = (o.Bold ? fsBold : 0) | (o.Italic ? fsItalic : 0);
+    component.ForeGroundColor = o.Foreground;
+    component.BackGroundColor = o.Background;
+    component.MulPoint = o.MulPoint;
+    component.BlurBitmap = o.Blur;
+    component.ItalicVars = false;
+    component.EMFPaint = emf;
+
+    DisplayList ops;
+    if (o.Ops && !emf) component.Bitmap().Canvas().SetRecorder(&ops);
+    try {
+        if (o.Output.empty() && !o.Ops)
+            component.Measure();
+        else
+            component.Paint();
+    } catch (const nerovan::Exception& e) {
+        std::cerr << Cp1251ToUtf8(e.what()) << "\n";
+        return kExitNotation;
+    }
+    component.Bitmap().Canvas().SetRecorder(nullptr);
+
+    if (o.Metrics)
+        std::cout << component.Metrics.Width << " " << component.Metrics.Height << " "
+                  << component.Metrics.Ascent << "\n";
+    if (o.Ops) std::cout << (emf ? component.Metafile().List.Format() : ops.Format());
+
+    if (!o.Output.empty()) {
+        try {
+            if (emf) {
+                const std::vector<uint8_t> bytes = SerializeEmf(component.Metafile());
+                WriteFileAtomic(o.Output, bytes.data(), bytes.size());
+            } else {
+                WritePictureFile(component.Bitmap(), o.Output, format);
+            }
+        } catch (const std::exception& e) {
+            return Fail(e.what());
+        }
+    }
+    std::cout.flush();
+    return std::cout.good() ? 0 : Fail("cannot write to standard output");
+}

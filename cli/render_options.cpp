@@ -1,0 +1,185 @@
+// Parsing the command line of nerovan-render.
+#include "render_options.h"
+
+#include <cerrno>
+#include <cctype>
+#include <cstdlib>
+
+namespace nerovan {
+
+const char* const kRenderUsage =
+    "Usage: nerovan-render [OPTIONS] [EXPRESSION]\n"
+    "Typesets a formula and writes its picture, its box or its drawing operations.\n"
+    "\n"
+    "  EXPRESSION              UTF-8 text, converted to Windows-1251 for the typesetter\n"
+    "                          (one that begins with \"--\" goes after a \"--\")\n"
+    "  -f, --formula FILE      take the expression from a formula file (its first line, Windows-1251)\n"
+    "      --demo N            take demo formula N, 1 to 18\n"
+    "  -o, --output FILE       write the picture; the format follows the extension:\n"
+    "                          .bmp .emf .png .jpg .jpeg .gif\n"
+    "      --font NAME         default \"Times New Roman\"\n"
+    "      --height PX         em height in pixels, default 21\n"
+    "      --size PT           the font size in points instead of --height\n"
+    "      --bold  --italic\n"
+    "      --fg #RRGGBB  --bg #RRGGBB      default black on white\n"
+    "      --mul-point         mark products with the dot\n"
+    "      --blur              32-bit bitmap, smoothed\n"
+    "      --metrics           print \"WIDTH HEIGHT ASCENT\" of the measured expression\n"
+    "      --ops               print the painting pass's drawing operations, one per line\n"
+    "  -h, --help              show this help\n"
+    "\n"
+    "Exit status: 0 done; 1 notation error (the message on standard error, no file\n"
+    "written); 2 usage, encoding or file error.\n";
+
+namespace {
+
+bool ParseInt(const std::string& text, int lo, int hi, int& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+bool ParseColor(const std::string& text, TColor& color) {
+    std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+    if (hex.size() != 6) return false;
+    for (char c : hex)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    const unsigned long v = std::strtoul(hex.c_str(), nullptr, 16);
+    color = RGB(static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                static_cast<uint8_t>(v));
+    return true;
+}
+
+bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std::string& error) {
+    bool only_positional = false;
+    auto set_source = [&](ExpressionSource s) {
+        if (o.Source != ExpressionSource::None) {
+            error = "give one expression: an EXPRESSION, --formula FILE or --demo N";
+            return false;
+        }
+        o.Source = s;
+        return true;
+    };
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (only_positional || arg.empty() || arg[0] != '-' || arg == "-") {
+            if (!set_source(ExpressionSource::Argument)) return false;
+            o.Expression = arg;
+            continue;
+        }
+        if (arg == "--") {
+            only_positional = true;
+            continue;
+        }
+        std::string name = arg, value;
+        bool has_value = false;
+        const size_t eq = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            has_value = true;
+        }
+        auto need_value = [&]() {
+            if (has_value) return true;
+            if (i + 1 >= argc) {
+                error = "option " + name + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        auto flag = [&](bool& target) {
+            if (has_value) {
+                error = "option " + name + " takes no value";
+                return false;
+            }
+            target = true;
+            return true;
+        };
+        if (name == "-h" || name == "--help") {
+            if (!flag(o.Help)) return false;
+        } else if (name == "-f" || name == "--formula") {
+            if (!need_value() || !set_source(ExpressionSource::FormulaFile)) return false;
+            o.FormulaFile = value;
+        } else if (name == "--demo") {
+            if (!need_value()) return false;
+            if (!ParseInt(value, 1, 18, o.Demo)) {
+                error = "--demo takes a number from 1 to 18, not \"" + value + "\"";
+                return false;
+            }
+            if (!set_source(ExpressionSource::Demo)) return false;
+        } else if (name == "-o" || name == "--output") {
+            if (!need_value()) return false;
+            if (value.empty()) {
+                error = "--output needs a file name";
+                return false;
+            }
+            o.Output = value;
+        } else if (name == "--font") {
+            if (!need_value()) return false;
+            if (value.empty()) {
+                error = "--font needs a font name";
+                return false;
+            }
+            o.FontName = value;
+        } else if (name == "--height") {
+            if (!need_value()) return false;
+            if (!ParseInt(value, 1, kMaxEmPixels, o.Height)) {
+                error = "--height takes a whole number of pixels from 1 to " +
+                        std::to_string(kMaxEmPixels) + ", not \"" + value + "\"";
+                return false;
+            }
+            o.Size = 0;
+        } else if (name == "--size") {
+            if (!need_value()) return false;
+            if (!ParseInt(value, 1, kMaxPoints, o.Size)) {
+                error = "--size takes a whole number of points from 1 to " +
+                        std::to_string(kMaxPoints) + ", not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--bold") {
+            if (!flag(o.Bold)) return false;
+        } else if (name == "--italic") {
+            if (!flag(o.Italic)) return false;
+        } else if (name == "--fg" || name == "--bg") {
+            if (!need_value()) return false;
+            if (!ParseColor(value, name == "--fg" ? o.Foreground : o.Background)) {
+                error = name + " takes a colour as #RRGGBB, not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--mul-point") {
+            if (!flag(o.MulPoint)) return false;
+        } else if (name == "--blur") {
+            if (!flag(o.Blur)) return false;
+        } else if (name == "--metrics") {
+            if (!flag(o.Metrics)) return false;
+        } else if (name == "--ops") {
+            if (!flag(o.Ops)) return false;
+        } else if (arg.compare(0, 2, "--") != 0) {
+            // A formula may begin with a minus sign: "-a" is an expression.
+            if (!set_source(ExpressionSource::Argument)) return false;
+            o.Expression = arg;
+        } else {
+            error = "unknown option " + name;
+            return false;
+        }
+    }
+    if (o.Help) return true;
+    if (o.Source == ExpressionSource::None) {
+        error = "no expression: give an EXPRESSION, --formula FILE or --demo N";
+        return false;
+    }
+    if (o.Output.empty() && !o.Metrics && !o.Ops) {
+        error = "nothing to do: give --output FILE, --metrics or --ops";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace nerovan

@@ -1,0 +1,45 @@
+// Command line of nerovan-render: what to typeset, how, and where to put it.
+#pragma once
+
+#include <string>
+
+#include "canvas.h"
+
+namespace nerovan {
+
+enum class ExpressionSource { None, Argument, FormulaFile, Demo };
+
+struct RenderOptions {
+    ExpressionSource Source = ExpressionSource::None;
+    std::string Expression;   // the argument as given (UTF-8)
+    std::string FormulaFile;  // -f
+    int Demo = 0;             // --demo N, 1 to 18
+    std::string Output;       // -o
+    std::string FontName = "Times New Roman";
+    int Height = 21;          // em height in pixels
+    int Size = 0;             // points; used instead of Height when positive
+    bool Bold = false;
+    bool Italic = false;
+    TColor Foreground = clBlack;
+    TColor Background = clWhite;
+    bool MulPoint = false;
+    bool Blur = false;
+    bool Metrics = false;
+    bool Ops = false;
+    bool Help = false;
+};
+
+constexpr int kMaxEmPixels = 10000;
+constexpr int kMaxPoints = kMaxEmPixels * 72 / 96;
+
+// Parses the arguments after the program name. Returns false with a message
+// that names the problem on a usage error.
+bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& options,
+                        std::string& error);
+
+// Parses "#RRGGBB" (the "#" may be left out).
+bool ParseColor(const std::string& text, TColor& color);
+
+extern const char* const kRenderUsage;
+
+}  // namespace nerovan

@@ -1,0 +1,91 @@
+// Measuring and painting the whole expression into the bitmap or the
+// metafile, in the order the targets need: measure, size, fill the
+// background, then paint at (2, 2).
+#include "component.h"
+
+#include "expression.h"
+#include "raster_canvas.h"
+
+namespace nerovan {
+
+const char* const kMetafileCreator = "Nerovan by Tarquel";
+
+TNerovan::TNerovan() : bitmap_(std::make_unique<nerovan::Bitmap>()),
+                       metafile_(std::make_unique<nerovan::Metafile>()) {
+    bitmap_->SetPixelFormat(TPixelFormat::pf32bit);
+    Font.Name = "Times New Roman";
+    Font.SetSize(18);
+}
+
+TNerovan::~TNerovan() {
+    working_canvas_.reset();
+    metafile_.reset();
+    bitmap_.reset();
+}
+
+void TNerovan::Measure() {
+    if (EMFPaint) {
+        working_canvas_.reset();
+        working_canvas_ = std::make_unique<MetafileCanvas>(*metafile_, "", "");
+        working_canvas_->Font = Font;
+        Metrics = MeasureExpression(Expression, *working_canvas_);
+        working_canvas_.reset();
+        metafile_->Height = Metrics.Height + 2 * kPictureMargin;
+        metafile_->Width = Metrics.Width + 2 * kPictureMargin;
+    } else {
+        Canvas& canvas = bitmap_->Canvas();
+        canvas.Font = Font;
+        Metrics = MeasureExpression(Expression, canvas);
+        bitmap_->SetSize(Metrics.Width + 2 * kPictureMargin, Metrics.Height + 2 * kPictureMargin);
+    }
+}
+
+namespace {
+
+// Brush, the two per-pass values, pen and font colour, the background fill,
+// and a clear brush so text leaves what is behind it.
+void PreparePass(Canvas& canvas, const TNerovan& c) {
+    canvas.Font = c.Font;
+    canvas.Brush.Color = c.BackGroundColor;
+    canvas.CurrentMulPoint = c.MulPoint;
+    canvas.EraseColor = c.BackGroundColor;
+    canvas.Pen.Color = c.ForeGroundColor;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.Font.Color = c.ForeGroundColor;
+    canvas.FillRect(canvas.ClipRect());
+    canvas.Brush.Style = TBrushStyle::bsClear;
+}
+
+}  // namespace
+
+void TNerovan::Paint() {
+    const TFormulaOrigin origin{kPictureMargin, kPictureMargin};
+    if (EMFPaint) {
+        Measure();
+        working_canvas_.reset();
+        working_canvas_ = std::make_unique<MetafileCanvas>(*metafile_, kMetafileCreator, Expression);
+        working_canvas_->Lock();
+        PreparePass(*working_canvas_, *this);
+        try {
+            PaintExpression(Expression, origin, *working_canvas_);
+        } catch (...) {
+            working_canvas_->Unlock();
+            throw;
+        }
+        working_canvas_->Unlock();
+        working_canvas_.reset();
+    } else {
+        bitmap_->SetPixelFormat(BlurBitmap ? TPixelFormat::pf32bit : TPixelFormat::pf8bit);
+        bitmap_->Canvas().Font = Font;
+        Measure();
+        Canvas& canvas = bitmap_->Canvas();
+        PreparePass(canvas, *this);
+        PaintExpression(Expression, origin, canvas);
+        if (BlurBitmap)
+            SmoothBitmap(*bitmap_);
+        else
+            bitmap_->MapToPalette();
+    }
+}
+
+}  // namespace nerovan

@@ -1,0 +1,225 @@
+// Font matching, scaled fonts and per-charset glyph tables. Matching a font
+// costs about half a millisecond, so faces are matched once per
+// (name, bold, italic); each scaled font keeps a 256-entry table of glyph
+// indices, whole-pixel advances and ink tops per charset.
+#include "font_engine.h"
+
+#include <cairo-ft.h>
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <tuple>
+
+#include "code_pages.h"
+
+namespace nerovan {
+
+namespace {
+
+struct GlyphTable {
+    uint32_t Glyphs[256];
+    int32_t Advances[256];
+    int16_t InkTops[256];
+};
+
+struct ScaledEntry {
+    cairo_scaled_font_t* Scaled = nullptr;
+    int Ascent = 0;
+    int Descent = 0;
+    std::map<int, std::unique_ptr<GlyphTable>> Tables;  // by charset; -1 = Symbol
+};
+
+struct FaceEntry {
+    cairo_font_face_t* Face = nullptr;
+    bool Symbol = false;
+    std::string File;
+    double CellPerEm = 0;  // cell height per em, for positive font heights
+    std::map<int, ScaledEntry> Sizes;  // by em in pixels
+};
+
+using FaceKey = std::tuple<std::string, bool, bool>;
+
+cairo_font_options_t* MakeOptions() {
+    cairo_font_options_t* o = cairo_font_options_create();
+    cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_ON);
+    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_SLIGHT);
+    return o;
+}
+
+}  // namespace
+
+struct FontEngine::Impl {
+    std::mutex mutex;
+    std::map<FaceKey, FaceEntry> faces;
+    cairo_font_options_t* options = MakeOptions();
+
+    FaceEntry& Face(const std::string& name, bool bold, bool italic);
+    ScaledEntry& Scaled(FaceEntry& face, int em);
+    GlyphTable& Table(FaceEntry& face, ScaledEntry& scaled, int charset);
+};
+
+FontEngine::FontEngine() : impl_(new Impl) { FcInit(); }
+
+FontEngine& FontEngine::Instance() {
+    static FontEngine* engine = new FontEngine;  // lives as long as the process
+    return *engine;
+}
+
+FaceEntry& FontEngine::Impl::Face(const std::string& name, bool bold, bool italic) {
+    const FaceKey key{name, bold, italic};
+    auto it = faces.find(key);
+    if (it != faces.end()) return it->second;
+
+    FaceEntry entry;
+    entry.Symbol = IsSymbolFontName(name);
+    FcPattern* pat = FcPatternCreate();
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+    FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    // The Type 1 file of the symbol font has the integral sign inside its
+    // cell; the OpenType one lets it poke out above.
+    if (entry.Symbol)
+        FcPatternAddString(pat, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("Type 1"));
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pat, &result);
+    FcPatternDestroy(pat);
+    if (!match) {
+        // No font at all on the machine: cairo's own fallback face still measures.
+        entry.Face = cairo_toy_font_face_create("serif", italic ? CAIRO_FONT_SLANT_ITALIC
+                                                                : CAIRO_FONT_SLANT_NORMAL,
+                                                bold ? CAIRO_FONT_WEIGHT_BOLD
+                                                     : CAIRO_FONT_WEIGHT_NORMAL);
+    } else {
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
+            entry.File = reinterpret_cast<const char*>(file);
+        entry.Face = cairo_ft_font_face_create_for_pattern(match);
+        FcPatternDestroy(match);
+    }
+    return faces.emplace(key, std::move(entry)).first->second;
+}
+
+ScaledEntry& FontEngine::Impl::Scaled(FaceEntry& face, int em) {
+    auto it = face.Sizes.find(em);
+    if (it != face.Sizes.end()) return it->second;
+    ScaledEntry entry;
+    cairo_matrix_t font_matrix, ctm;
+    cairo_matrix_init_scale(&font_matrix, em, em);
+    cairo_matrix_init_identity(&ctm);
+    entry.Scaled = cairo_scaled_font_create(face.Face, &font_matrix, &ctm, options);
+    cairo_font_extents_t ext;
+    cairo_scaled_font_extents(entry.Scaled, &ext);
+    entry.Ascent = static_cast<int>(std::lround(ext.ascent));
+    entry.Descent = static_cast<int>(std::lround(ext.descent));
+    return face.Sizes.emplace(em, std::move(entry)).first->second;
+}
+
+GlyphTable& FontEngine::Impl::Table(FaceEntry& face, ScaledEntry& scaled, int charset) {
+    const int key = face.Symbol ? -1 : charset;
+    auto it = scaled.Tables.find(key);
+    if (it != scaled.Tables.end()) return *it->second;
+    auto table = std::make_unique<GlyphTable>();
+    FT_Face ft = cairo_ft_scaled_font_lock_face(scaled.Scaled);
+    for (int b = 0; b < 256; ++b) {
+        uint32_t glyph = 0;
+        if (ft) {
+            if (face.Symbol) {
+                // Glyphs of the symbol font are picked by their Adobe name,
+                // which both the Type 1 and the OpenType file carry.
+                const char* glyph_name = SymbolGlyphName(static_cast<uint8_t>(b));
+                if (glyph_name)
+                    glyph = FT_Get_Name_Index(ft, const_cast<FT_String*>(glyph_name));
+            } else {
+                glyph = FT_Get_Char_Index(
+                    ft, CharsetToUnicode(static_cast<uint8_t>(charset), static_cast<uint8_t>(b)));
+            }
+        }
+        table->Glyphs[b] = glyph;
+    }
+    if (ft) cairo_ft_scaled_font_unlock_face(scaled.Scaled);
+    for (int b = 0; b < 256; ++b) {
+        cairo_glyph_t g{table->Glyphs[b], 0, 0};
+        cairo_text_extents_t te;
+        cairo_scaled_font_glyph_extents(scaled.Scaled, &g, 1, &te);
+        table->Advances[b] = static_cast<int32_t>(std::lround(te.x_advance));
+        const bool has_ink = te.width > 0 && te.height > 0;
+        const int cell = scaled.Ascent + scaled.Descent;
+        table->InkTops[b] = static_cast<int16_t>(
+            has_ink ? static_cast<int>(std::floor(scaled.Ascent + te.y_bearing)) : cell);
+    }
+    return *scaled.Tables.emplace(key, std::move(table)).first->second;
+}
+
+int FontEngine::EmPixels(const TFont& font) {
+    if (font.Height < 0) return -font.Height;
+    if (font.Height == 0) return 1;
+    // A positive height is the whole cell: convert it through the face's
+    // cell-to-em ratio.
+    std::lock_guard<std::mutex> guard(impl_->mutex);
+    FaceEntry& face = impl_->Face(font.Name, font.Bold(), font.Italic());
+    if (face.CellPerEm == 0) {
+        ScaledEntry& big = impl_->Scaled(face, 1000);
+        face.CellPerEm = (big.Ascent + big.Descent) / 1000.0;
+        if (face.CellPerEm <= 0) face.CellPerEm = 1;
+    }
+    const long em = std::lround(font.Height / face.CellPerEm);
+    return em < 1 ? 1 : static_cast<int>(em);
+}
+
+FontHandle FontEngine::Resolve(const TFont& font) {
+    const int em = EmPixels(font);
+    std::lock_guard<std::mutex> guard(impl_->mutex);
+    FaceEntry& face = impl_->Face(font.Name, font.Bold(), font.Italic());
+    ScaledEntry& scaled = impl_->Scaled(face, em);
+    GlyphTable& table = impl_->Table(face, scaled, font.Charset);
+    FontHandle h;
+    h.Scaled = scaled.Scaled;
+    h.Em = em;
+    h.Ascent = scaled.Ascent;
+    h.Descent = scaled.Descent;
+    h.Symbol = face.Symbol;
+    h.Glyphs = table.Glyphs;
+    h.Advances = table.Advances;
+    h.InkTops = table.InkTops;
+    return h;
+}
+
+std::string FontEngine::MatchedFile(const std::string& name, bool bold, bool italic) {
+    std::lock_guard<std::mutex> guard(impl_->mutex);
+    return impl_->Face(name, bold, italic).File;
+}
+
+}  // namespace nerovan
+
+namespace nerovan {
+
+void FontCanvas::DoCharAdvances(const std::string& s, std::vector<int>& advances) {
+    const FontHandle& h = Handle();
+    advances.resize(s.size());
+    for (size_t i = 0; i < s.size(); ++i) advances[i] = h.Advances[static_cast<uint8_t>(s[i])];
+}
+
+int FontCanvas::DoTextWidth(const std::string& s) {
+    const FontHandle& h = Handle();
+    int w = 0;
+    for (unsigned char c : s) w += h.Advances[c];
+    return w;
+}
+
+int FontCanvas::DoInkTop(const std::string& s) {
+    const FontHandle& h = Handle();
+    int top = h.CellHeight();
+    for (unsigned char c : s) top = std::min<int>(top, h.InkTops[c]);
+    return top;
+}
+
+}  // namespace nerovan

@@ -1,0 +1,158 @@
+// Drawing into a bitmap with cairo, following the pixel rules of the
+// original drawing interface: lines exclude their end point, arcs run
+// counter-clockwise on screen, text cells are placed by their top-left corner.
+#include "raster_canvas.h"
+
+#include <cmath>
+
+namespace nerovan {
+
+Bitmap::Bitmap() : canvas_(std::make_unique<RasterCanvas>(*this)) {}
+
+Bitmap::~Bitmap() = default;
+
+RasterCanvas& Bitmap::Canvas() { return *canvas_; }
+
+RasterCanvas::RasterCanvas(Bitmap& bitmap) : bitmap_(bitmap) {}
+
+RasterCanvas::~RasterCanvas() {
+    if (cr_) cairo_destroy(cr_);
+    if (surface_) cairo_surface_destroy(surface_);
+}
+
+TRect RasterCanvas::ClipRect() const { return {0, 0, bitmap_.Width(), bitmap_.Height()}; }
+
+cairo_t* RasterCanvas::Context() {
+    if (generation_ != bitmap_.Generation()) {
+        if (cr_) cairo_destroy(cr_);
+        if (surface_) cairo_surface_destroy(surface_);
+        cr_ = nullptr;
+        surface_ = nullptr;
+        generation_ = bitmap_.Generation();
+        if (bitmap_.Width() > 0 && bitmap_.Height() > 0) {
+            surface_ = cairo_image_surface_create_for_data(bitmap_.ScanLine(0), CAIRO_FORMAT_RGB24,
+                                                           bitmap_.Width(), bitmap_.Height(),
+                                                           bitmap_.Stride());
+            cr_ = cairo_create(surface_);
+            cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
+        }
+    }
+    return cr_;
+}
+
+void RasterCanvas::SetSource(TColor c) {
+    cairo_set_source_rgb(cr_, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+void RasterCanvas::DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
+                             const TRect* clip) {
+    if (!Context()) return;
+    const FontHandle& h = Handle();
+    glyphs_.resize(s.size());
+    double pen = x;
+    for (size_t i = 0; i < s.size(); ++i) {
+        glyphs_[i].index = h.Glyphs[static_cast<uint8_t>(s[i])];
+        glyphs_[i].x = pen;
+        glyphs_[i].y = y + h.Ascent;
+        pen += advances[i];
+    }
+    cairo_save(cr_);
+    if (clip) {
+        cairo_rectangle(cr_, clip->Left, clip->Top, clip->Width(), clip->Height());
+        cairo_clip(cr_);
+    }
+    cairo_set_scaled_font(cr_, h.Scaled);
+    SetSource(Font.Color);
+    cairo_show_glyphs(cr_, glyphs_.data(), static_cast<int>(glyphs_.size()));
+    // Underline and strike-out as bars under and through the run.
+    if (Font.Style & (fsUnderline | fsStrikeOut)) {
+        const int thick = std::max(1, h.Em / 14);
+        const double width = pen - x;
+        if (Font.Style & fsUnderline)
+            cairo_rectangle(cr_, x, y + h.Ascent + std::max(1, h.Em / 10), width, thick);
+        if (Font.Style & fsStrikeOut)
+            cairo_rectangle(cr_, x, y + h.Ascent - h.Em * 3 / 10, width, thick);
+        cairo_fill(cr_);
+    }
+    cairo_restore(cr_);
+}
+
+void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {
+    if (!Context() || (x1 == x2 && y1 == y2)) return;
+    const int w = std::max(1, Pen.Width);
+    const double half = (w % 2) ? 0.5 : 0.0;  // odd widths sit on pixel centres
+    cairo_set_line_width(cr_, w);
+    if (y1 == y2) {
+        // Horizontal: the pixels from x1 up to, not including, x2.
+        const double a = x2 > x1 ? x1 : x2 + 1, b = x2 > x1 ? x2 : x1 + 1;
+        cairo_move_to(cr_, a, y1 + half);
+        cairo_line_to(cr_, b, y1 + half);
+    } else if (x1 == x2) {
+        const double a = y2 > y1 ? y1 : y2 + 1, b = y2 > y1 ? y2 : y1 + 1;
+        cairo_move_to(cr_, x1 + half, a);
+        cairo_line_to(cr_, x1 + half, b);
+    } else {
+        cairo_move_to(cr_, x1 + 0.5, y1 + 0.5);
+        cairo_line_to(cr_, x2 + 0.5, y2 + 0.5);
+    }
+    SetSource(Pen.Color);
+    cairo_stroke(cr_);
+}
+
+bool RasterCanvas::EllipsePath(int x1, int y1, int x2, int y2, bool whole, double a1, double a2) {
+    if (x2 < x1) std::swap(x1, x2);
+    if (y2 < y1) std::swap(y1, y2);
+    // The outline runs through the centres of the outermost pixels of the
+    // rectangle, whose right and bottom edges are excluded.
+    const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
+    const double rx = (x2 - x1 - 1) / 2.0, ry = (y2 - y1 - 1) / 2.0;
+    if (rx <= 0 || ry <= 0) return false;
+    cairo_new_path(cr_);
+    cairo_save(cr_);
+    cairo_translate(cr_, cx, cy);
+    cairo_scale(cr_, rx, ry);
+    if (whole) {
+        cairo_arc(cr_, 0, 0, 1, 0, 2 * M_PI);
+        cairo_close_path(cr_);
+    } else {
+        cairo_arc_negative(cr_, 0, 0, 1, a1, a2);
+    }
+    cairo_restore(cr_);
+    return true;
+}
+
+void RasterCanvas::DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    if (!Context()) return;
+    const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
+    const double rx = std::max(0.5, std::abs(x2 - x1 - 1) / 2.0);
+    const double ry = std::max(0.5, std::abs(y2 - y1 - 1) / 2.0);
+    // Angles of the two rays on the unit circle the ellipse is scaled from.
+    const double a1 = std::atan2((y3 - cy) / ry, (x3 - cx) / rx);
+    double a2 = std::atan2((y4 - cy) / ry, (x4 - cx) / rx);
+    const bool whole = std::abs(a1 - a2) < 1e-12;  // equal rays draw the whole ellipse
+    if (!whole && a2 >= a1) a2 -= 2 * M_PI;
+    if (!EllipsePath(x1, y1, x2, y2, whole, a1, a2)) return;
+    cairo_set_line_width(cr_, std::max(1, Pen.Width));
+    SetSource(Pen.Color);
+    cairo_stroke(cr_);
+}
+
+void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
+    if (!Context() || !EllipsePath(x1, y1, x2, y2, true, 0, 0)) return;
+    if (Brush.Style == TBrushStyle::bsSolid) {
+        SetSource(Brush.Color);
+        cairo_fill_preserve(cr_);
+    }
+    cairo_set_line_width(cr_, std::max(1, Pen.Width));
+    SetSource(Pen.Color);
+    cairo_stroke(cr_);
+}
+
+void RasterCanvas::DoFillRect(const TRect& r, TColor color) {
+    if (!Context() || r.Right <= r.Left || r.Bottom <= r.Top) return;
+    cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
+    SetSource(color);
+    cairo_fill(cr_);
+}
+
+}  // namespace nerovan

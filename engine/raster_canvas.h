@@ -1,0 +1,43 @@
+// The bitmap canvas: cairo over the 32-bit rows of a Bitmap. Text is drawn
+// antialiased (grey) glyph by glyph at the whole-pixel advances the layout
+// measured; 1 px and 2 px lines land crisply on the pixel grid.
+#pragma once
+
+#include <cairo.h>
+
+#include "bitmap.h"
+#include "font_engine.h"
+
+namespace nerovan {
+
+class RasterCanvas : public FontCanvas {
+public:
+    explicit RasterCanvas(Bitmap& bitmap);
+    ~RasterCanvas() override;
+    TRect ClipRect() const override;
+
+protected:
+    void DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
+                   const TRect* clip) override;
+    void DoLine(int x1, int y1, int x2, int y2) override;
+    void DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
+    void DoEllipse(int x1, int y1, int x2, int y2) override;
+    void DoFillRect(const TRect& r, TColor color) override;
+
+private:
+    // The cairo context over the bitmap's current pixels, or null for an
+    // empty bitmap; made anew after the bitmap was resized.
+    cairo_t* Context();
+    void SetSource(TColor c);
+    // Adds the path of the ellipse inscribed in the rectangle, from angle a1
+    // to a2 counter-clockwise on screen; returns false for an empty ellipse.
+    bool EllipsePath(int x1, int y1, int x2, int y2, bool whole, double a1, double a2);
+
+    Bitmap& bitmap_;
+    cairo_surface_t* surface_ = nullptr;
+    cairo_t* cr_ = nullptr;
+    unsigned generation_ = ~0u;
+    std::vector<cairo_glyph_t> glyphs_;
+};
+
+}  // namespace nerovan

@@ -1,0 +1,206 @@
+// nerovan-render as scripts use it: exit codes, messages, the files it
+// writes and what --metrics and --ops print.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "render_options.h"
+
+namespace nerovan {
+namespace {
+
+struct Result {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class RenderCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/nerovan-cli-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override { std::system(("rm -rf " + ShellQuote(dir)).c_str()); }
+
+    Result Run(const std::vector<std::string>& args) {
+        std::string cmd = ShellQuote(NEROVAN_RENDER_PATH);
+        for (const auto& a : args) cmd += " " + ShellQuote(a);
+        cmd += " >" + dir + "/out 2>" + dir + "/err";
+        Result r;
+        const int raw = std::system(cmd.c_str());
+        r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.Out = ReadAll(dir + "/out");
+        r.Err = ReadAll(dir + "/err");
+        return r;
+    }
+    std::string Path(const std::string& name) { return dir + "/" + name; }
+    bool Exists(const std::string& name) { return access(Path(name).c_str(), F_OK) == 0; }
+
+    std::string dir;
+};
+
+// Bits per pixel and size from a BMP file's info header.
+void BmpInfo(const std::string& bytes, int& w, int& h, int& bpp) {
+    ASSERT_GE(bytes.size(), 54u);
+    ASSERT_EQ(bytes.substr(0, 2), "BM");
+    auto i32 = [&](size_t o) {
+        return int(uint8_t(bytes[o])) | int(uint8_t(bytes[o + 1])) << 8 |
+               int(uint8_t(bytes[o + 2])) << 16 | int(uint8_t(bytes[o + 3])) << 24;
+    };
+    w = i32(18);
+    h = i32(22);
+    bpp = uint8_t(bytes[28]) | uint8_t(bytes[29]) << 8;
+}
+
+TEST_F(RenderCli, EmptyExpressionIsAFourByFourPicture) {
+    Result r = Run({"", "-o", Path("e.bmp")});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    int w, h, bpp;
+    BmpInfo(ReadAll(Path("e.bmp")), w, h, bpp);
+    EXPECT_EQ(w, 4);
+    EXPECT_EQ(std::abs(h), 4);
+    EXPECT_EQ(bpp, 8);
+    ASSERT_EQ(Run({"", "--blur", "-o", Path("b.bmp")}).Status, 0);
+    BmpInfo(ReadAll(Path("b.bmp")), w, h, bpp);
+    EXPECT_EQ(bpp, 32);
+}
+
+TEST_F(RenderCli, MetricsOfAnItalicX) {
+    Result r = Run({"--metrics", "x"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    int w = 0, h = 0, a = 0;
+    ASSERT_EQ(std::sscanf(r.Out.c_str(), "%d %d %d", &w, &h, &a), 3) << r.Out;
+    EXPECT_EQ(h, 24);  // the cell of Liberation Serif at 21 px
+    EXPECT_EQ(a, 12);
+    EXPECT_GT(w, 5);
+    EXPECT_LT(w, 20);
+}
+
+TEST_F(RenderCli, OpsShowTheRelationSignFromSymbol) {
+    Result r = Run({"--ops", "a<=b"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out.rfind("fill 0 0 ", 0), 0u) << r.Out;
+    EXPECT_NE(r.Out.find("\"\xE2\x89\xA4\" font=\"Symbol\""), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\"a\" font=\"Times New Roman\" px=21"), std::string::npos) << r.Out;
+    // The same operations whichever target is painted.
+    Result emf = Run({"--ops", "a<=b", "-o", Path("f.emf")});
+    ASSERT_EQ(emf.Status, 0) << emf.Err;
+    EXPECT_EQ(emf.Out, r.Out);
+}
+
+TEST_F(RenderCli, NotationErrorIsTheMessageAloneAndWritesNothing) {
+    Result r = Run({"a)", "-o", Path("x.png")});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "Unexpected bracket in \"a)\", pos:2\n");
+    EXPECT_FALSE(Exists("x.png"));
+    // The message quotes the expression in UTF-8 again.
+    r = Run({"\xD0\xB6)", "--metrics"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "Unexpected bracket in \"\xD0\xB6)\", pos:2\n");
+}
+
+TEST_F(RenderCli, UnclosedBracketsAreClosed) {
+    Result open = Run({"--metrics", "(a"});
+    Result closed = Run({"--metrics", "(a)"});
+    ASSERT_EQ(open.Status, 0) << open.Err;
+    EXPECT_EQ(open.Out, closed.Out);
+}
+
+TEST_F(RenderCli, EncodingAndFileErrorsExitTwoAndNameTheProblem) {
+    Result r = Run({"a\xE4\xB8\xAD", "--metrics"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("U+4E2D"), std::string::npos) << r.Err;
+    r = Run({"x", "-o", "/nonexistent-folder/x.png"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("/nonexistent-folder/x.png"), std::string::npos) << r.Err;
+    r = Run({"x", "-o", Path("x.tiff")});
+    EXPECT_EQ(r.Status, 2);
+    r = Run({"-f", Path("missing.fla"), "--metrics"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("missing.fla"), std::string::npos) << r.Err;
+    r = Run({"--height", "0", "x", "--metrics"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("--height"), std::string::npos);
+}
+
+TEST_F(RenderCli, FormulaFileGivesItsFirstLine) {
+    {
+        std::ofstream f(Path("f.fla"), std::ios::binary);
+        f << "a<=b\r\nignored)\r\n";
+    }
+    Result r = Run({"-f", Path("f.fla"), "--metrics"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, Run({"a<=b", "--metrics"}).Out);
+}
+
+TEST_F(RenderCli, PictureFormatsFollowTheExtension) {
+    for (const char* name : {"p.png", "p.PNG", "p.bmp", "p.emf", "p.jpg", "p.jpeg", "p.gif"}) {
+        Result r = Run({"x+y", "-o", Path(name)});
+        EXPECT_EQ(r.Status, 0) << name << ": " << r.Err;
+    }
+    EXPECT_EQ(ReadAll(Path("p.png")).substr(1, 3), "PNG");
+    EXPECT_EQ(ReadAll(Path("p.emf")).substr(40, 4), " EMF");
+    EXPECT_EQ(ReadAll(Path("p.gif")).substr(0, 3), "GIF");
+    EXPECT_EQ(ReadAll(Path("p.jpg")).substr(0, 2), "\xFF\xD8");
+}
+
+TEST_F(RenderCli, UnknownFontFallsBackToASubstitute) {
+    Result r = Run({"--font", "No Such Font", "x", "-o", Path("x.png")});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(Exists("x.png"));
+}
+
+TEST(RenderOptions, ParsesAndRejects) {
+    RenderOptions o;
+    std::string err;
+    const char* ok[] = {"--size", "12", "--fg", "#FF8000", "--demo", "3", "--ops", "--bold"};
+    ASSERT_TRUE(ParseRenderOptions(8, ok, o, err)) << err;
+    EXPECT_EQ(o.Size, 12);
+    EXPECT_EQ(o.Foreground, RGB(0xFF, 0x80, 0x00));
+    EXPECT_EQ(o.Source, ExpressionSource::Demo);
+    EXPECT_TRUE(o.Bold);
+
+    RenderOptions m;
+    const char* minus[] = {"-a+b", "--metrics"};
+    ASSERT_TRUE(ParseRenderOptions(2, minus, m, err)) << err;
+    EXPECT_EQ(m.Expression, "-a+b");
+
+    const std::vector<std::vector<const char*>> bad = {
+        {"a", "b", "--metrics"},         // two expressions
+        {"--demo", "19", "--metrics"},   // no such demo
+        {"x"},                           // nothing to do
+        {"--fg", "red", "x", "--ops"},   // not a colour
+        {"--frobnicate", "x", "--ops"},  // unknown option
+        {"x", "-o"},                     // missing value
+    };
+    for (const auto& args : bad) {
+        RenderOptions b;
+        err.clear();
+        EXPECT_FALSE(ParseRenderOptions(int(args.size()), args.data(), b, err)) << args[0];
+        EXPECT_FALSE(err.empty());
+    }
+}
+
+}  // namespace
+}  // namespace nerovan

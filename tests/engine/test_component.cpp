@@ -1,0 +1,139 @@
+// The formula component: sizes, pixel formats, the metafile header texts,
+// the per-pass values, and recovery after a failed pass.
+#include <gtest/gtest.h>
+
+#include "component.h"
+#include "expression.h"
+#include "metafile.h"
+#include "raster_canvas.h"
+
+namespace nerovan {
+namespace {
+
+TEST(Component, ValuesAfterConstruction) {
+    TNerovan c;
+    EXPECT_EQ(c.ForeGroundColor, clBlack);
+    EXPECT_EQ(c.BackGroundColor, clWhite);
+    EXPECT_EQ(c.Expression, "");
+    EXPECT_TRUE(c.ItalicVars);
+    EXPECT_EQ(c.Font.Name, "Times New Roman");
+    EXPECT_EQ(c.Font.Size(), 18);
+    EXPECT_TRUE(c.EMFPaint);
+    EXPECT_TRUE(c.MulPoint);
+    EXPECT_FALSE(c.BlurBitmap);
+    EXPECT_EQ(c.Bitmap().PixelFormat(), TPixelFormat::pf32bit);
+}
+
+TEST(Component, EmptyExpressionIsFourByFourBackground) {
+    TNerovan c;
+    c.EMFPaint = false;
+    c.BackGroundColor = RGB(255, 0, 0);
+    c.Paint();
+    EXPECT_EQ(c.Bitmap().Width(), 4);
+    EXPECT_EQ(c.Bitmap().Height(), 4);
+    EXPECT_EQ(c.Bitmap().PixelFormat(), TPixelFormat::pf8bit);
+    for (int y = 0; y < 4; ++y) {
+        const uint8_t* p = c.Bitmap().ScanLine(y);
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(p[4 * x + 2], 255);
+            EXPECT_EQ(p[4 * x + 1], 0);
+            EXPECT_EQ(p[4 * x + 0], 0);
+        }
+    }
+    c.BlurBitmap = true;
+    c.Paint();
+    EXPECT_EQ(c.Bitmap().PixelFormat(), TPixelFormat::pf32bit);
+}
+
+TEST(Component, PictureIsTheBoxPlusTheMargin) {
+    TNerovan c;
+    c.Expression = "a<=b";
+    c.Font.Height = -21;
+    c.EMFPaint = false;
+    c.Paint();
+    const TFormulaMetrics m = c.Metrics;
+    EXPECT_GT(m.Width, 0);
+    EXPECT_EQ(c.Bitmap().Width(), m.Width + 4);
+    EXPECT_EQ(c.Bitmap().Height(), m.Height + 4);
+    c.EMFPaint = true;
+    c.Paint();
+    EXPECT_EQ(c.Metrics, m);  // both targets lay out alike
+    EXPECT_EQ(c.Metafile().Width, m.Width + 4);
+    EXPECT_EQ(c.Metafile().Height, m.Height + 4);
+}
+
+TEST(Component, MetafileCarriesCreatorAndExpression) {
+    TNerovan c;
+    c.Expression = "x\xC0";
+    c.Paint();
+    EXPECT_EQ(c.Metafile().Creator, "Nerovan by Tarquel");
+    EXPECT_EQ(c.Metafile().Description, "x\xC0");
+    c.Expression = "y";
+    c.Paint();
+    EXPECT_EQ(c.Metafile().Description, "y");
+    // The pass starts with the background over the whole picture.
+    ASSERT_FALSE(c.Metafile().List.Ops.empty());
+    const DrawOp& fill = c.Metafile().List.Ops.front();
+    EXPECT_EQ(fill.Kind, DrawOpKind::Fill);
+    EXPECT_EQ(fill.Rect, (TRect{0, 0, c.Metafile().Width, c.Metafile().Height}));
+    EXPECT_EQ(fill.Color, clWhite);
+}
+
+TEST(Component, MetafileAndBitmapPassesDrawTheSameOperations) {
+    for (const char* e : {"a<=b", "x~ee Y", "<=> x", "f(x=1) = 2"}) {
+        TNerovan c;
+        c.Expression = e;
+        c.ForeGroundColor = RGB(10, 20, 30);
+        c.Paint();
+        DisplayList bitmap_ops;
+        c.EMFPaint = false;
+        c.Bitmap().Canvas().SetRecorder(&bitmap_ops);
+        c.Paint();
+        c.Bitmap().Canvas().SetRecorder(nullptr);
+        EXPECT_EQ(bitmap_ops.Format(), c.Metafile().List.Format()) << e;
+    }
+}
+
+TEST(Component, PassValuesTravelWithTheCanvas) {
+    TNerovan c;
+    c.EMFPaint = false;
+    c.MulPoint = false;
+    c.BackGroundColor = RGB(1, 2, 3);
+    c.Paint();
+    EXPECT_FALSE(c.Bitmap().Canvas().CurrentMulPoint);
+    EXPECT_EQ(c.Bitmap().Canvas().EraseColor, RGB(1, 2, 3));
+}
+
+TEST(Component, FailedPassLeavesTheTargetAndTheNextPassWorks) {
+    TNerovan c;
+    c.Expression = "ab";
+    c.Paint();
+    const int width = c.Metafile().Width;
+    c.Expression = "a)";
+    EXPECT_THROW(c.Paint(), EInvalidBracket);
+    EXPECT_EQ(c.Metafile().Width, width);  // an error while measuring keeps the old size
+    c.Expression = "ab";
+    c.Paint();
+    EXPECT_EQ(c.Metafile().Width, width);
+    EXPECT_EQ(c.Metafile().Description, "ab");
+}
+
+TEST(Component, BlurSmoothsAndEightBitMapsToThePalette) {
+    TNerovan c;
+    c.Expression = "W";
+    c.EMFPaint = false;
+    c.Paint();
+    const auto& palette = HalftonePalette();
+    const Bitmap& b = c.Bitmap();
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const uint8_t* p = b.ScanLine(y) + 4 * x;
+            const PaletteEntry& e = palette[b.Indices()[y * b.Width() + x]];
+            ASSERT_EQ(p[2], e.Red);
+            ASSERT_EQ(p[1], e.Green);
+            ASSERT_EQ(p[0], e.Blue);
+        }
+}
+
+}  // namespace
+}  // namespace nerovan

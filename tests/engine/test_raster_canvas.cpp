@@ -1,0 +1,203 @@
+// The real drawing surface: fonts from fontconfig, the size model, and the
+// pixel rules of lines, arcs, fills and text on the cairo canvas.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "bitmap.h"
+#include "font_engine.h"
+#include "metafile.h"
+#include "raster_canvas.h"
+
+namespace nerovan {
+namespace {
+
+// The red byte of pixel (x, y) of a 32-bit bitmap (0 = ink, 255 = paper).
+int Ink(const Bitmap& b, int x, int y) { return 255 - b.ScanLine(y)[x * 4 + 2]; }
+
+class RasterCanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bitmap.SetSize(40, 40);
+        canvas().Font.Name = "Times New Roman";
+        canvas().Font.Height = -21;
+    }
+    Canvas& canvas() { return bitmap.Canvas(); }
+    Bitmap bitmap;
+};
+
+TEST(FontSizeModel, PointsAndPixels) {
+    TFont f;
+    f.SetSize(18);
+    EXPECT_EQ(f.Height, -24);
+    f.Height = -21;
+    EXPECT_EQ(f.Size(), 16);  // 15.75 rounds up
+    f.SetSize(10);
+    EXPECT_EQ(f.Height, -13);  // 13.33
+    f.SetSize(0);
+    EXPECT_EQ(f.Height, 0);
+    EXPECT_EQ(FontEngine::Instance().EmPixels(f), 1);  // the em never falls below 1 px
+}
+
+TEST(FontEngine, ResolvesTheMetricCompatibleFonts) {
+    FontEngine& fe = FontEngine::Instance();
+    EXPECT_NE(fe.MatchedFile("Times New Roman", false, false).find("LiberationSerif-Regular"),
+              std::string::npos);
+    EXPECT_NE(fe.MatchedFile("Times New Roman", true, true).find("LiberationSerif-BoldItalic"),
+              std::string::npos);
+    // The Type 1 file of the symbol font keeps the integral inside its cell.
+    EXPECT_NE(fe.MatchedFile("Symbol", false, false).find("StandardSymbolsPS.pfb"),
+              std::string::npos);
+    // A name that does not exist still gets a usable substitute.
+    EXPECT_FALSE(fe.MatchedFile("No Such Font At All", false, false).empty());
+}
+
+TEST(FontEngine, EverySymbolCodeHasAGlyph) {
+    TFont f;
+    f.Name = "Symbol";
+    f.Height = -21;
+    const FontHandle h = FontEngine::Instance().Resolve(f);
+    int codes = 0;
+    for (int b = 32; b < 256; ++b) {
+        if (b == 0x7F || (b >= 0x80 && b < 0xA0) || b == 0xF0 || b == 0xFF) continue;
+        ++codes;
+        EXPECT_NE(h.Glyphs[b], 0u) << "byte " << b;
+    }
+    EXPECT_EQ(codes, 189);
+}
+
+TEST_F(RasterCanvasTest, TextMetricsOfLiberationSerif) {
+    EXPECT_EQ(canvas().TextHeight("x"), 24);
+    EXPECT_EQ(canvas().TextHeight(""), 24);
+    const int w = canvas().TextWidth("x=x");
+    EXPECT_EQ(w, 2 * canvas().TextWidth("x") + canvas().TextWidth("="));
+    std::vector<int> dx;
+    canvas().CharAdvances("x=x", dx);
+    ASSERT_EQ(dx.size(), 3u);
+    EXPECT_EQ(dx[0] + dx[1] + dx[2], w);
+    EXPECT_EQ(canvas().TextWidth(""), 0);
+    canvas().Font.Style = fsItalic;
+    EXPECT_NE(canvas().TextWidth("x"), 0);
+}
+
+TEST_F(RasterCanvasTest, TextIsAntialiasedInsideItsCell) {
+    canvas().Brush.Style = TBrushStyle::bsClear;
+    canvas().TextOut(5, 6, "W");
+    const int w = canvas().TextWidth("W"), h = canvas().TextHeight("W");
+    bool grey = false, black = false;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            const int ink = Ink(bitmap, x, y);
+            if (ink == 0) continue;
+            EXPECT_TRUE(x >= 5 && x < 5 + w + 1 && y >= 6 && y < 6 + h) << x << "," << y;
+            if (ink > 250) black = true;
+            if (ink > 20 && ink < 230) grey = true;
+        }
+    EXPECT_TRUE(black);
+    EXPECT_TRUE(grey);
+}
+
+TEST_F(RasterCanvasTest, ClippedTextLeavesNothingOutsideTheClip) {
+    canvas().Brush.Style = TBrushStyle::bsClear;
+    canvas().TextOutClipped(5, 6, "W", {0, 0, 40, 14});
+    bool inked = false;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            if (Ink(bitmap, x, y) == 0) continue;
+            inked = true;
+            EXPECT_LT(y, 14);
+        }
+    EXPECT_TRUE(inked);
+}
+
+TEST_F(RasterCanvasTest, OnePixelLinesAreCrispAndExcludeTheirEnd) {
+    canvas().MoveTo(2, 5);
+    canvas().LineTo(8, 5);
+    for (int x = 0; x < 12; ++x) {
+        EXPECT_EQ(Ink(bitmap, x, 5), x >= 2 && x < 8 ? 255 : 0) << x;
+        EXPECT_EQ(Ink(bitmap, x, 4), 0);
+        EXPECT_EQ(Ink(bitmap, x, 6), 0);
+    }
+    EXPECT_EQ(canvas().PenPos().X, 8);
+    // Leftwards: from x = 30 down to, not including, x = 25.
+    canvas().MoveTo(30, 10);
+    canvas().LineTo(25, 10);
+    for (int x = 20; x < 35; ++x) EXPECT_EQ(Ink(bitmap, x, 10), x > 25 && x <= 30 ? 255 : 0) << x;
+    canvas().MoveTo(12, 20);
+    canvas().LineTo(12, 24);
+    for (int y = 18; y < 27; ++y) EXPECT_EQ(Ink(bitmap, 12, y), y >= 20 && y < 24 ? 255 : 0) << y;
+}
+
+TEST_F(RasterCanvasTest, TwoPixelLinesCoverTheRowAboveAndTheRow) {
+    canvas().Pen.Width = 2;
+    canvas().MoveTo(2, 30);
+    canvas().LineTo(10, 30);
+    for (int y = 27; y < 33; ++y) EXPECT_EQ(Ink(bitmap, 5, y), y == 29 || y == 30 ? 255 : 0) << y;
+}
+
+TEST_F(RasterCanvasTest, FillRectExcludesRightAndBottom) {
+    canvas().Brush.Color = RGB(255, 0, 0);
+    canvas().FillRect({3, 4, 7, 9});
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool in = x >= 3 && x < 7 && y >= 4 && y < 9;
+            const uint8_t* p = bitmap.ScanLine(y) + x * 4;
+            EXPECT_EQ(p[0], in ? 0 : 255);  // blue
+            EXPECT_EQ(p[2], 255);           // red
+        }
+}
+
+TEST_F(RasterCanvasTest, ArcsRunCounterClockwiseOnScreen) {
+    // From the ray to the right to the ray upwards: the upper-right quarter.
+    canvas().Arc(0, 0, 21, 21, 20, 10, 10, 0);
+    auto quarter_ink = [&](int x0, int y0) {
+        int ink = 0;
+        for (int y = y0; y < y0 + 9; ++y)
+            for (int x = x0; x < x0 + 9; ++x) ink += Ink(bitmap, x, y);
+        return ink;
+    };
+    EXPECT_GT(quarter_ink(12, 0), 1000);  // upper right
+    EXPECT_EQ(quarter_ink(0, 0), 0);
+    EXPECT_EQ(quarter_ink(0, 12), 0);
+    EXPECT_EQ(quarter_ink(12, 12), 0);
+    // The outline stays inside the rectangle, right and bottom edges excluded.
+    for (int y = 0; y < 40; ++y)
+        for (int x = 21; x < 40; ++x) EXPECT_EQ(Ink(bitmap, x, y), 0);
+}
+
+TEST_F(RasterCanvasTest, EllipseIsFilledUnlessTheBrushIsClear) {
+    canvas().Brush.Color = RGB(0, 0, 0);
+    canvas().Ellipse(0, 0, 11, 11);
+    EXPECT_EQ(Ink(bitmap, 5, 5), 255);
+    canvas().Brush.Style = TBrushStyle::bsClear;
+    canvas().Ellipse(20, 20, 31, 31);
+    EXPECT_EQ(Ink(bitmap, 25, 25), 0);
+    EXPECT_GT(Ink(bitmap, 20, 25), 100);
+}
+
+TEST_F(RasterCanvasTest, ReplayingARecordingDrawsTheSamePixels) {
+    Metafile mf;
+    {
+        MetafileCanvas rec(mf, "c", "d");
+        rec.Font = canvas().Font;
+        rec.Brush.Style = TBrushStyle::bsClear;
+        rec.TextOut(3, 3, "ab");
+        rec.MoveTo(1, 30);
+        rec.LineTo(30, 30);
+        rec.Arc(5, 5, 25, 25, 25, 15, 15, 5);
+    }
+    ASSERT_EQ(mf.List.Ops.size(), 3u);
+    canvas().Brush.Style = TBrushStyle::bsClear;
+    canvas().TextOut(3, 3, "ab");
+    canvas().MoveTo(1, 30);
+    canvas().LineTo(30, 30);
+    canvas().Arc(5, 5, 25, 25, 25, 15, 15, 5);
+    Bitmap replayed;
+    replayed.SetSize(40, 40);
+    mf.List.ReplayOn(replayed.Canvas());
+    for (int y = 0; y < 40; ++y)
+        ASSERT_EQ(0, std::memcmp(replayed.ScanLine(y), bitmap.ScanLine(y), 40 * 4)) << "row " << y;
+}
+
+}  // namespace
+}  // namespace nerovan
