@@ -1,0 +1,164 @@
+// The relation chain: bracket balance, the cut at top-level relation signs,
+// and the row of operands with the signs between them, each sign's cell
+// centred on the shared alignment line.
+#include "expression.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "scanners.h"
+#include "term.h"
+
+namespace nerovan {
+
+namespace {
+
+const char kSymbolFont[] = "Symbol";
+
+struct RelationSign {
+    const char* Typed;
+    unsigned char Byte;
+};
+
+// Every sign, the longer ones before the shorter ones with the same start,
+// so the first row that matches is the longest sign. Bytes are those of the
+// Symbol font's character set; "<", ">", "=" and "~" alone are drawn in the
+// current font.
+const RelationSign kRelationSigns[] = {
+    {"<=>", 0xDB}, {"<->", 0xAB}, {"<=", 0xA3}, {"<>", 0xB9}, {"<", 0x3C},
+    {">=", 0xB3},  {">>", 0xAE},  {">", 0x3E},
+    {"==", 0xBA},  {"=>", 0xDE},  {"=<", 0xDC}, {"=~", 0x40}, {"=", 0x3D},
+    {"~UU", 0xC7}, {"~c=", 0xCD}, {"~cc", 0xCB}, {"~d=", 0xCA}, {"~ee", 0xCF},
+    {"~~", 0xBB},  {"~A", 0x22},  {"~E", 0x24}, {"~U", 0xC8}, {"~c", 0xCC},
+    {"~d", 0xC9},  {"~e", 0xCE},  {"~", 0x7E},
+};
+
+// The four signs that are drawn in the current font (but spaced by their
+// Symbol width like every other sign).
+bool DrawnInCurrentFont(unsigned char byte) {
+    return byte == '<' || byte == '=' || byte == '>' || byte == '~';
+}
+
+// Switches the canvas font name for a while and puts the old one back.
+class FontNameScope {
+public:
+    FontNameScope(Canvas& canvas, const std::string& name)
+        : canvas_(canvas), saved_(canvas.Font.Name) {
+        canvas_.Font.Name = name;
+    }
+    ~FontNameScope() { canvas_.Font.Name = saved_; }
+    FontNameScope(const FontNameScope&) = delete;
+    FontNameScope& operator=(const FontNameScope&) = delete;
+
+private:
+    Canvas& canvas_;
+    std::string saved_;
+};
+
+// The placement shared by the measuring and the painting pass: the pieces,
+// each operand's box and start offset, and the box of the whole line.
+struct RelationRow {
+    std::vector<std::string> Operands;
+    std::vector<std::string> Signs;
+    std::vector<TFormulaMetrics> Boxes;
+    std::vector<int> Offsets;
+    TFormulaMetrics Box;
+};
+
+RelationRow LayOutRow(const std::string& line, Canvas& canvas) {
+    RelationRow row;
+    SplitRelations(BalanceBrackets(line), row.Operands, row.Signs);
+    row.Boxes.reserve(row.Operands.size());
+    row.Offsets.reserve(row.Operands.size());
+    int total = 0;
+    int ascent = 0;
+    int descent = 0;
+    for (size_t i = 0; i < row.Operands.size(); ++i) {
+        const TFormulaMetrics m = MeasureTerm(row.Operands[i], canvas);
+        row.Boxes.push_back(m);
+        row.Offsets.push_back(total);
+        total += m.Width;
+        ascent = std::max(ascent, m.Ascent);
+        descent = std::max(descent, m.Height - m.Ascent);
+        if (i < row.Signs.size()) {
+            FontNameScope symbol(canvas, kSymbolFont);
+            total += canvas.TextWidth(row.Signs[i]);
+        }
+    }
+    row.Box.Width = total;
+    row.Box.Ascent = ascent;
+    row.Box.Height = ascent + descent;
+    return row;
+}
+
+}  // namespace
+
+std::string BalanceBrackets(const std::string& line) {
+    BracketDepth depth;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (depth.Step(line[i]) < 0)
+            throw EInvalidBracket("Unexpected bracket in \"" + line +
+                                  "\", pos:" + std::to_string(i + 1));
+    }
+    return line + std::string(static_cast<size_t>(depth.Value()), ')');
+}
+
+bool MatchRelation(char current, char next, char afterNext, unsigned char& byte, int& extra) {
+    const char following[] = {current, next, afterNext};
+    for (const RelationSign& sign : kRelationSigns) {
+        const size_t length = std::strlen(sign.Typed);
+        if (std::equal(sign.Typed, sign.Typed + length, following)) {
+            byte = sign.Byte;
+            extra = static_cast<int>(length) - 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+void SplitRelations(const std::string& line, std::vector<std::string>& operands,
+                    std::vector<std::string>& signs) {
+    const auto at = [&line](size_t i) { return i < line.size() ? line[i] : ' '; };
+    BracketDepth depth;
+    std::string collected;
+    for (size_t i = 0; i < line.size(); ++i) {
+        depth.Step(line[i]);
+        unsigned char byte = 0;
+        int extra = 0;
+        // A backslash before a sign makes it an escape for the atom routines.
+        const bool escaped = i > 0 && line[i - 1] == '\\';
+        if (!escaped && depth.Value() == 0 &&
+            MatchRelation(line[i], at(i + 1), at(i + 2), byte, extra)) {
+            operands.push_back(collected);
+            collected.clear();
+            signs.emplace_back(1, static_cast<char>(byte));
+            i += static_cast<size_t>(extra);
+            continue;
+        }
+        collected += line[i];
+    }
+    if (!collected.empty()) operands.push_back(collected);
+}
+
+TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas) {
+    return LayOutRow(line, canvas).Box;
+}
+
+TFormulaMetrics PaintExpression(const std::string& line, TFormulaOrigin origin, Canvas& canvas) {
+    const RelationRow row = LayOutRow(line, canvas);
+    const int axis = origin.Y + row.Box.Ascent;
+    for (size_t i = 0; i < row.Operands.size(); ++i) {
+        const TFormulaMetrics& m = row.Boxes[i];
+        PaintTerm(row.Operands[i], {origin.X + row.Offsets[i], axis - m.Ascent}, canvas);
+        if (i < row.Signs.size()) {
+            const std::string& sign = row.Signs[i];
+            const bool plain = DrawnInCurrentFont(static_cast<unsigned char>(sign[0]));
+            FontNameScope font(canvas, plain ? canvas.Font.Name : std::string(kSymbolFont));
+            canvas.TextOut(origin.X + row.Offsets[i] + m.Width, axis - canvas.TextHeight(sign) / 2,
+                           sign);
+        }
+    }
+    return row.Box;
+}
+
+}  // namespace nerovan

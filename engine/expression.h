@@ -1,0 +1,41 @@
+// The outermost level of the notation: a chain of operands joined by
+// relation signs ("a <= b = c", "x ~e X"), with the bracket check and the
+// closing of brackets left open. Nested pieces come back here too, so
+// relation signs may stand at any depth.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+#include "metrics.h"
+
+namespace nerovan {
+
+// The box of the relation chain line in the canvas's current font.
+TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas);
+// Draws line with the top-left corner of its box at origin and returns the
+// same box as MeasureExpression.
+TFormulaMetrics PaintExpression(const std::string& line, TFormulaOrigin origin, Canvas& canvas);
+
+// Checks that no closing bracket lacks its partner and appends one ")" for
+// every bracket left open, of whatever kind ("[a" becomes "[a)"). Raises
+// EInvalidBracket "Unexpected bracket in \"<line>\", pos:<n>" with the
+// 1-based position of the first closing bracket without partner.
+std::string BalanceBrackets(const std::string& line);
+
+// Cuts a balanced line at its top-level relation signs that do not follow a
+// backslash. operands gets the untrimmed pieces (possibly empty; a last empty
+// piece is left out), signs one single-byte string per sign holding the byte
+// drawn for it. Both lists are expected empty.
+void SplitRelations(const std::string& line, std::vector<std::string>& operands,
+                    std::vector<std::string>& signs);
+
+// Whether a relation sign begins with current, given the next two characters
+// (a blank stands for a character beyond the end of the line). On success
+// byte is the character drawn for the sign (in the Symbol font, except
+// "<", "=", ">" and "~") and extra the number of characters it takes beyond
+// current.
+bool MatchRelation(char current, char next, char afterNext, unsigned char& byte, int& extra);
+
+}  // namespace nerovan

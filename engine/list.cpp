@@ -1,0 +1,78 @@
+// Measuring and painting a row of expressions on one alignment line, with
+// the separator (or the multiplication dot) drawn in the gap before each
+// item but the first.
+#include "list.h"
+
+#include "delimiters.h"
+#include "expression.h"
+#include "term.h"
+
+namespace nerovan {
+
+namespace {
+
+struct RowLayout {
+    std::vector<TFormulaMetrics> Items;  // each item's box, parentheses included
+    std::vector<int> Offsets;            // each item's start from the row's left edge
+    std::vector<bool> Parenthesised;
+    TFormulaMetrics Row;
+};
+
+int SeparatorRoom(Canvas& canvas, const std::string& separator) {
+    return canvas.TextWidth(separator == "*" ? std::string(" ") : separator);
+}
+
+// The boxes and offsets shared by both passes, so they cannot drift apart.
+RowLayout LayOutRow(const std::vector<std::string>& items, Canvas& canvas,
+                    const std::string& separator) {
+    RowLayout r;
+    const bool may_parenthesise = separator != ", " && items.size() > 1;
+    int width = 0, ascent = 0, descent = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        TFormulaMetrics m = MeasureExpression(items[i], canvas);
+        const bool parens = may_parenthesise && HasTopLevelSign(items[i]);
+        if (parens) m = PadForDelimiters(m);
+        if (i > 0) width += SeparatorRoom(canvas, separator);
+        r.Offsets.push_back(width);
+        r.Items.push_back(m);
+        r.Parenthesised.push_back(parens);
+        width += m.Width;
+        ascent = Max2(ascent, m.Ascent);
+        descent = Max2(descent, m.Height - m.Ascent);
+    }
+    r.Row = {width, ascent + descent, ascent};
+    return r;
+}
+
+}  // namespace
+
+TFormulaMetrics MeasureList(const std::vector<std::string>& items, Canvas& canvas,
+                            const std::string& separator) {
+    return LayOutRow(items, canvas, separator).Row;
+}
+
+void PaintList(const std::vector<std::string>& items, TFormulaOrigin origin, Canvas& canvas,
+               const std::string& separator) {
+    const RowLayout r = LayOutRow(items, canvas, separator);
+    const int line = origin.Y + r.Row.Ascent;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const TFormulaMetrics& m = r.Items[i];
+        const int x = origin.X + r.Offsets[i];
+        TFormulaOrigin box{x, line - m.Ascent};
+        if (r.Parenthesised[i]) {
+            const TDelimiterOrigin inner = PaintDelimiters(box, m, canvas, "()");
+            box = {inner.X, inner.Y};
+        }
+        PaintExpression(items[i], box, canvas);
+        if (i == 0) continue;
+        if (separator == "*") {
+            PaintMulDot(x - canvas.TextWidth(" ") - 1, line - canvas.TextHeight("\xD7") / 2,
+                        canvas);
+        } else if (!separator.empty()) {
+            canvas.TextOut(x - canvas.TextWidth(separator),
+                           line - canvas.TextHeight(separator) / 2, separator);
+        }
+    }
+}
+
+}  // namespace nerovan

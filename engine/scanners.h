@@ -1,0 +1,78 @@
+// Bracket-aware scanners: cut a term at the operators of its own level
+// (sums, products, script marks, blanks, one call's arguments), leaving
+// everything inside brackets to the next level of recursion. All of them
+// share one running bracket depth and one set of bracket characters.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace nerovan {
+
+// "(", "[" and "{".
+bool IsOpenBracket(char c);
+// ")", "]" and "}". Nothing else is a bracket, in particular not "|".
+bool IsCloseBracket(char c);
+
+// The running bracket depth of a left-to-right walk: every opening bracket
+// raises it by one, every closing bracket lowers it by one, whatever its
+// kind, so "(a]" is balanced. Step is called for each character before the
+// character is examined.
+class BracketDepth {
+public:
+    // Updates the depth for c and returns the new depth.
+    int Step(char c) {
+        if (IsOpenBracket(c))
+            ++depth_;
+        else if (IsCloseBracket(c))
+            --depth_;
+        return depth_;
+    }
+    int Value() const { return depth_; }
+
+private:
+    int depth_ = 0;
+};
+
+// Cuts term at its top-level "+" and "-". Both lists are emptied first;
+// signs gets one entry per operand ("+" for an unsigned first operand); an
+// empty piece becomes a single blank. A sign after "\", "E" or "e" does not
+// cut (escapes, and exponents such as 1.5E-3). Raises EInvalidBracket on a
+// closing bracket without partner.
+void SplitSum(const std::string& term, std::vector<std::string>& operands,
+              std::vector<std::string>& signs);
+
+// Cuts term at its top-level "*" and "/": factors after "*" (and the first)
+// go to numerators, factors after "/" to denominators. Both lists are
+// emptied first; an empty piece becomes a single blank. An operator right
+// after "_" or "^" does not cut. Raises EInvalidBracket on a closing bracket
+// without partner.
+void SplitProduct(const std::string& term, std::vector<std::string>& numerators,
+                  std::vector<std::string>& denominators);
+
+// Cuts term at its top-level script marks "^" and "_" that are not escaped:
+// the base and then every superscript are appended to baseAndSuperscripts,
+// every subscript to subscripts. Pieces may be empty. Raises EInvalidBracket
+// on a closing bracket without partner.
+void SplitScripts(const std::string& term, std::vector<std::string>& baseAndSuperscripts,
+                  std::vector<std::string>& subscripts);
+
+// Cuts term at its top-level blanks and appends the items. A run of blanks
+// cuts once, at its last blank; the others stay at the end of the item
+// before it. Never raises.
+void SplitJuxtaposition(const std::string& term, std::vector<std::string>& items);
+
+// Recognises a name followed by one bracket group that ends the term, such
+// as "sqrt(x)", "f[a, b]" or "(a, b)". On success sets name, appends the
+// group's top-level comma-separated arguments (an empty group gives one empty
+// argument), sets brackets to the opening bracket and the term's last
+// character, and returns true. Never raises.
+bool SplitCall(const std::string& term, std::string& name, std::vector<std::string>& arguments,
+               std::string& brackets);
+
+// True when every character is an apostrophe, "+", "-", ".", a digit, ":",
+// ";", a Latin letter or a Cyrillic letter (bytes 0xC0 to 0xFF). The empty
+// string is plain.
+bool IsPlainText(const std::string& s);
+
+}  // namespace nerovan

@@ -1,0 +1,394 @@
+// The term dispatcher: one operand of a relation chain, such as `x_i^2 + 1`,
+// `(a-b)/2`, `f(x, y)` or `sqrt(x)`. Blanks and one pair of outer brackets
+// are stripped, then the first matching construct decides: sum, product or
+// fraction, juxtaposition, scripts, call (keyword construct or plain call),
+// atom. Scripts and the keyword constructs are laid out as plain text and
+// plain calls until their own layouts exist.
+#include "term.h"
+
+#include <cctype>
+
+#include "atom.h"
+#include "delimiters.h"
+#include "expression.h"
+#include "list.h"
+#include "scanners.h"
+
+namespace nerovan {
+
+TTrimmedBlanks TrimBlanks(const std::string& s) {
+    TTrimmedBlanks t;
+    const int length = static_cast<int>(s.size());
+    while (t.Lead < length && s[t.Lead] == ' ') ++t.Lead;
+    while (t.Trail < length && s[length - 1 - t.Trail] == ' ') ++t.Trail;
+    if (t.Lead + t.Trail < length) t.Core = s.substr(t.Lead, length - t.Lead - t.Trail);
+    return t;
+}
+
+std::string BlankString(int n) { return n > 0 ? std::string(n, ' ') : std::string(); }
+
+std::string LeadingChars(const std::string& s, int n) {
+    return n <= 0 ? std::string() : s.substr(0, static_cast<size_t>(n));
+}
+
+std::string StripOuterBrackets(const std::string& s) {
+    const TTrimmedBlanks t = TrimBlanks(s);
+    std::string inner = t.Core;
+    const size_t n = t.Core.size();
+    if (n >= 2 && IsOpenBracket(t.Core.front()) && IsCloseBracket(t.Core.back())) {
+        BracketDepth depth;
+        bool balanced = true;
+        for (size_t i = 1; i + 1 < n && balanced; ++i) balanced = depth.Step(t.Core[i]) >= 0;
+        if (balanced && depth.Value() == 0) inner = t.Core.substr(1, n - 2);
+    }
+    return BlankString(t.Lead) + inner + BlankString(t.Trail);
+}
+
+bool HasTopLevelSign(const std::string& s) {
+    const std::string stripped = StripOuterBrackets(s);
+    BracketDepth depth;
+    for (size_t i = 0; i < stripped.size(); ++i) {
+        const char c = stripped[i];
+        if (depth.Step(c) == 0 && (c == '+' || c == '-') && (i == 0 || stripped[i - 1] != '\\'))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+enum class TermKind { Empty, EmptyCore, Sum, Product, Juxtaposition, Scripts, Call, Atom };
+
+// What the recognition order found in a term, shared by both passes.
+struct TermParts {
+    TermKind Kind = TermKind::Atom;
+    int Lead = 0, Trail = 0;  // L and R: the blanks around the core
+    std::string Core;
+    std::vector<std::string> First, Second;  // the scanners' lists
+    std::string Name, Brackets;              // a call
+    TermKeyword Key = TermKeyword::None;
+};
+
+bool IsDigit1To9(char c) { return c >= '1' && c <= '9'; }
+
+}  // namespace
+
+TermKeyword MatchKeyword(const std::string& name, size_t argument_count) {
+    struct Row {
+        int n;
+        const char* keyword;
+        TermKeyword key;
+    };
+    static const Row rows[] = {
+        {5, "small", TermKeyword::Small}, {4, "bold", TermKeyword::Bold},   {3, "mat", TermKeyword::Matrix},
+        {3, "det", TermKeyword::Matrix},  {3, "sys", TermKeyword::System},  {4, "abli", TermKeyword::Abli},
+        {4, "sqrt", TermKeyword::Sqrt},   {4, "root", TermKeyword::Root},   {3, "sum", TermKeyword::Sum},
+        {3, "mul", TermKeyword::Mul},     {3, "lim", TermKeyword::Lim},     {3, "inf", TermKeyword::Inf},
+        {5, "int30", TermKeyword::Int30}, {5, "int20", TermKeyword::Int20}, {4, "int0", TermKeyword::Int0},
+        {4, "int3", TermKeyword::Int3},   {4, "int2", TermKeyword::Int2},   {3, "int", TermKeyword::Int},
+    };
+    for (const Row& row : rows) {
+        std::string lead = LeadingChars(name, row.n);
+        for (char& c : lead) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lead != row.keyword) continue;
+        if (row.key == TermKeyword::Matrix &&
+            !(name.size() >= 5 && IsDigit1To9(name[3]) && IsDigit1To9(name[4])))
+            continue;
+        if (row.key == TermKeyword::Root && argument_count < 2) continue;
+        return row.key;
+    }
+    return TermKeyword::None;
+}
+
+namespace {
+
+TermParts RecogniseTerm(const std::string& term) {
+    TermParts p;
+    if (term.empty()) {
+        p.Kind = TermKind::Empty;
+        return p;
+    }
+    const TTrimmedBlanks outer = TrimBlanks(term);
+    const TTrimmedBlanks inner = TrimBlanks(StripOuterBrackets(outer.Core));
+    p.Lead = outer.Lead + inner.Lead;
+    p.Trail = outer.Trail + inner.Trail;
+    p.Core = inner.Core;
+    const size_t length = p.Core.size();
+    if (length == 0) {
+        p.Kind = TermKind::EmptyCore;
+        return p;
+    }
+    if (length > 1) {
+        SplitSum(p.Core, p.First, p.Second);
+        if (p.First.size() >= 2 || (p.First.size() == 1 && p.Second[0] == "-")) {
+            p.Kind = TermKind::Sum;
+            return p;
+        }
+    }
+    p.First.clear();
+    p.Second.clear();
+    if (length > 2) {
+        SplitProduct(p.Core, p.First, p.Second);
+        if (p.First.size() > 1 || !p.Second.empty()) {
+            p.Kind = TermKind::Product;
+            return p;
+        }
+    }
+    p.First.clear();
+    p.Second.clear();
+    if (length > 1) {
+        SplitJuxtaposition(p.Core, p.First);
+        if (p.First.size() >= 2) {
+            p.Kind = TermKind::Juxtaposition;
+            return p;
+        }
+    }
+    p.First.clear();
+    if (length > 1) {
+        SplitScripts(p.Core, p.First, p.Second);
+        if (p.First.size() > 1 || !p.Second.empty()) {
+            p.Kind = TermKind::Scripts;
+            return p;
+        }
+    }
+    p.First.clear();
+    p.Second.clear();
+    if (SplitCall(p.Core, p.Name, p.First, p.Brackets)) {
+        p.Kind = TermKind::Call;
+        p.Key = MatchKeyword(p.Name, p.First.size());
+        return p;
+    }
+    p.First.clear();
+    p.Kind = TermKind::Atom;
+    return p;
+}
+
+// ---- Sums and differences ----------------------------------------------
+
+struct SumLayout {
+    std::vector<TFormulaMetrics> Operands;  // with room for parentheses where drawn
+    std::vector<bool> Parenthesised;
+    std::vector<int> Lefts;  // each operand's left edge from the sum's left edge
+    TFormulaMetrics Box;
+};
+
+int SignRoom(Canvas& canvas, const std::string& sign, size_t i) {
+    if (sign == "+") return i == 0 ? 0 : canvas.TextWidth(" + ");
+    return canvas.TextWidth(i == 0 ? "=" : " = ");
+}
+
+SumLayout LayOutSum(const TermParts& p, Canvas& canvas) {
+    SumLayout s;
+    int total = 0, ascent = 0, descent = 0;
+    for (size_t i = 0; i < p.First.size(); ++i) {
+        TFormulaMetrics m = MeasureExpression(p.First[i], canvas);
+        const bool parens = p.Second[i] == "-" && HasTopLevelSign(p.First[i]);
+        if (parens) m = PadForDelimiters(m);
+        const int room = SignRoom(canvas, p.Second[i], i);
+        s.Lefts.push_back(total + room);
+        total += m.Width + room;
+        s.Operands.push_back(m);
+        s.Parenthesised.push_back(parens);
+        ascent = Max2(ascent, m.Ascent);
+        descent = Max2(descent, m.Height - m.Ascent);
+    }
+    s.Box = {total, ascent + descent, ascent};
+    return s;
+}
+
+TFormulaMetrics PaintSum(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
+    const SumLayout s = LayOutSum(p, canvas);
+    const int line = at.Y + s.Box.Ascent;
+    for (size_t i = 0; i < p.First.size(); ++i) {
+        const TFormulaMetrics& m = s.Operands[i];
+        const int x = at.X + s.Lefts[i];
+        TFormulaOrigin box{x, line - m.Ascent};
+        if (s.Parenthesised[i]) {
+            const TDelimiterOrigin inner = PaintDelimiters(box, m, canvas, "()");
+            box = {inner.X, inner.Y};
+        }
+        PaintExpression(p.First[i], box, canvas);
+        // The sign, right-aligned against the operand; a minus is the bar.
+        if (p.Second[i] == "+") {
+            if (i == 0) continue;
+            const std::string s3 = " + ";
+            canvas.TextOut(x - canvas.TextWidth(s3), line - canvas.TextHeight(s3) / 2, s3);
+        } else if (i > 0) {
+            PaintMinusBar(x - canvas.TextWidth("= "), line - canvas.TextHeight(" = ") / 2, canvas);
+        } else {
+            PaintMinusBar(x - canvas.TextWidth("="), line - canvas.TextHeight(" =") / 2, canvas);
+        }
+    }
+    return s.Box;
+}
+
+// ---- Products and fractions ----------------------------------------------
+
+struct ProductLayout {
+    TFormulaMetrics Numerator, Denominator, Box;
+};
+
+ProductLayout LayOutProduct(const TermParts& p, Canvas& canvas) {
+    ProductLayout r;
+    r.Numerator = MeasureList(p.First, canvas, "*");
+    r.Denominator = MeasureList(p.Second, canvas, "*");
+    const TFormulaMetrics& n = r.Numerator;
+    const TFormulaMetrics& d = r.Denominator;
+    r.Box.Width = Max2(n.Width, d.Width);
+    if (d.Width <= 0) {
+        r.Box.Height = n.Height;
+        r.Box.Ascent = n.Ascent;
+    } else {
+        const int th = canvas.TextHeight("-");
+        r.Box.Height = th / 4 + n.Height + d.Height;
+        r.Box.Ascent = n.Height + th / 8;
+    }
+    return r;
+}
+
+TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
+    const ProductLayout r = LayOutProduct(p, canvas);
+    const TFormulaMetrics& n = r.Numerator;
+    const TFormulaMetrics& d = r.Denominator;
+    int nx = at.X, dx = at.X;
+    if (d.Width > n.Width)
+        nx = at.X + (d.Width / 2 - n.Width / 2);
+    else
+        dx = at.X + (n.Width / 2 - d.Width / 2);
+    const int th = canvas.TextHeight("-");
+    PaintList(p.First, {nx, at.Y}, canvas, "*");
+    PaintList(p.Second, {dx, at.Y + n.Height + th / 4}, canvas, "*");
+    if (d.Width > 0) {
+        // The fraction bar lies on the alignment line.
+        const int pen = canvas.Pen.Width;
+        const int size = canvas.Font.Size();
+        if (size > 16) canvas.Pen.Width = size / 29 + 1;
+        const int y = at.Y + n.Height + th / 8;
+        canvas.MoveTo(at.X, y);
+        canvas.LineTo(at.X + Max2(n.Width, d.Width), y);
+        canvas.Pen.Width = pen;
+    }
+    return r.Box;
+}
+
+// ---- Plain calls ---------------------------------------------------------
+
+struct CallLayout {
+    TFormulaMetrics Arguments, Padded, Box;
+    int NameWidth = 0;
+    int NameHeight = 0;
+};
+
+CallLayout LayOutPlainCall(const TermParts& p, Canvas& canvas) {
+    CallLayout c;
+    c.Arguments = MeasureList(p.First, canvas, ", ");
+    c.Padded = PadForDelimiters(c.Arguments);
+    c.NameWidth = MeasureAtom(p.Name, canvas, false).Width;
+    c.Box.Width = c.NameWidth + c.Padded.Width;
+    c.NameHeight = canvas.TextHeight(p.Name);
+    if (c.Arguments.Height < c.NameHeight) {
+        c.Box.Height = c.NameHeight;
+        c.Box.Ascent = c.NameHeight / 2;
+    } else {
+        c.Box.Height = c.Arguments.Height;
+        c.Box.Ascent = c.Arguments.Ascent;
+    }
+    return c;
+}
+
+TFormulaMetrics PaintPlainCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
+    const CallLayout c = LayOutPlainCall(p, canvas);
+    // The name's cell is centred on the alignment line; the brackets are the
+    // ones the user typed.
+    PaintAtom(p.Name, {at.X, at.Y + c.Box.Ascent - c.NameHeight / 2}, canvas, false);
+    const TDelimiterOrigin inner =
+        PaintDelimiters({at.X + c.NameWidth, at.Y}, c.Padded, canvas, p.Brackets);
+    PaintList(p.First, {inner.X, inner.Y}, canvas, ", ");
+    return c.Box;
+}
+
+// ---- Atoms ---------------------------------------------------------------
+
+TFormulaMetrics MeasureTermAtom(const std::string& core, Canvas& canvas) {
+    TFormulaMetrics m = MeasureAtom(core, canvas, true);
+    m.Ascent = m.Height / 2;
+    return m;
+}
+
+// The box of a recognised term without its blank room.
+TFormulaMetrics MeasureCore(const TermParts& p, Canvas& canvas) {
+    switch (p.Kind) {
+        case TermKind::Sum: return LayOutSum(p, canvas).Box;
+        case TermKind::Product: return LayOutProduct(p, canvas).Box;
+        case TermKind::Juxtaposition: return MeasureList(p.First, canvas, "");
+        case TermKind::Call: return LayOutPlainCall(p, canvas).Box;
+        case TermKind::Scripts:
+        case TermKind::Atom:
+        default: return MeasureTermAtom(p.Core, canvas);
+    }
+}
+
+// Paints a recognised term at (X0, Y0) and returns its box without the blank room.
+TFormulaMetrics PaintCore(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
+    switch (p.Kind) {
+        case TermKind::Sum: return PaintSum(p, at, canvas);
+        case TermKind::Product: return PaintProduct(p, at, canvas);
+        case TermKind::Juxtaposition: {
+            const TFormulaMetrics m = MeasureList(p.First, canvas, "");
+            PaintList(p.First, at, canvas, "");
+            return m;
+        }
+        case TermKind::Call: return PaintPlainCall(p, at, canvas);
+        case TermKind::Scripts:
+        case TermKind::Atom:
+        default: {
+            const TFormulaMetrics m = MeasureTermAtom(p.Core, canvas);
+            PaintAtom(p.Core, at, canvas, true);
+            return m;
+        }
+    }
+}
+
+// The boxes of the empty term and of a term of blanks (or empty brackets).
+TFormulaMetrics MeasureEmpty(const TermParts& p, Canvas& canvas) {
+    TFormulaMetrics m;
+    if (p.Kind == TermKind::Empty) {
+        m.Width = 1;
+        m.Height = canvas.TextHeight(" ");
+        m.Ascent = m.Height / 2;
+        return m;
+    }
+    const std::string lead = BlankString(p.Lead);
+    m.Width = canvas.TextWidth(lead) + canvas.TextWidth(BlankString(p.Trail));
+    m.Height = canvas.TextHeight(lead);
+    m.Ascent = m.Height / 2;
+    return m;
+}
+
+bool IsEmptyKind(TermKind k) { return k == TermKind::Empty || k == TermKind::EmptyCore; }
+
+// Every construct's box gets the room of its leading and trailing blanks.
+int BlankRoom(const TermParts& p, Canvas& canvas) {
+    return canvas.TextWidth(BlankString(p.Lead)) + canvas.TextWidth(BlankString(p.Trail));
+}
+
+}  // namespace
+
+TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas) {
+    const TermParts p = RecogniseTerm(term);
+    if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
+    TFormulaMetrics m = MeasureCore(p, canvas);
+    m.Width += BlankRoom(p, canvas);
+    return m;
+}
+
+TFormulaMetrics PaintTerm(const std::string& term, TFormulaOrigin origin, Canvas& canvas) {
+    const TermParts p = RecogniseTerm(term);
+    if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
+    const TFormulaOrigin at{origin.X + canvas.TextWidth(BlankString(p.Lead)), origin.Y};
+    TFormulaMetrics m = PaintCore(p, at, canvas);
+    m.Width += BlankRoom(p, canvas);
+    return m;
+}
+
+}  // namespace nerovan

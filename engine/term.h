@@ -1,0 +1,47 @@
+// The term dispatcher: lays out one operand of a relation chain by the
+// recognition order of the notation (sum, product or fraction,
+// juxtaposition, scripts, call, atom), and the small string helpers that
+// several constructs share.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "canvas.h"
+#include "metrics.h"
+
+namespace nerovan {
+
+struct TTrimmedBlanks {
+    int Lead = 0;      // blanks from the first character on
+    int Trail = 0;     // blanks from the last character backwards
+    std::string Core;  // characters Lead + 1 .. length - Trail (1-based)
+};
+
+// Leading and trailing blanks and what lies between; a string of blanks
+// only counts every blank as leading and as trailing.
+TTrimmedBlanks TrimBlanks(const std::string& s);
+// Removes one pair of brackets that encloses the whole (trimmed) text, and
+// puts the blanks around it back.
+std::string StripOuterBrackets(const std::string& s);
+std::string BlankString(int n);
+std::string LeadingChars(const std::string& s, int n);
+// Whether the text, outer brackets stripped, holds an unescaped "+" or "-"
+// at bracket depth 0.
+bool HasTopLevelSign(const std::string& s);
+
+// The keyword constructs of calls, in the order the table tests them.
+enum class TermKeyword {
+    None, Small, Bold, Matrix, System, Abli, Sqrt, Root,
+    Sum, Mul, Lim, Inf, Int30, Int20, Int0, Int3, Int2, Int
+};
+// The first keyword that is a case-insensitive prefix of the call's name
+// (matrices need two digits 1-9 after "mat"/"det", roots two arguments).
+TermKeyword MatchKeyword(const std::string& name, size_t argument_count);
+
+TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas);
+// Draws the term with the top-left corner of its box at the origin and
+// returns its box.
+TFormulaMetrics PaintTerm(const std::string& term, TFormulaOrigin origin, Canvas& canvas);
+
+}  // namespace nerovan

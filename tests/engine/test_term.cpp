@@ -1,0 +1,253 @@
+// The term dispatcher: recognition order, blank room, sums with the minus
+// bar, products and fractions, juxtaposition and plain calls, checked
+// exactly on the fixed-metric canvas (em 20: cell 24, characters 10 wide,
+// italic letters 11, blanks 5, Symbol characters 12) and for ink with the
+// real fonts.
+#include <gtest/gtest.h>
+
+#include "bitmap.h"
+#include "component.h"
+#include "expression.h"
+#include "raster_canvas.h"
+#include "term.h"
+#include "test_canvas.h"
+
+namespace nerovan {
+namespace {
+
+class TermTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        canvas.Font.Name = "Times New Roman";
+        canvas.Font.Height = -20;
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        canvas.CurrentMulPoint = false;
+    }
+    TFormulaMetrics Measure(const std::string& term) { return MeasureTerm(term, canvas); }
+    // The operations drawn by painting the term at (100, 50).
+    std::vector<std::string> Ops(const std::string& term) {
+        canvas.ClearOps();
+        PaintTerm(term, {100, 50}, canvas);
+        std::vector<std::string> out;
+        for (const DrawOp& op : canvas.List().Ops) out.push_back(FormatDrawOp(op));
+        return out;
+    }
+    TestCanvas canvas;
+};
+
+std::string Text(int x, int y, const std::string& s, bool italic, const char* font = "Times New Roman") {
+    return "text " + std::to_string(x) + " " + std::to_string(y) + " \"" + s + "\" font=\"" + font +
+           "\" px=20 bold=0 italic=" + (italic ? "1" : "0") + " charset=1 color=#000000";
+}
+
+std::string Line(int x1, int y1, int x2, int y2, int w = 1) {
+    return "line " + std::to_string(x1) + " " + std::to_string(y1) + " " + std::to_string(x2) +
+           " " + std::to_string(y2) + " width=" + std::to_string(w) + " color=#000000";
+}
+
+TEST(TermHelpers, BlanksBracketsAndSigns) {
+    const TTrimmedBlanks t = TrimBlanks("   ");
+    EXPECT_EQ(t.Lead, 3);
+    EXPECT_EQ(t.Trail, 3);
+    EXPECT_EQ(t.Core, "");
+    EXPECT_EQ(TrimBlanks(" a b  ").Core, "a b");
+    struct {
+        const char* in;
+        const char* out;
+    } strip[] = {{"(a+b)", "a+b"}, {"()", ""},         {"(a)(b)", "(a)(b)"}, {"(a", "(a"},
+                 {"(a]", "a"},     {" (x) ", " x "}, {"[[x]]", "[x]"},    {"x", "x"}};
+    for (const auto& c : strip) EXPECT_EQ(StripOuterBrackets(c.in), c.out) << c.in;
+    EXPECT_EQ(BlankString(3), "   ");
+    EXPECT_EQ(BlankString(-1), "");
+    EXPECT_EQ(LeadingChars("summa", 3), "sum");
+    EXPECT_EQ(LeadingChars("ab", 5), "ab");
+    for (const char* s : {"a+b", "-a", "(a-b)", " -x", "1e-5"}) EXPECT_TRUE(HasTopLevelSign(s)) << s;
+    for (const char* s : {"ab", "((a+b))", "f(a+b)", "\\-a", "a\\+b"})
+        EXPECT_FALSE(HasTopLevelSign(s)) << s;
+}
+
+TEST(TermHelpers, KeywordTable) {
+    struct {
+        const char* name;
+        size_t args;
+        TermKeyword key;
+    } cases[] = {
+        {"small", 1, TermKeyword::Small},   {"smallest", 1, TermKeyword::Small},
+        {"BOLD", 1, TermKeyword::Bold},     {"mat22", 4, TermKeyword::Matrix},
+        {"det33", 9, TermKeyword::Matrix},  {"det", 1, TermKeyword::None},
+        {"matrix", 1, TermKeyword::None},   {"mat20", 1, TermKeyword::None},
+        {"sys", 2, TermKeyword::System},    {"abli", 2, TermKeyword::Abli},
+        {"Sqrt", 1, TermKeyword::Sqrt},     {"root", 2, TermKeyword::Root},
+        {"root", 1, TermKeyword::None},     {"SUM", 3, TermKeyword::Sum},
+        {"summa", 3, TermKeyword::Sum},     {"mul", 3, TermKeyword::Mul},
+        {"lim", 2, TermKeyword::Lim},       {"Lim", 2, TermKeyword::Lim},
+        {"inf", 2, TermKeyword::Inf},       {"int30", 2, TermKeyword::Int30},
+        {"int20", 2, TermKeyword::Int20},   {"int0", 2, TermKeyword::Int0},
+        {"int3", 2, TermKeyword::Int3},     {"int2", 2, TermKeyword::Int2},
+        {"integral", 1, TermKeyword::Int},  {"f", 1, TermKeyword::None},
+        {"", 1, TermKeyword::None},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MatchKeyword(c.name, c.args), c.key) << c.name;
+}
+
+TEST_F(TermTest, EmptyTermsAndBlanks) {
+    EXPECT_EQ(Measure(""), (TFormulaMetrics{1, 24, 12}));
+    EXPECT_EQ(Measure(" "), (TFormulaMetrics{10, 24, 12}));  // the blank counts on both sides
+    EXPECT_EQ(Measure("()"), (TFormulaMetrics{0, 24, 12}));
+    EXPECT_EQ(Measure("( )"), (TFormulaMetrics{10, 24, 12}));
+    EXPECT_TRUE(Ops("").empty());
+    EXPECT_TRUE(Ops("()").empty());
+    EXPECT_EQ(Measure("(x)"), Measure("x"));
+    // One juxtaposing blank takes no room; further blanks of the run do.
+    EXPECT_EQ(Measure("a b").Width, 26);
+    EXPECT_EQ(Measure("a  b").Width, 31);
+    // The blanks around the operands of a sum count through their blank room.
+    EXPECT_EQ(Measure("a+b").Width, 46);
+    EXPECT_EQ(Measure("a + b").Width, 56);
+}
+
+TEST_F(TermTest, SumsDrawPlusAsTextAndMinusAsTheBar) {
+    EXPECT_EQ(Ops("a+b"), (std::vector<std::string>{Text(100, 50, "a", true),
+                                                    Text(133, 50, "b", true),
+                                                    Text(113, 50, " + ", false)}));
+    // Leading minus: the bar as wide as "=" directly before the operand.
+    EXPECT_EQ(Measure("-a"), (TFormulaMetrics{23, 24, 12}));
+    EXPECT_EQ(Ops("-a"), (std::vector<std::string>{Text(110, 50, "a", true),
+                                                   Line(101, 62, 109, 62)}));
+    // Between operands the bar has a blank's room on each side.
+    EXPECT_EQ(Ops("a-b"), (std::vector<std::string>{Text(100, 50, "a", true),
+                                                    Text(133, 50, "b", true),
+                                                    Line(119, 62, 127, 62)}));
+    // A leading "+" is not drawn.
+    EXPECT_EQ(Ops("+a-b")[0], Text(100, 50, "a", true));
+    // A single operand with a leading "+" stays an atom and draws its "+".
+    EXPECT_EQ(Ops("+a"), (std::vector<std::string>{Text(100, 50, "+", false),
+                                                   Text(110, 50, "a", true)}));
+    EXPECT_EQ(Ops("1e-5").size(), 4u);  // one atom: 1, e, -, 5
+}
+
+TEST_F(TermTest, MinusBeforeASumDrawsParentheses) {
+    const std::vector<std::string> ops = Ops("a-(b+d)");
+    bool paren = false;
+    for (const std::string& op : ops) paren |= op.find("\"(\"") != std::string::npos;
+    EXPECT_TRUE(paren);
+    for (const char* s : {"a+(b+d)", "a-(b)"})
+        for (const std::string& op : Ops(s)) EXPECT_EQ(op.find("\"(\""), std::string::npos) << s;
+}
+
+TEST_F(TermTest, FractionsPutTheBarOnTheAlignmentLine) {
+    // a over b q: numerator 13 wide, denominator 13 + 5 + 13 = 31.
+    const TFormulaMetrics m = Measure("a/b/q");
+    EXPECT_EQ(m, (TFormulaMetrics{31, 6 + 24 + 24, 24 + 3}));
+    const std::vector<std::string> ops = Ops("a/b/q");
+    ASSERT_EQ(ops.size(), 4u);
+    EXPECT_EQ(ops[0], Text(100 + 15 - 6, 50, "a", true));
+    EXPECT_EQ(ops[1], Text(100, 80, "b", true));
+    EXPECT_EQ(ops[2], Text(118, 80, "q", true));
+    EXPECT_EQ(ops[3], Line(100, 77, 131, 77));
+    // Not split at length 2.
+    EXPECT_EQ(Measure("a/").Height, 24);
+    EXPECT_EQ(Measure("/b").Height, 24);
+}
+
+TEST_F(TermTest, FractionBarPenGrowsWithTheFont) {
+    canvas.Font.Height = -40;  // 30 points: 30 div 29 + 1 = 2
+    const std::vector<std::string> ops = Ops("a/b");
+    EXPECT_NE(ops.back().find("width=2"), std::string::npos) << ops.back();
+    EXPECT_EQ(canvas.Pen.Width, 1);
+}
+
+TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
+    canvas.CurrentMulPoint = true;
+    std::vector<std::string> ops = Ops("a*(b+d)");
+    bool paren = false, dot = false;
+    for (const std::string& op : ops) {
+        paren |= op.find("\"(\"") != std::string::npos;
+        dot |= op.rfind("ellipse", 0) == 0;
+    }
+    EXPECT_TRUE(paren);
+    EXPECT_TRUE(dot);
+    canvas.CurrentMulPoint = false;
+    for (const std::string& op : Ops("a*(b)")) {
+        EXPECT_EQ(op.find("\"(\""), std::string::npos);
+        EXPECT_NE(op.rfind("ellipse", 0), 0u);
+    }
+}
+
+TEST_F(TermTest, DoubledBracketsAreDrawn) {
+    // ((x)) is stripped once and drawn as x between parentheses; the name is empty.
+    EXPECT_EQ(Measure("((x))"), (TFormulaMetrics{13 + 8 + 5, 24, 12}));
+    EXPECT_EQ(Ops("((x))"), (std::vector<std::string>{Text(100, 50, "(", false),
+                                                      Text(116, 50, ")", false),
+                                                      Text(106, 50, "x", true)}));
+    const std::vector<std::string> sq = Ops("[[x]]");
+    EXPECT_EQ(sq[0], Text(100, 50, "[", false));
+    EXPECT_EQ(sq[1], Text(116, 50, "]", false));
+}
+
+TEST_F(TermTest, PlainCallsHaveAnUprightNameAndTheTypedBrackets) {
+    // f: upright name (10 + 2), then (x, y) between parentheses.
+    // Arguments: x, the separator ", " (15), then " y" with its blank room.
+    const TFormulaMetrics args{13 + 15 + 18, 24, 12};
+    EXPECT_EQ(Measure("f(x, y)"), (TFormulaMetrics{12 + args.Width + 8 + 5, 24, 12}));
+    const std::vector<std::string> ops = Ops("f[x]");
+    EXPECT_EQ(ops[0], Text(100, 50, "f", false));
+    EXPECT_EQ(ops[1], Text(112, 50, "[", false));
+    EXPECT_EQ(ops[2], Text(112 + 26 - 10, 50, "]", false));
+    // Keywords whose construct is not laid out yet are plain calls too.
+    EXPECT_EQ(Ops("det(A)")[0], Text(100, 50, "d", false));
+    // Not a call: the atom routines get it.
+    EXPECT_EQ(Ops("f(x)g(y)")[0], Text(100, 50, "f", true));
+}
+
+TEST_F(TermTest, TallArgumentsGetArcs) {
+    const std::vector<std::string> ops = Ops("f(a/b)");
+    int arcs = 0;
+    for (const std::string& op : ops) arcs += op.rfind("arc ", 0) == 0;
+    EXPECT_EQ(arcs, 2);
+}
+
+TEST_F(TermTest, ConstructsLeaveTheCanvasAsTheyFoundIt) {
+    canvas.Font.Style = fsBold;
+    canvas.Pen.Width = 3;
+    canvas.Font.Charset = 1;
+    const TFont font = canvas.Font;
+    for (const char* e : {"a - ((b+c))/2 = f(x, y)", "x2 sin(a*(b-c))", "-a/b/q <= [[x, y]]",
+                          "((a/b))*(c+d) - e", "(a+b)/(c-d)"}) {
+        canvas.ClearOps();
+        MeasureExpression(e, canvas);
+        PaintExpression(e, {0, 0}, canvas);
+        EXPECT_EQ(canvas.Font, font) << e;
+        EXPECT_EQ(canvas.Pen.Width, 3) << e;
+    }
+}
+
+// With the real fonts, the ink of every formula stays inside its measured box
+// plus the 2-pixel margin, and both targets draw the same operations.
+TEST(TermInk, InkStaysInsideTheBoxWithTheRealFonts) {
+    const int pad = 20;
+    for (const char* e : {"a - ((b+c))/2 = f(x, y)", "x2 + sin(y)", "-a/b/q", "[[x, y]]",
+                          "((a/b))*(c+d)", "{{x/y}}", "a*(b+d) - (a-b)/2", "f(x)g(y)",
+                          "(((a/b)/c)/d)", "2 (a+b)"}) {
+        for (int em : {13, 21, 48}) {
+            Bitmap bitmap;
+            RasterCanvas& canvas = bitmap.Canvas();
+            canvas.Font.Height = -em;
+            const TFormulaMetrics m = MeasureExpression(e, canvas);
+            bitmap.SetSize(m.Width + 2 * pad, m.Height + 2 * pad);
+            canvas.Brush.Style = TBrushStyle::bsClear;
+            PaintExpression(e, {pad, pad}, canvas);
+            for (int y = 0; y < bitmap.Height(); ++y)
+                for (int x = 0; x < bitmap.Width(); ++x) {
+                    if (bitmap.ScanLine(y)[4 * x + 1] == 255) continue;
+                    const bool inside = x >= pad - 2 && x < pad + m.Width + 2 && y >= pad - 2 &&
+                                        y < pad + m.Height + 2;
+                    ASSERT_TRUE(inside) << e << " em " << em << ": ink at " << x - pad << ","
+                                        << y - pad << " outside " << m.Width << "x" << m.Height;
+                }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nerovan
