@@ -23,6 +23,9 @@ constexpr TColor clNavy = 0x800000;
 inline uint8_t GetRValue(TColor c) { return static_cast<uint8_t>(c & 0xFF); }
 inline uint8_t GetGValue(TColor c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
 inline uint8_t GetBValue(TColor c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
+// The reduced size of scripts, limits, root indices and small groups, in points.
+inline int ScriptSize(int size) { return size * 6 / 10; }
+
 inline TColor RGB(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
 }

@@ -271,40 +271,60 @@ TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canv
     return r.Box;
 }
 
-// ---- Plain calls ---------------------------------------------------------
+// ---- Calls -----------------------------------------------------------------
 
-struct CallLayout {
-    TFormulaMetrics Arguments, Padded, Box;
-    int NameWidth = 0;
-    int NameHeight = 0;
-};
+TermCall CallOf(const TermParts& p) { return {p.Key, p.Name, p.First, p.Brackets}; }
 
-CallLayout LayOutPlainCall(const TermParts& p, Canvas& canvas) {
-    CallLayout c;
-    c.Arguments = MeasureList(p.First, canvas, ", ");
-    c.Padded = PadForDelimiters(c.Arguments);
-    c.NameWidth = MeasureAtom(p.Name, canvas, false).Width;
-    c.Box.Width = c.NameWidth + c.Padded.Width;
-    c.NameHeight = canvas.TextHeight(p.Name);
-    if (c.Arguments.Height < c.NameHeight) {
-        c.Box.Height = c.NameHeight;
-        c.Box.Ascent = c.NameHeight / 2;
-    } else {
-        c.Box.Height = c.Arguments.Height;
-        c.Box.Ascent = c.Arguments.Ascent;
+// The keyword constructs, each in its own file; a call without keyword is a
+// plain call.
+TFormulaMetrics MeasureCall(const TermParts& p, Canvas& canvas) {
+    const TermCall call = CallOf(p);
+    switch (p.Key) {
+        case TermKeyword::Small:
+        case TermKeyword::Bold:
+        case TermKeyword::Abli: return MeasurePlainCall(call, canvas);  // style groups
+        case TermKeyword::Matrix:
+        case TermKeyword::System: return MeasurePlainCall(call, canvas);  // matrices and systems
+        case TermKeyword::Sqrt:
+        case TermKeyword::Root: return MeasurePlainCall(call, canvas);  // radicals
+        case TermKeyword::Sum:
+        case TermKeyword::Mul:
+        case TermKeyword::Lim:
+        case TermKeyword::Inf:
+        case TermKeyword::Int30:
+        case TermKeyword::Int20:
+        case TermKeyword::Int0:
+        case TermKeyword::Int3:
+        case TermKeyword::Int2:
+        case TermKeyword::Int: return MeasurePlainCall(call, canvas);  // big operators
+        case TermKeyword::None: break;
     }
-    return c;
+    return MeasurePlainCall(call, canvas);
 }
 
-TFormulaMetrics PaintPlainCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
-    const CallLayout c = LayOutPlainCall(p, canvas);
-    // The name's cell is centred on the alignment line; the brackets are the
-    // ones the user typed.
-    PaintAtom(p.Name, {at.X, at.Y + c.Box.Ascent - c.NameHeight / 2}, canvas, false);
-    const TDelimiterOrigin inner =
-        PaintDelimiters({at.X + c.NameWidth, at.Y}, c.Padded, canvas, p.Brackets);
-    PaintList(p.First, {inner.X, inner.Y}, canvas, ", ");
-    return c.Box;
+TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
+    const TermCall call = CallOf(p);
+    switch (p.Key) {
+        case TermKeyword::Small:
+        case TermKeyword::Bold:
+        case TermKeyword::Abli: return PaintPlainCall(call, at, canvas);  // style groups
+        case TermKeyword::Matrix:
+        case TermKeyword::System: return PaintPlainCall(call, at, canvas);  // matrices and systems
+        case TermKeyword::Sqrt:
+        case TermKeyword::Root: return PaintPlainCall(call, at, canvas);  // radicals
+        case TermKeyword::Sum:
+        case TermKeyword::Mul:
+        case TermKeyword::Lim:
+        case TermKeyword::Inf:
+        case TermKeyword::Int30:
+        case TermKeyword::Int20:
+        case TermKeyword::Int0:
+        case TermKeyword::Int3:
+        case TermKeyword::Int2:
+        case TermKeyword::Int: return PaintPlainCall(call, at, canvas);  // big operators
+        case TermKeyword::None: break;
+    }
+    return PaintPlainCall(call, at, canvas);
 }
 
 // ---- Atoms ---------------------------------------------------------------
@@ -321,8 +341,8 @@ TFormulaMetrics MeasureCore(const TermParts& p, Canvas& canvas) {
         case TermKind::Sum: return LayOutSum(p, canvas).Box;
         case TermKind::Product: return LayOutProduct(p, canvas).Box;
         case TermKind::Juxtaposition: return MeasureList(p.First, canvas, "");
-        case TermKind::Call: return LayOutPlainCall(p, canvas).Box;
-        case TermKind::Scripts:
+        case TermKind::Call: return MeasureCall(p, canvas);
+        case TermKind::Scripts: return MeasureTermAtom(p.Core, canvas);  // scripts
         case TermKind::Atom:
         default: return MeasureTermAtom(p.Core, canvas);
     }
@@ -338,8 +358,12 @@ TFormulaMetrics PaintCore(const TermParts& p, TFormulaOrigin at, Canvas& canvas)
             PaintList(p.First, at, canvas, "");
             return m;
         }
-        case TermKind::Call: return PaintPlainCall(p, at, canvas);
-        case TermKind::Scripts:
+        case TermKind::Call: return PaintCall(p, at, canvas);
+        case TermKind::Scripts: {  // scripts
+            const TFormulaMetrics m = MeasureTermAtom(p.Core, canvas);
+            PaintAtom(p.Core, at, canvas, true);
+            return m;
+        }
         case TermKind::Atom:
         default: {
             const TFormulaMetrics m = MeasureTermAtom(p.Core, canvas);
@@ -373,6 +397,50 @@ int BlankRoom(const TermParts& p, Canvas& canvas) {
 }
 
 }  // namespace
+
+// ---- Plain calls ---------------------------------------------------------
+
+namespace {
+
+struct CallLayout {
+    TFormulaMetrics Arguments, Padded, Box;
+    int NameWidth = 0;
+    int NameHeight = 0;
+};
+
+CallLayout LayOutPlainCall(const TermCall& call, Canvas& canvas) {
+    CallLayout c;
+    c.Arguments = MeasureList(call.Arguments, canvas, ", ");
+    c.Padded = PadForDelimiters(c.Arguments);
+    c.NameWidth = MeasureAtom(call.Name, canvas, false).Width;
+    c.Box.Width = c.NameWidth + c.Padded.Width;
+    c.NameHeight = canvas.TextHeight(call.Name);
+    if (c.Arguments.Height < c.NameHeight) {
+        c.Box.Height = c.NameHeight;
+        c.Box.Ascent = c.NameHeight / 2;
+    } else {
+        c.Box.Height = c.Arguments.Height;
+        c.Box.Ascent = c.Arguments.Ascent;
+    }
+    return c;
+}
+
+}  // namespace
+
+TFormulaMetrics MeasurePlainCall(const TermCall& call, Canvas& canvas) {
+    return LayOutPlainCall(call, canvas).Box;
+}
+
+TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canvas& canvas) {
+    const CallLayout c = LayOutPlainCall(call, canvas);
+    // The name's cell is centred on the alignment line; the brackets are the
+    // ones the user typed.
+    PaintAtom(call.Name, {origin.X, origin.Y + c.Box.Ascent - c.NameHeight / 2}, canvas, false);
+    const TDelimiterOrigin inner =
+        PaintDelimiters({origin.X + c.NameWidth, origin.Y}, c.Padded, canvas, call.Brackets);
+    PaintList(call.Arguments, {inner.X, inner.Y}, canvas, ", ");
+    return c.Box;
+}
 
 TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas) {
     const TermParts p = RecogniseTerm(term);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "canvas.h"
 #include "metrics.h"
@@ -38,6 +39,22 @@ enum class TermKeyword {
 // The first keyword that is a case-insensitive prefix of the call's name
 // (matrices need two digits 1-9 after "mat"/"det", roots two arguments).
 TermKeyword MatchKeyword(const std::string& name, size_t argument_count);
+
+// A call as the dispatcher recognised it: `name(arguments)` with the
+// bracket pair typed (opening bracket and last character), and the keyword
+// construct its name selects.
+struct TermCall {
+    TermKeyword Key = TermKeyword::None;
+    std::string Name;
+    std::vector<std::string> Arguments;
+    std::string Brackets;
+};
+
+// A call without keyword: the upright name, then the arguments separated by
+// ", " between stretchable brackets that match what was typed. Both return
+// the box without the term's blank room; painting draws at the origin.
+TFormulaMetrics MeasurePlainCall(const TermCall& call, Canvas& canvas);
+TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canvas& canvas);
 
 TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas);
 // Draws the term with the top-left corner of its box at the origin and

@@ -1,0 +1,35 @@
+// Whole-file reading and writing for the files the program saves: a file is
+// written next to its target under a temporary name and renamed over it, so
+// a failed write never destroys the previous file.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+namespace nerovan {
+
+// A file that cannot be read or written. The message names the file and the
+// reason, e.g. "Cannot write \"/x/y.png\": Permission denied".
+class EFileError : public std::runtime_error {
+public:
+    EFileError(const std::string& message, const std::string& path)
+        : std::runtime_error(message), path_(path) {}
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Writes the bytes to a new file in the target's folder, flushes it to disk
+// and renames it over the target. A new file gets the usual permissions
+// (0666 less the umask); an existing file keeps its permission bits. A
+// symbolic link is followed, so the file it points to is replaced. On any
+// failure the temporary file is removed, the target is left as it was, and
+// EFileError is thrown.
+void WriteFileAtomic(const std::string& path, const void* data, size_t size);
+
+// The whole content of a file; EFileError if it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+}  // namespace nerovan

@@ -1,0 +1,267 @@
+// Stretchable delimiters around a laid-out box: parentheses, square
+// brackets, braces and bars (pairs such as "()", "[]", "{}", "||", "|)"),
+// drawn as font characters while small and with the pen once taller; also
+// the pen-drawn marks (multiplication dot, minus bar, wide square bracket).
+#include "delimiters.h"
+
+#include <algorithm>
+
+namespace nerovan {
+
+namespace {
+
+// Puts the pen width back when a glyph routine returns.
+class PenWidthGuard {
+public:
+    explicit PenWidthGuard(Canvas& c) : canvas_(c), width_(c.Pen.Width) {}
+    ~PenWidthGuard() { canvas_.Pen.Width = width_; }
+    PenWidthGuard(const PenWidthGuard&) = delete;
+    PenWidthGuard& operator=(const PenWidthGuard&) = delete;
+
+private:
+    Canvas& canvas_;
+    int width_;
+};
+
+// Parentheses keep a thin pen longer than the straight glyphs.
+constexpr int kParenThinLimit = 80;
+constexpr int kStraightThinLimit = 60;
+
+int PenWidthFor(int h, int thin_limit) { return h <= thin_limit ? 1 : 2; }
+
+// The small form: the font's own character, an opening one with its cell's
+// left edge at x, a closing one with its cell's right edge at x.
+void DrawOpeningChar(TFormulaOrigin o, Canvas& canvas, const std::string& c) {
+    canvas.TextOut(o.X, o.Y, c);
+}
+
+void DrawClosingChar(TFormulaOrigin o, Canvas& canvas, const std::string& c) {
+    canvas.TextOut(o.X - canvas.TextWidth(c), o.Y, c);
+}
+
+// A bracket drawn as a character while h fits the character's cell
+// (with one pixel to spare), with the pen once it is taller.
+bool IsLargeBracket(int h, Canvas& canvas, const std::string& c) {
+    return h > canvas.TextHeight(c) + 1;
+}
+
+// Braces and the wide square switch at the height of a capital letter.
+bool IsLargeBrace(int h, Canvas& canvas) { return h > canvas.TextHeight("K"); }
+
+// The square brackets' arm length: shorter in proportion once the pen is thick.
+int SquareArm(int h) { return h <= kStraightThinLimit ? h / 8 : h / 12; }
+
+}  // namespace
+
+TFormulaMetrics PadForDelimiters(const TFormulaMetrics& m) {
+    TFormulaMetrics r = m;
+    r.Width = m.Width + (2 * m.Height) / 6 + 5;
+    return r;
+}
+
+TDelimiterOrigin PaintDelimiters(TFormulaOrigin origin, const TFormulaMetrics& m, Canvas& canvas,
+                                 const std::string& pair) {
+    // The shorter of the parts above and below the alignment line decides,
+    // so the pair stays centred on the line and inside the box.
+    const int f = std::min(m.Ascent, m.Height - m.Ascent);
+    const int h = 2 * f;
+    const int top = origin.Y + m.Ascent - f;
+    const char open = pair.size() > 0 ? pair[0] : ' ';
+    const char close = pair.size() > 1 ? pair[1] : ' ';
+
+    const TFormulaOrigin left{origin.X, top};
+    switch (open) {
+        case '(': PaintLeftParen(left, h, canvas); break;
+        case '[': PaintLeftSquare(left, h, canvas); break;
+        case '{': PaintLeftBrace(left, h, canvas); break;
+        case '|': PaintLeftBar(left, h, canvas); break;
+        default: break;
+    }
+    const TFormulaOrigin right{origin.X + m.Width, top};
+    switch (close) {
+        case ')': PaintRightParen(right, h, canvas); break;
+        case ']': PaintRightSquare(right, h, canvas); break;
+        case '}': PaintRightBrace(right, h, canvas); break;
+        case '|': PaintRightBar(right, h, canvas); break;
+        default: break;
+    }
+    return {origin.X + m.Height / 6 + 2, origin.Y, f};
+}
+
+// Parentheses: the left and right flanks of an ellipse one and a half times
+// as wide as h, cut off by the rays towards points a tenth of h inside the
+// cell's corners.
+void PaintLeftParen(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBracket(h, canvas, "(")) {
+        DrawOpeningChar(o, canvas, "(");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kParenThinLimit);
+    const int x = o.X + 1;
+    canvas.Arc(x, o.Y - h / 4, x + h + h / 2, o.Y + h + h / 4,  //
+               x + h / 10, o.Y + 2 + h / 10,                    //
+               x + h / 10, o.Y + h + 2 - h / 10);
+}
+
+void PaintRightParen(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBracket(h, canvas, ")")) {
+        DrawClosingChar(o, canvas, ")");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kParenThinLimit);
+    const int x = o.X - 1;
+    canvas.Arc(x - h - h / 2, o.Y - h / 4, x, o.Y + h + h / 4,  //
+               x - h / 10, o.Y + h - h / 10,                    //
+               x - h / 10, o.Y - 1 + h / 10);
+}
+
+// Square brackets: a vertical stroke with arms at both ends.
+void PaintLeftSquare(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBracket(h, canvas, "[")) {
+        DrawOpeningChar(o, canvas, "[");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
+    const int d = SquareArm(h);
+    const int x = o.X + 2;
+    canvas.MoveTo(x + d, o.Y + d);
+    canvas.LineTo(x, o.Y + d);
+    canvas.LineTo(x, o.Y + h - d);
+    canvas.LineTo(x + d, o.Y + h - d);
+}
+
+void PaintRightSquare(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBracket(h, canvas, "]")) {
+        DrawClosingChar(o, canvas, "]");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
+    const int d = SquareArm(h);
+    const int x = o.X - 3;
+    // The top arm starts one pixel in, so both arms cover the same columns
+    // (the bottom arm's end point is excluded).
+    canvas.MoveTo(x - d + 1, o.Y + d);
+    canvas.LineTo(x, o.Y + d);
+    canvas.LineTo(x, o.Y + h - d);
+    canvas.LineTo(x - d, o.Y + h - d);
+}
+
+// Braces: a stem with a point in the middle and quarter-circle hooks of
+// radius q (half the width of a "-") at both ends.
+void PaintLeftBrace(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBrace(h, canvas)) {
+        DrawOpeningChar(o, canvas, "{");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
+    const int q = canvas.TextWidth("-") / 2;
+    const int r = q / 2;
+    const int m = h / 2;
+    const int x = o.X, y = o.Y;
+    canvas.MoveTo(x + q, y + q);
+    canvas.LineTo(x + q, y + m - q);
+    canvas.LineTo(x + r, y + m);
+    canvas.LineTo(x + q, y + m + q);
+    canvas.LineTo(x + q, y + h - q);
+    // Top hook: from the top of the circle round its left side to the stem.
+    canvas.Arc(x + q, y, x + 3 * q, y + 2 * q, x + 2 * q, y, x + q, y + q);
+    // Bottom hook: from the stem round the left side to the bottom.
+    canvas.Arc(x + q, y + h - 2 * q, x + 3 * q, y + h, x + q, y + h - q, x + 2 * q, y + h);
+}
+
+void PaintRightBrace(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBrace(h, canvas)) {
+        DrawClosingChar(o, canvas, "}");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
+    const int q = canvas.TextWidth("-") / 2;
+    const int r = q / 2;
+    const int m = h / 2;
+    const int x = o.X, y = o.Y;
+    canvas.MoveTo(x - q, y + q - 1);
+    canvas.LineTo(x - q, y + m - q);
+    canvas.LineTo(x - q + r, y + m);
+    canvas.LineTo(x - q, y + m + q);
+    canvas.LineTo(x - q, y + h - q + 1);
+    // Top hook: from the stem round the right side to the top of the circle.
+    canvas.Arc(x - q + 1, y, x - 3 * q + 1, y + 2 * q, x - q + 1, y + q, x - 2 * q + 1, y);
+    // Bottom hook: from the bottom of the circle round the right side to the stem.
+    canvas.Arc(x - q, y + h - 2 * q, x - 3 * q, y + h, x - 2 * q, y + h, x - q, y + h - q);
+}
+
+// Bars: one vertical stroke, a ninth of h short at both ends.
+void PaintLeftBar(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBracket(h, canvas, "|")) {
+        DrawOpeningChar(o, canvas, "|");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
+    const int x = o.X + h / 12 + 1;
+    canvas.MoveTo(x, o.Y + h / 9);
+    canvas.LineTo(x, o.Y + h - h / 9);
+}
+
+void PaintRightBar(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBracket(h, canvas, "|")) {
+        DrawClosingChar(o, canvas, "|");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
+    const int x = o.X - 2 - h / 12;
+    canvas.MoveTo(x, o.Y + h / 9);
+    canvas.LineTo(x, o.Y + h - h / 9);
+}
+
+void PaintWideSquare(TFormulaOrigin o, int h, Canvas& canvas) {
+    if (!IsLargeBrace(h, canvas)) {
+        DrawOpeningChar(o, canvas, "[");
+        return;
+    }
+    PenWidthGuard guard(canvas);
+    canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
+    const int w = canvas.TextWidth("=") / 2;
+    const int d = w / 2;
+    canvas.MoveTo(o.X + w + d, o.Y + d);
+    canvas.LineTo(o.X + d, o.Y + d);
+    canvas.LineTo(o.X + d, o.Y + h - d);
+    canvas.LineTo(o.X + w + d, o.Y + h - d);
+}
+
+void PaintMulDot(int x, int y, Canvas& canvas) {
+    if (!canvas.CurrentMulPoint) return;
+    const int a = canvas.TextWidth(".") / 2;
+    const int b = canvas.TextHeight(".") / 2;
+    PenWidthGuard guard(canvas);
+    // The dot is an outline only: a solid brush would fill it with the
+    // brush colour, so the brush is clear while it is drawn.
+    const TBrushStyle brush = canvas.Brush.Style;
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Pen.Width = 1;
+    canvas.Ellipse(x + a, y + b - 1, x + a + 2, y + b + 1);
+    canvas.Brush.Style = brush;
+}
+
+void PaintMinusBar(int x, int y, Canvas& canvas) {
+    const int w = canvas.TextWidth("=");
+    const int t = canvas.TextHeight("=");
+    PenWidthGuard guard(canvas);
+    const int size = canvas.Font.Size();
+    if (size > 16) canvas.Pen.Width = size / 29 + 1;
+    canvas.MoveTo(x + 1, y + t / 2);
+    canvas.LineTo(x + w - 1, y + t / 2);
+}
+
+int Max2(int a, int b) { return a > b ? a : b; }
+
+int Max3(int a, int b, int c) { return Max2(Max2(a, b), c); }
+
+}  // namespace nerovan

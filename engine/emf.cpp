@@ -1,0 +1,507 @@
+// EMF serialisation of a recorded metafile through libUEMF (header with the
+// creator and expression, fills, text with our own advances, lines, arcs and
+// ellipses, with a small reused object table) and the bounds-checked reader
+// of a foreign EMF header.
+#include "emf.h"
+
+#include <uemf.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include "code_pages.h"
+
+namespace nerovan {
+
+namespace {
+
+// The picture is recorded against the screen: a 1920 x 1440 pixel device of
+// 508 x 381 mm, which is exactly 96 pixels per inch in whole millimetres.
+constexpr int kRefDevicePixelsX = 1920;
+constexpr int kRefDevicePixelsY = 1440;
+constexpr int kRefDeviceMillimetresX = kRefDevicePixelsX * 254 / (kScreenPixelsPerInch * 10);
+constexpr int kRefDeviceMillimetresY = kRefDevicePixelsY * 254 / (kScreenPixelsPerInch * 10);
+static_assert(kRefDeviceMillimetresX * kScreenPixelsPerInch * 10 == kRefDevicePixelsX * 254,
+              "reference device width must be whole millimetres at 96 DPI");
+static_assert(kRefDeviceMillimetresY * kScreenPixelsPerInch * 10 == kRefDevicePixelsY * 254,
+              "reference device height must be whole millimetres at 96 DPI");
+
+constexpr int64_t kHimetricPerInch = 2540;  // 0.01 mm units in an inch
+
+// The fixed part of an EMR_HEADER that every EMF has (older files stop here).
+constexpr size_t kMinHeaderSize = U_SIZE_EMRHEADER_MIN;
+static_assert(kMinHeaderSize == 88, "EMR_HEADER without its extensions is 88 bytes");
+
+U_COLORREF ColorRef(TColor c) { return colorref3_set(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+U_RECTL RectL(int left, int top, int right, int bottom) {
+    U_RECTL r;
+    r.left = left;
+    r.top = top;
+    r.right = right;
+    r.bottom = bottom;
+    return r;
+}
+
+// UTF-8 to UTF-16 code units; a byte that does not start a well-formed
+// sequence becomes U+FFFD. NUL characters are left out: the header text uses
+// NUL as its separator.
+void AppendUtf16(std::vector<uint16_t>& out, const std::string& utf8) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    size_t i = 0;
+    while (i < n) {
+        uint32_t cp = p[i];
+        size_t len = 1;
+        uint32_t min = 0;
+        if (cp >= 0xC2 && cp <= 0xDF) {
+            len = 2;
+            cp &= 0x1F;
+            min = 0x80;
+        } else if (cp >= 0xE0 && cp <= 0xEF) {
+            len = 3;
+            cp &= 0x0F;
+            min = 0x800;
+        } else if (cp >= 0xF0 && cp <= 0xF4) {
+            len = 4;
+            cp &= 0x07;
+            min = 0x10000;
+        } else if (cp >= 0x80) {
+            cp = 0xFFFD;  // stray continuation byte or invalid lead byte
+        }
+        if (len > 1) {
+            bool ok = i + len <= n;
+            for (size_t k = 1; ok && k < len; ++k) {
+                if ((p[i + k] & 0xC0) != 0x80) {
+                    ok = false;
+                } else {
+                    cp = (cp << 6) | (p[i + k] & 0x3F);
+                }
+            }
+            if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+                cp = 0xFFFD;
+                len = 1;
+            }
+        }
+        i += len;
+        if (cp == 0) continue;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<uint16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<uint16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<uint16_t>(cp));
+        }
+    }
+}
+
+// UTF-16 code units to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(const std::vector<uint16_t>& units, size_t begin, size_t end) {
+    std::string out;
+    for (size_t i = begin; i < end; ++i) {
+        uint32_t cp = units[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < end && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// The header description: creator, NUL, expression, NUL, NUL. A pass without
+// texts (the measuring pass) has no description at all.
+std::vector<uint16_t> HeaderDescription(const Metafile& mf) {
+    std::vector<uint16_t> d;
+    if (mf.Creator.empty() && mf.Description.empty()) return d;
+    AppendUtf16(d, mf.Creator);
+    d.push_back(0);
+    for (unsigned char b : mf.Description) {
+        if (b == 0) continue;  // NUL would end the expression early for every reader
+        d.push_back(static_cast<uint16_t>(CharsetToUnicode(DEFAULT_CHARSET, b)));
+    }
+    d.push_back(0);
+    d.push_back(0);
+    return d;
+}
+
+int PixelsToHimetric(int px) {
+    const int64_t v = static_cast<int64_t>(px) * kHimetricPerInch / kScreenPixelsPerInch;
+    if (v > std::numeric_limits<int32_t>::max())
+        throw std::runtime_error("the picture is too large for an EMF");
+    return static_cast<int>(v);
+}
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// Everything that selects a text font in the records.
+struct FontKey {
+    std::string Name;
+    int Em = 0;
+    TFontStyles Style = 0;
+    uint8_t Charset = 0;
+    bool operator==(const FontKey& o) const {
+        return Name == o.Name && Em == o.Em && Style == o.Style && Charset == o.Charset;
+    }
+};
+
+// Builds the EMF in memory. libUEMF's emf_start/emf_finish tie the file to a
+// FILE*, so the tracking structure is set up here and the header's totals are
+// filled in by Finish. Each pen, brush and font is created only when the
+// drawing asks for a different one; the one it replaces is deleted at once,
+// so its slot in the object table is reused and the table stays at a few
+// entries whatever the length of the formula.
+class EmfBuilder {
+public:
+    EmfBuilder() {
+        et_ = static_cast<EMFTRACK*>(std::calloc(1, sizeof(EMFTRACK)));
+        if (!et_) throw std::runtime_error("out of memory writing the EMF");
+        et_->allocated = 16384;
+        et_->chunk = 16384;
+        et_->buf = static_cast<char*>(std::malloc(et_->allocated));
+        if (!et_->buf) {
+            std::free(et_);
+            et_ = nullptr;
+            throw std::runtime_error("out of memory writing the EMF");
+        }
+        if (emf_htable_create(16, 16, &eht_) != 0) {
+            emf_free(&et_);
+            throw std::runtime_error("out of memory writing the EMF");
+        }
+    }
+    ~EmfBuilder() {
+        if (et_) emf_free(&et_);
+        if (eht_) emf_htable_free(&eht_);
+    }
+    EmfBuilder(const EmfBuilder&) = delete;
+    EmfBuilder& operator=(const EmfBuilder&) = delete;
+
+    void Header(const Metafile& mf) {
+        if (mf.Width < 0 || mf.Height < 0)
+            throw std::runtime_error("the picture has a negative size");
+        const U_RECTL bounds = RectL(0, 0, mf.Width - 1, mf.Height - 1);
+        const U_RECTL frame = RectL(0, 0, PixelsToHimetric(mf.Width), PixelsToHimetric(mf.Height));
+        std::vector<uint16_t> desc = HeaderDescription(mf);
+        Put(U_EMRHEADER_set(bounds, frame, nullptr, static_cast<U_CBSTR>(desc.size()),
+                            desc.empty() ? nullptr : desc.data(),
+                            sizel_set(kRefDevicePixelsX, kRefDevicePixelsY),
+                            sizel_set(kRefDeviceMillimetresX, kRefDeviceMillimetresY), 0));
+        // Text is drawn from the top-left of its cell, never over a background box.
+        Put(U_EMRSETBKMODE_set(U_TRANSPARENT));
+        Put(U_EMRSETTEXTALIGN_set(U_TA_TOP | U_TA_LEFT));
+    }
+
+    void Op(const DrawOp& op) {
+        switch (op.Kind) {
+            case DrawOpKind::Fill: Fill(op); break;
+            case DrawOpKind::Text: Text(op); break;
+            case DrawOpKind::Line:
+                UsePen(op.PenWidth, op.Color);
+                Put(U_EMRMOVETOEX_set(point32_set(op.X1, op.Y1)));
+                Put(U_EMRLINETO_set(point32_set(op.X2, op.Y2)));
+                break;
+            case DrawOpKind::Arc:
+                UsePen(op.PenWidth, op.Color);
+                Put(U_EMRARC_set(Rect(op.Rect), point32_set(op.X1, op.Y1),
+                                 point32_set(op.X2, op.Y2)));
+                break;
+            case DrawOpKind::Ellipse:
+                UsePen(op.PenWidth, op.Color);
+                if (op.Filled)
+                    UseSolidBrush(op.FillColor);
+                else
+                    UseStockBrush(U_NULL_BRUSH);
+                Put(U_EMRELLIPSE_set(Rect(op.Rect)));
+                break;
+        }
+    }
+
+    std::vector<uint8_t> Finish() {
+        // Put the device context's own objects back and free ours.
+        if (pen_sel_ == Selected::Ours) UseStockPen(U_BLACK_PEN);
+        if (brush_sel_ == Selected::Ours) UseStockBrush(U_WHITE_BRUSH);
+        if (font_) Put(selectobject_set(U_SYSTEM_FONT, eht_));
+        Release(pen_);
+        Release(brush_);
+        Release(font_);
+        Put(U_EMREOF_set(0, nullptr, et_));
+
+        auto* header = reinterpret_cast<U_EMRHEADER*>(et_->buf);
+        header->nBytes = static_cast<uint32_t>(et_->used);
+        header->nRecords = et_->records;
+        header->nHandles = static_cast<uint16_t>(max_handle_ + 1);  // slot 0 is reserved
+        header->nPalEntries = et_->PalEntries;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(et_->buf);
+        return std::vector<uint8_t>(bytes, bytes + et_->used);
+    }
+
+private:
+    enum class Selected { Unknown, Ours, Stock };
+
+    static U_RECTL Rect(const TRect& r) { return RectL(r.Left, r.Top, r.Right, r.Bottom); }
+
+    void Put(char* rec) {
+        if (!rec) throw std::runtime_error("libUEMF could not build an EMF record");
+        if (emf_append(reinterpret_cast<U_ENHMETARECORD*>(rec), et_, 1) != 0) {
+            std::free(rec);
+            throw std::runtime_error("out of memory writing the EMF");
+        }
+    }
+
+    void Created(uint32_t handle) {
+        if (handle > max_handle_) max_handle_ = handle;
+    }
+
+    void Release(uint32_t& handle) {
+        if (handle) Put(deleteobject_set(&handle, eht_));
+    }
+
+    void UsePen(int width, TColor color) {
+        if (width < 0) width = 0;
+        if (pen_ && pen_width_ == width && pen_color_ == color) {
+            if (pen_sel_ != Selected::Ours) {
+                Put(selectobject_set(pen_, eht_));
+                pen_sel_ = Selected::Ours;
+            }
+            return;
+        }
+        uint32_t fresh = 0;
+        U_POINT w;
+        w.x = width;
+        w.y = 0;
+        Put(createpen_set(&fresh, eht_, logpen_set(U_PS_SOLID, w, ColorRef(color))));
+        Created(fresh);
+        Put(selectobject_set(fresh, eht_));
+        Release(pen_);  // no longer selected, so it can go
+        pen_ = fresh;
+        pen_width_ = width;
+        pen_color_ = color;
+        pen_sel_ = Selected::Ours;
+    }
+
+    void UseStockPen(uint32_t stock) {
+        if (pen_sel_ == Selected::Stock && pen_stock_ == stock) return;
+        Put(selectobject_set(stock, eht_));
+        pen_sel_ = Selected::Stock;
+        pen_stock_ = stock;
+    }
+
+    void UseSolidBrush(TColor color) {
+        if (brush_ && brush_color_ == color) {
+            if (brush_sel_ != Selected::Ours) {
+                Put(selectobject_set(brush_, eht_));
+                brush_sel_ = Selected::Ours;
+            }
+            return;
+        }
+        uint32_t fresh = 0;
+        Put(createbrushindirect_set(&fresh, eht_, logbrush_set(U_BS_SOLID, ColorRef(color), 0)));
+        Created(fresh);
+        Put(selectobject_set(fresh, eht_));
+        Release(brush_);
+        brush_ = fresh;
+        brush_color_ = color;
+        brush_sel_ = Selected::Ours;
+    }
+
+    void UseStockBrush(uint32_t stock) {
+        if (brush_sel_ == Selected::Stock && brush_stock_ == stock) return;
+        Put(selectobject_set(stock, eht_));
+        brush_sel_ = Selected::Stock;
+        brush_stock_ = stock;
+    }
+
+    void UseFont(const FontKey& key) {
+        if (font_ && font_key_ == key) return;
+        U_LOGFONT_PANOSE elfw;
+        std::memset(&elfw, 0, sizeof elfw);
+        U_LOGFONT& lf = elfw.elfLogFont;
+        lf.lfHeight = -key.Em;  // negative: the em height, internal leading excluded
+        lf.lfWeight = (key.Style & fsBold) ? U_FW_BOLD : U_FW_NORMAL;
+        lf.lfItalic = (key.Style & fsItalic) ? 1 : 0;
+        lf.lfUnderline = (key.Style & fsUnderline) ? 1 : 0;
+        lf.lfStrikeOut = (key.Style & fsStrikeOut) ? 1 : 0;
+        lf.lfCharSet = key.Charset;
+        lf.lfOutPrecision = U_OUT_DEFAULT_PRECIS;
+        lf.lfClipPrecision = U_CLIP_DEFAULT_PRECIS;
+        lf.lfQuality = U_DEFAULT_QUALITY;
+        lf.lfPitchAndFamily = U_DEFAULT_PITCH | U_FF_DONTCARE;
+        std::vector<uint16_t> face;
+        AppendUtf16(face, key.Name);
+        // Both name fields are NUL-terminated within their fixed size.
+        for (size_t i = 0; i < face.size() && i < U_LF_FACESIZE - 1; ++i)
+            lf.lfFaceName[i] = face[i];
+        for (size_t i = 0; i < face.size() && i < U_LF_FULLFACESIZE - 1; ++i)
+            elfw.elfFullName[i] = face[i];
+
+        uint32_t fresh = 0;
+        Put(extcreatefontindirectw_set(&fresh, eht_, nullptr,
+                                       reinterpret_cast<const char*>(&elfw)));
+        Created(fresh);
+        Put(selectobject_set(fresh, eht_));
+        Release(font_);
+        font_ = fresh;
+        font_key_ = key;
+    }
+
+    void UseTextColor(TColor color) {
+        if (text_color_known_ && text_color_ == color) return;
+        Put(U_EMRSETTEXTCOLOR_set(ColorRef(color)));
+        text_color_ = color;
+        text_color_known_ = true;
+    }
+
+    void Fill(const DrawOp& op) {
+        const TRect& r = op.Rect;
+        if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+        UseStockPen(U_NULL_PEN);
+        UseSolidBrush(op.Color);
+        // Without a pen a GDI rectangle leaves out its last column and row.
+        Put(U_EMRRECTANGLE_set(RectL(r.Left, r.Top, r.Right + 1, r.Bottom + 1)));
+    }
+
+    void Text(const DrawOp& op) {
+        if (op.Text.empty()) return;
+        if (op.Advances.size() != op.Text.size())
+            throw std::runtime_error("a text run has " + std::to_string(op.Advances.size()) +
+                                     " advances for " + std::to_string(op.Text.size()) +
+                                     " characters");
+        const bool symbol = IsSymbolFontName(op.Font.Name);
+        FontKey key;
+        key.Name = op.Font.Name;
+        key.Em = op.Em > 0 ? op.Em : 1;
+        key.Style = op.Font.Style;
+        key.Charset = symbol ? SYMBOL_CHARSET : op.Font.Charset;
+        UseFont(key);
+        UseTextColor(op.Font.Color);
+
+        // Symbol-font bytes go out in the private-use page U+F0xx that symbol
+        // fonts are addressed by; other bytes are decoded in the font's charset.
+        std::vector<uint16_t> units;
+        units.reserve(op.Text.size());
+        for (unsigned char b : op.Text)
+            units.push_back(
+                static_cast<uint16_t>(symbol ? 0xF000 + b : CharsetToUnicode(key.Charset, b)));
+        // Our own advances, so every reader places each glyph where we measured it.
+        std::vector<uint32_t> dx(op.Advances.begin(), op.Advances.end());
+
+        const U_RECTL no_rect = RectL(0, 0, -1, -1);
+        std::unique_ptr<char, FreeDeleter> text(
+            emrtext_set(point32_set(op.X1, op.Y1), static_cast<U_NUM_STR>(units.size()), 2,
+                        units.data(), U_ETO_NONE, no_rect, dx.data()));
+        if (!text) throw std::runtime_error("libUEMF could not build an EMF text record");
+        // The scale of GM_COMPATIBLE text: 0.01 mm per pixel of the reference device.
+        const float scale = static_cast<float>(kHimetricPerInch) / kScreenPixelsPerInch;
+
+        if (op.Clipped) {
+            // The clip only lives for this run; RestoreDC brings back the state
+            // selected above, which the builder keeps tracking.
+            Put(U_EMRSAVEDC_set());
+            Put(U_EMRINTERSECTCLIPRECT_set(Rect(op.Clip)));
+        }
+        Put(U_EMREXTTEXTOUTW_set(no_rect, U_GM_COMPATIBLE, scale, scale,
+                                 reinterpret_cast<PU_EMRTEXT>(text.get())));
+        if (op.Clipped) Put(U_EMRRESTOREDC_set(-1));
+    }
+
+    EMFTRACK* et_ = nullptr;
+    EMFHANDLES* eht_ = nullptr;
+    uint32_t max_handle_ = 0;
+
+    uint32_t pen_ = 0;
+    int pen_width_ = 0;
+    TColor pen_color_ = 0;
+    Selected pen_sel_ = Selected::Unknown;
+    uint32_t pen_stock_ = 0;
+
+    uint32_t brush_ = 0;
+    TColor brush_color_ = 0;
+    Selected brush_sel_ = Selected::Unknown;
+    uint32_t brush_stock_ = 0;
+
+    uint32_t font_ = 0;
+    FontKey font_key_;
+
+    bool text_color_known_ = false;
+    TColor text_color_ = 0;
+};
+
+// Little-endian fields of the untrusted buffer.
+uint32_t LoadU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+int32_t LoadI32(const uint8_t* p) {
+    const uint32_t u = LoadU32(p);
+    int32_t v;
+    std::memcpy(&v, &u, sizeof v);
+    return v;
+}
+
+// Extent of a 0.01 mm frame edge pair in pixels at 96 DPI, rounded; an
+// inverted frame counts as empty.
+int HimetricExtentToPixels(int32_t low, int32_t high) {
+    const int64_t extent = static_cast<int64_t>(high) - low;
+    if (extent <= 0) return 0;
+    return static_cast<int>((extent * kScreenPixelsPerInch + kHimetricPerInch / 2) /
+                            kHimetricPerInch);
+}
+
+}  // namespace
+
+std::vector<uint8_t> SerializeEmf(const Metafile& mf) {
+    EmfBuilder b;
+    b.Header(mf);
+    for (const DrawOp& op : mf.List.Ops) b.Op(op);
+    return b.Finish();
+}
+
+bool ReadEmfHeader(const uint8_t* data, size_t size, EmfHeaderInfo& out) {
+    // Offsets of the EMR_HEADER fields this reader uses.
+    constexpr size_t kType = 0, kSize = 4, kFrame = 24, kSignature = 40, kBytes = 48;
+    constexpr size_t kDescriptionCount = 60, kDescriptionOffset = 64;
+
+    if (!data || size < kMinHeaderSize) return false;
+    if (LoadU32(data + kType) != U_EMR_HEADER) return false;
+    if (LoadU32(data + kSignature) != U_ENHMETA_SIGNATURE) return false;
+    const uint64_t record_size = LoadU32(data + kSize);
+    const uint64_t file_size = LoadU32(data + kBytes);
+    if (record_size < kMinHeaderSize || record_size > size) return false;
+    if (file_size < record_size || file_size > size) return false;
+
+    EmfHeaderInfo info;
+    const uint64_t count = LoadU32(data + kDescriptionCount);
+    const uint64_t offset = LoadU32(data + kDescriptionOffset);
+    if (count != 0) {
+        // The text must lie in the header record, after its fixed fields.
+        if (offset < kMinHeaderSize || offset > record_size || count > (record_size - offset) / 2)
+            return false;
+        std::vector<uint16_t> units(static_cast<size_t>(count));
+        const uint8_t* p = data + offset;
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<uint16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+        size_t first_nul = 0;
+        while (first_nul < units.size() && units[first_nul] != 0) ++first_nul;
+        info.Creator = Utf16ToUtf8(units, 0, first_nul);
+        if (first_nul < units.size()) {
+            size_t second_nul = first_nul + 1;
+            while (second_nul < units.size() && units[second_nul] != 0) ++second_nul;
+            info.Description = Utf16ToUtf8(units, first_nul + 1, second_nul);
+        }
+    }
+    info.Width = HimetricExtentToPixels(LoadI32(data + kFrame), LoadI32(data + kFrame + 8));
+    info.Height = HimetricExtentToPixels(LoadI32(data + kFrame + 4), LoadI32(data + kFrame + 12));
+    out = std::move(info);
+    return true;
+}
+
+}  // namespace nerovan

@@ -1,0 +1,157 @@
+// The bitmap target's pixel work: sizing, the halftone palette and its
+// nearest-entry rule, and the in-place smoothing of 32-bit pictures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include "bitmap.h"
+
+namespace nerovan {
+namespace {
+
+int BruteForceNearest(int r, int g, int b) {
+    const auto& palette = HalftonePalette();
+    long best = -1;
+    int bestIndex = 0;
+    for (int i = 0; i < static_cast<int>(palette.size()); ++i) {
+        const long dr = r - palette[i].Red, dg = g - palette[i].Green, db = b - palette[i].Blue;
+        const long d = dr * dr + dg * dg + db * db;
+        if (best < 0 || d < best) {
+            best = d;
+            bestIndex = i;
+        }
+    }
+    return bestIndex;
+}
+
+// Sets one colour byte (0 blue, 1 green, 2 red, 3 fourth) of every pixel from rows of values.
+void SetChannel(Bitmap& bmp, int channel, const std::vector<std::vector<int>>& rows) {
+    for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width(); ++x)
+            bmp.ScanLine(y)[x * 4 + channel] = static_cast<uint8_t>(rows[y][x]);
+}
+
+std::vector<std::vector<int>> Channel(const Bitmap& bmp, int channel) {
+    std::vector<std::vector<int>> rows(bmp.Height(), std::vector<int>(bmp.Width()));
+    for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width(); ++x) rows[y][x] = bmp.ScanLine(y)[x * 4 + channel];
+    return rows;
+}
+
+TEST(BitmapTest, SetSizeGivesFreshWhitePixels) {
+    Bitmap bmp;
+    bmp.SetSize(3, 2);
+    bmp.MapToPalette();
+    const unsigned before = bmp.Generation();
+    bmp.SetSize(5, 4);
+    EXPECT_NE(bmp.Generation(), before);  // the canvas must pick up the new buffer
+    EXPECT_TRUE(bmp.Indices().empty());
+    for (int y = 0; y < 4; ++y)
+        for (int i = 0; i < bmp.Stride(); ++i) ASSERT_EQ(bmp.ScanLine(y)[i], 0xFF);
+    bmp.SetSize(-3, 7);
+    EXPECT_EQ(bmp.Width(), 0);
+}
+
+TEST(HalftonePaletteTest, CubeAndFortyDistinctGreys) {
+    const auto& palette = HalftonePalette();
+    ASSERT_EQ(palette.size(), 256u);
+    std::set<uint32_t> distinct;
+    int greys = 0;
+    for (const PaletteEntry& e : palette) {
+        distinct.insert(e.Red << 16 | e.Green << 8 | e.Blue);
+        if (e.Red == e.Green && e.Green == e.Blue) ++greys;
+    }
+    EXPECT_EQ(distinct.size(), 256u);
+    EXPECT_EQ(greys, 46);  // six cube greys and forty between them
+    for (int r = 0; r <= 255; r += 51)
+        for (int g = 0; g <= 255; g += 51)
+            for (int b = 0; b <= 255; b += 51) EXPECT_TRUE(distinct.count(r << 16 | g << 8 | b));
+    // The greys fill each gap of 51 evenly: no two neighbouring greys more than 6 apart.
+    std::vector<int> levels;
+    for (const PaletteEntry& e : palette)
+        if (e.Red == e.Green && e.Green == e.Blue) levels.push_back(e.Red);
+    std::sort(levels.begin(), levels.end());
+    for (size_t i = 1; i < levels.size(); ++i) EXPECT_LE(levels[i] - levels[i - 1], 6);
+}
+
+TEST(HalftonePaletteTest, NearestIndexIsTheTrueNearestEntry) {
+    const auto& palette = HalftonePalette();
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(NearestHalftoneIndex(palette[i].Red, palette[i].Green, palette[i].Blue), i);
+    for (int v = 0; v < 256; ++v) {
+        ASSERT_EQ(NearestHalftoneIndex(v, v, v), BruteForceNearest(v, v, v)) << v;
+        // Near-greys, as antialiased text in a tinted colour gives.
+        ASSERT_EQ(NearestHalftoneIndex(v, v, 255 - v / 8), BruteForceNearest(v, v, 255 - v / 8));
+    }
+    std::mt19937 random(12345);
+    for (int n = 0; n < 100000; ++n) {
+        const int r = random() & 255, g = random() & 255, b = random() & 255;
+        ASSERT_EQ(NearestHalftoneIndex(r, g, b), BruteForceNearest(r, g, b)) << r << "," << g << "," << b;
+    }
+}
+
+TEST(BitmapTest, MapToPaletteRewritesPixelsToTheirEntries) {
+    Bitmap bmp;
+    bmp.SetSize(2, 2);
+    const uint8_t colours[4][3] = {{250, 10, 128}, {7, 7, 7}, {100, 149, 237}, {128, 128, 128}};
+    for (int i = 0; i < 4; ++i) {
+        uint8_t* p = bmp.ScanLine(i / 2) + (i % 2) * 4;
+        p[0] = colours[i][2];
+        p[1] = colours[i][1];
+        p[2] = colours[i][0];
+        p[3] = 0x55;
+    }
+    bmp.MapToPalette();
+    ASSERT_EQ(bmp.Indices().size(), 4u);
+    const auto& palette = HalftonePalette();
+    for (int i = 0; i < 4; ++i) {
+        const int want = BruteForceNearest(colours[i][0], colours[i][1], colours[i][2]);
+        EXPECT_EQ(bmp.Indices()[i], want);
+        const uint8_t* p = bmp.ScanLine(i / 2) + (i % 2) * 4;
+        EXPECT_EQ((std::vector<int>{p[0], p[1], p[2], p[3]}),
+                  (std::vector<int>{palette[want].Blue, palette[want].Green, palette[want].Red, 0}));
+    }
+}
+
+TEST(SmoothBitmapTest, SmoothsInPlaceInRowAndColumnOrder) {
+    Bitmap bmp;
+    bmp.SetSize(3, 5);
+    SetChannel(bmp, 0, {{0, 0, 0}, {40, 80, 120}, {100, 200, 60}, {10, 20, 30}, {255, 255, 255}});
+    SetChannel(bmp, 1, {{1, 1, 1}, {0, 0, 0}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}});
+    SetChannel(bmp, 2, {{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255},
+                        {255, 255, 255}});
+    SetChannel(bmp, 3, {{7, 7, 7}, {7, 7, 7}, {7, 7, 7}, {7, 7, 7}, {7, 7, 7}});
+    SmoothBitmap(bmp);
+
+    // Row 2: (2*200 + 60 + 80) div 4 = 135 takes the unsmoothed right
+    // neighbour; the last column uses itself as right: (120 + 60 + 120) div 4.
+    // Row 3 sees row 2 already smoothed above it: (40 + 30 + 135) div 4 = 51.
+    EXPECT_EQ(Channel(bmp, 0), (std::vector<std::vector<int>>{
+                                   {0, 0, 0}, {40, 80, 120}, {100, 135, 75}, {10, 51, 41}, {255, 255, 255}}));
+    // div truncates: (2 + 1 + 0) div 4 = 0.
+    EXPECT_EQ(Channel(bmp, 1), (std::vector<std::vector<int>>{
+                                   {1, 1, 1}, {0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 1}}));
+    // Full bytes do not overflow; the fourth byte is never touched.
+    EXPECT_EQ(Channel(bmp, 2), std::vector<std::vector<int>>(5, {255, 255, 255}));
+    EXPECT_EQ(Channel(bmp, 3), std::vector<std::vector<int>>(5, {7, 7, 7}));
+}
+
+TEST(SmoothBitmapTest, LowOrNarrowPicturesAreLeftAsTheyAre) {
+    const std::vector<std::vector<int>> rows = {{10, 200, 30, 90}, {250, 0, 60, 5}, {0, 99, 255, 17}};
+    Bitmap low;
+    low.SetSize(4, 3);
+    SetChannel(low, 0, rows);
+    SmoothBitmap(low);
+    EXPECT_EQ(Channel(low, 0), rows);
+
+    Bitmap narrow;  // only column 0, which is never changed
+    narrow.SetSize(1, 6);
+    SetChannel(narrow, 1, {{9}, {200}, {3}, {250}, {0}, {77}});
+    SmoothBitmap(narrow);
+    EXPECT_EQ(Channel(narrow, 1), (std::vector<std::vector<int>>{{9}, {200}, {3}, {250}, {0}, {77}}));
+}
+
+}  // namespace
+}  // namespace nerovan

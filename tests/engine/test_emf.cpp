@@ -1,0 +1,346 @@
+// EMF writing and header reading: header fields and description text, the
+// font, text and drawing records a display list turns into, the object table,
+// and the header reader against truncated and hostile bytes.
+#include "emf.h"
+
+#include <gtest/gtest.h>
+#include <uemf.h>
+#include <uemf_safe.h>
+
+#include <cstring>
+#include <map>
+#include <random>
+#include <stdexcept>
+
+namespace nerovan {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+uint32_t U32(const Bytes& b, size_t off) {
+    uint32_t v;
+    std::memcpy(&v, b.data() + off, 4);
+    return v;
+}
+int32_t I32(const Bytes& b, size_t off) { return static_cast<int32_t>(U32(b, off)); }
+uint16_t U16(const Bytes& b, size_t off) {
+    return static_cast<uint16_t>(b[off] | (b[off + 1] << 8));
+}
+void PutU32(Bytes& b, size_t off, uint32_t v) { std::memcpy(b.data() + off, &v, 4); }
+std::vector<int> Rect(const Bytes& b, size_t off) {
+    return {I32(b, off), I32(b, off + 4), I32(b, off + 8), I32(b, off + 12)};
+}
+
+// A drawing record with what was selected when it was written: stock objects
+// by handle, created ones by the offset of their creating record.
+struct Draw {
+    uint32_t Type;
+    size_t Off;
+    uint32_t Pen, Brush;
+    size_t PenRec, BrushRec, FontRec;
+    uint32_t TextColor;
+};
+struct Played {
+    std::vector<Draw> Draws;
+    int Records = 0, FontsCreated = 0;
+};
+
+// Walks the records (sizes must chain up to EMR_EOF at the very end, each
+// record passing libUEMF's own safety check) and replays the object table,
+// failing on a handle reused while alive, a dead handle selected, a selected
+// object deleted, or an object never deleted.
+Played Play(const Bytes& b) {
+    Played p;
+    std::map<uint32_t, size_t> live;  // handle -> creating record
+    uint32_t sel[3] = {0, 0, 0};      // pen, brush, font
+    uint32_t text_color = 0xFFFFFFFF;
+    size_t off = 0;
+    uint32_t type = 0;
+    while (type != U_EMR_EOF) {
+        if (off + 8 > b.size()) break;
+        type = U32(b, off);
+        const uint32_t size = U32(b, off + 4), h = off + 12 <= b.size() ? U32(b, off + 8) : 0;
+        if (size < 8 || size % 4 || off + size > b.size()) break;
+        EXPECT_TRUE(U_emf_record_safe(reinterpret_cast<const char*>(b.data() + off))) << off;
+        ++p.Records;
+        if (type == U_EMR_CREATEPEN || type == U_EMR_CREATEBRUSHINDIRECT ||
+            type == U_EMR_EXTCREATEFONTINDIRECTW) {
+            EXPECT_EQ(live.count(h), 0u) << "handle reused while alive at " << off;
+            live[h] = off;
+            p.FontsCreated += type == U_EMR_EXTCREATEFONTINDIRECTW;
+        } else if (type == U_EMR_SELECTOBJECT) {
+            uint32_t kind = h == U_NULL_PEN || h == U_BLACK_PEN ? 0 : h >= U_OEM_FIXED_FONT ? 2 : 1;
+            if (!(h & U_STOCK_OBJECT)) {
+                EXPECT_EQ(live.count(h), 1u) << "dead handle selected at " << off;
+                const uint32_t t = live.count(h) ? U32(b, live[h]) : 0;
+                kind = t == U_EMR_CREATEPEN ? 0 : t == U_EMR_CREATEBRUSHINDIRECT ? 1 : 2;
+            }
+            sel[kind] = h;
+        } else if (type == U_EMR_DELETEOBJECT) {
+            EXPECT_EQ(live.count(h), 1u);
+            EXPECT_TRUE(h != sel[0] && h != sel[1] && h != sel[2]) << "selected object deleted";
+            live.erase(h);
+        } else if (type == U_EMR_SETTEXTCOLOR) {
+            text_color = h;
+        } else {
+            auto rec = [&](uint32_t s) { return live.count(s) ? live[s] : size_t(0); };
+            p.Draws.push_back(
+                {type, off, sel[0], sel[1], rec(sel[0]), rec(sel[1]), rec(sel[2]), text_color});
+        }
+        off += size;
+    }
+    EXPECT_EQ(type, uint32_t(U_EMR_EOF));
+    EXPECT_EQ(off, b.size());
+    EXPECT_TRUE(live.empty()) << "objects left undeleted";
+    return p;
+}
+
+const Draw* Find(const Played& p, uint32_t type, int nth = 0) {
+    for (const Draw& d : p.Draws)
+        if (d.Type == type && nth-- == 0) return &d;
+    return nullptr;
+}
+
+Metafile Picture(int w, int h, const std::string& creator, const std::string& description) {
+    Metafile mf;
+    mf.Width = w, mf.Height = h, mf.Creator = creator, mf.Description = description;
+    return mf;
+}
+
+DrawOp TextOp(int x, int y, const std::string& s, const std::string& face, std::vector<int> adv) {
+    DrawOp op;
+    op.Kind = DrawOpKind::Text;
+    op.X1 = x, op.Y1 = y, op.Text = s, op.Font.Name = face, op.Em = 21;
+    op.Advances = std::move(adv);
+    return op;
+}
+
+TEST(Emf, HeaderFieldsAndDescription) {
+    const Bytes b = SerializeEmf(Picture(100, 40, "Nerovan by Tarquel", "x+\xE0\xA8"));
+    const Played p = Play(b);
+    EXPECT_EQ(U32(b, 0), uint32_t(U_EMR_HEADER));
+    EXPECT_EQ(std::memcmp(b.data() + 40, " EMF", 4), 0);
+    EXPECT_EQ(U32(b, 48), b.size());  // nBytes
+    EXPECT_EQ(U32(b, 52), uint32_t(p.Records));
+    EXPECT_EQ(Rect(b, 8), (std::vector<int>{0, 0, 99, 39}));  // rclBounds, pixels
+    EXPECT_EQ(Rect(b, 24),
+              (std::vector<int>{0, 0, 2645, 1058}));  // rclFrame: 40 * 2540 / 96 = 1058.3
+    EXPECT_EQ(Rect(b, 72), (std::vector<int>{1920, 1440, 508, 381}));  // szlDevice, szlMillimeters
+    EXPECT_EQ(I32(b, 100), 508000);                                    // szlMicrometers
+    EXPECT_EQ(I32(b, 104), 381000);
+
+    // creator NUL expression NUL NUL, the expression's 1251 bytes as Unicode.
+    std::vector<uint16_t> want(std::begin(u"Nerovan by Tarquel"), std::end(u"Nerovan by Tarquel"));
+    want.insert(want.end(), {'x', '+', 0x0430, 0x0401, 0, 0});
+    const uint32_t n = U32(b, 60), at = U32(b, 64);
+    ASSERT_EQ(n, want.size());
+    ASSERT_TRUE(at >= 108 && at + 2 * n <= U32(b, 4));
+    for (uint32_t i = 0; i < n; ++i) EXPECT_EQ(U16(b, at + 2 * i), want[i]) << i;
+
+    const Bytes none = SerializeEmf(Picture(4, 4, "", ""));  // the measuring pass
+    Play(none);
+    EXPECT_EQ(U32(none, 60), 0u);
+    EXPECT_EQ(U32(none, 64), 0u);
+}
+
+TEST(Emf, RoundTripThroughHeaderReader) {
+    const Bytes b = SerializeEmf(Picture(100, 40, "Nerovan by Tarquel", "\xE0^2 <= \xC1"));
+    EmfHeaderInfo info;
+    ASSERT_TRUE(ReadEmfHeader(b.data(), b.size(), info));
+    EXPECT_EQ(info.Creator, "Nerovan by Tarquel");
+    EXPECT_EQ(info.Description, "\xD0\xB0^2 <= \xD0\x91");  // а^2 <= Б
+    // The frame truncates to 0.01 mm; reading rounds it back to the same pixels.
+    for (int w = 0; w <= 2000; w += 7) {
+        const Bytes bw = SerializeEmf(Picture(w, w / 3 + 1, w % 2 ? "" : "c", ""));
+        ASSERT_TRUE(ReadEmfHeader(bw.data(), bw.size(), info));
+        ASSERT_EQ(info.Width, w);
+        ASSERT_EQ(info.Height, w / 3 + 1);
+        ASSERT_EQ(info.Creator, w % 2 ? "" : "c");
+    }
+}
+
+TEST(Emf, TextRecordsCarryFontCodesAndAdvances) {
+    Metafile mf = Picture(100, 40, "c", "d");
+    mf.List.Ops.push_back(TextOp(5, 7, "a\xE0", "Times New Roman", {9, 11}));
+    mf.List.Ops.back().Font.Style = fsBold | fsItalic;
+    mf.List.Ops.back().Font.Color = RGB(1, 2, 3);
+    mf.List.Ops.push_back(TextOp(30, 2, "\xA3", "Symbol", {12}));
+    mf.List.Ops.back().Em = 25;
+    const Bytes b = SerializeEmf(mf);
+    const Played p = Play(b);
+    EXPECT_EQ(p.FontsCreated, 2);
+
+    struct Want {
+        int X, Y;
+        std::vector<uint16_t> Units;
+        std::vector<int> Dx;
+        uint32_t Color;
+        int Height, Weight, Italic, Charset;
+        std::u16string Face;
+    } const want[] = {{5, 7, {'a', 0x0430}, {9, 11}, 0x030201, -21, 700, 1, 1, u"Times New Roman"},
+                      {30, 2, {0xF0A3}, {12}, 0, -25, 400, 0, 2, u"Symbol"}};
+    for (int i = 0; i < 2; ++i) {
+        const Draw* d = Find(p, U_EMR_EXTTEXTOUTW, i);
+        ASSERT_TRUE(d && d->FontRec);
+        const size_t o = d->Off, lf = d->FontRec + 12;
+        EXPECT_EQ(I32(b, o + 36), want[i].X);  // reference point: the cell's top-left
+        EXPECT_EQ(I32(b, o + 40), want[i].Y);
+        ASSERT_EQ(U32(b, o + 44), want[i].Units.size());
+        for (size_t k = 0; k < want[i].Units.size(); ++k) {
+            EXPECT_EQ(U16(b, o + U32(b, o + 48) + 2 * k), want[i].Units[k]);
+            EXPECT_EQ(I32(b, o + U32(b, o + 72) + 4 * k), want[i].Dx[k]);
+        }
+        EXPECT_EQ(d->TextColor, want[i].Color);
+        EXPECT_EQ(I32(b, lf), want[i].Height);
+        EXPECT_EQ(I32(b, lf + 16), want[i].Weight);
+        EXPECT_EQ(b[lf + 20], want[i].Italic);
+        EXPECT_EQ(b[lf + 23], want[i].Charset);
+        std::u16string face;
+        for (size_t k = lf + 28; U16(b, k); k += 2) face += char16_t(U16(b, k));
+        EXPECT_EQ(face, want[i].Face);
+    }
+}
+
+TEST(Emf, ObjectsAreCreatedOnlyOnChangeAndSlotsReused) {
+    Metafile mf = Picture(300, 100, "c", "d");
+    for (int i = 0; i < 60; ++i) {
+        mf.List.Ops.push_back(TextOp(i, 0, "x", i % 3 == 2 ? "Symbol" : "Times New Roman", {8}));
+        DrawOp line, fill;
+        line.Kind = DrawOpKind::Line;
+        line.PenWidth = 1 + i % 2;
+        fill.Rect = {0, 0, 5, 5};
+        fill.Color = i % 4 ? clWhite : clNavy;
+        mf.List.Ops.push_back(line);
+        mf.List.Ops.push_back(fill);
+    }
+    const Bytes b = SerializeEmf(mf);
+    EXPECT_EQ(Play(b).FontsCreated, 40);  // Times, Times, Symbol: two changes in every three runs
+    EXPECT_LE(U16(b, 56), 8);             // nHandles stays small
+}
+
+TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
+    DrawOp fill, line, arc, hollow, filled;
+    fill.Rect = {0, 0, 50, 50};
+    fill.Color = RGB(250, 240, 230);
+    line.Kind = DrawOpKind::Line;
+    line.X1 = 1, line.Y1 = 2, line.X2 = 30, line.Y2 = 2, line.PenWidth = 2, line.Color = clMaroon;
+    arc = line;
+    arc.Kind = DrawOpKind::Arc;
+    arc.Rect = {10, 10, 20, 30};
+    arc.X1 = 20, arc.Y1 = 10, arc.X2 = 10, arc.Y2 = 30;
+    hollow = line;
+    hollow.Kind = DrawOpKind::Ellipse;
+    hollow.Rect = {5, 6, 7, 8};
+    filled = hollow;
+    filled.Filled = true, filled.FillColor = clNavy;
+    DrawOp clipped = TextOp(3, 4, "e", "Times New Roman", {10});
+    clipped.Clipped = true, clipped.Clip = {3, 4, 13, 9};
+    Metafile mf = Picture(50, 50, "c", "d");
+    mf.List.Ops = {fill, line, arc, hollow, filled, clipped};
+    const Bytes b = SerializeEmf(mf);
+    const Played p = Play(b);
+
+    const Draw* rect = Find(p, U_EMR_RECTANGLE);
+    ASSERT_TRUE(rect && rect->BrushRec);
+    EXPECT_EQ(Rect(b, rect->Off + 8), (std::vector<int>{0, 0, 51, 51}));  // null pen: one past
+    EXPECT_EQ(rect->Pen, U_NULL_PEN);
+    EXPECT_EQ(U32(b, rect->BrushRec + 16), 0xE6F0FAu);  // R 250 G 240 B 230
+
+    const Draw *move = Find(p, U_EMR_MOVETOEX), *to = Find(p, U_EMR_LINETO);
+    ASSERT_TRUE(move && to && to->PenRec);
+    EXPECT_EQ(I32(b, move->Off + 8), 1);
+    EXPECT_EQ(I32(b, to->Off + 8), 30);
+    EXPECT_EQ(Rect(b, to->PenRec + 12), (std::vector<int>{U_PS_SOLID, 2, 0, 0x80}));
+
+    const Draw* a = Find(p, U_EMR_ARC);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(Rect(b, a->Off + 8), (std::vector<int>{10, 10, 20, 30}));
+    EXPECT_EQ(Rect(b, a->Off + 24), (std::vector<int>{20, 10, 10, 30}));  // start, end
+
+    const Draw *e0 = Find(p, U_EMR_ELLIPSE, 0), *e1 = Find(p, U_EMR_ELLIPSE, 1);
+    ASSERT_TRUE(e0 && e1 && e1->BrushRec);
+    EXPECT_EQ(Rect(b, e0->Off + 8), (std::vector<int>{5, 6, 7, 8}));
+    EXPECT_EQ(e0->Brush, U_NULL_BRUSH);
+    EXPECT_EQ(U32(b, e1->BrushRec + 16), 0x800000u);
+    EXPECT_EQ(e1->PenRec, to->PenRec);
+
+    // The clip wraps only the text run; transparent background set once.
+    size_t t = 0;
+    while (p.Draws[t].Type != U_EMR_EXTTEXTOUTW) ++t;
+    ASSERT_TRUE(t >= 2 && t + 1 < p.Draws.size());
+    EXPECT_EQ(p.Draws[t - 2].Type, uint32_t(U_EMR_SAVEDC));
+    EXPECT_EQ(p.Draws[t - 1].Type, uint32_t(U_EMR_INTERSECTCLIPRECT));
+    EXPECT_EQ(Rect(b, p.Draws[t - 1].Off + 8), (std::vector<int>{3, 4, 13, 9}));
+    EXPECT_EQ(p.Draws[t + 1].Type, uint32_t(U_EMR_RESTOREDC));
+    EXPECT_EQ(I32(b, p.Draws[t + 1].Off + 8), -1);
+    ASSERT_TRUE(Find(p, U_EMR_SETBKMODE) && !Find(p, U_EMR_SETBKMODE, 1));
+    EXPECT_EQ(U32(b, Find(p, U_EMR_SETBKMODE)->Off + 8), uint32_t(U_TRANSPARENT));
+}
+
+TEST(Emf, RefusesInconsistentInput) {
+    Metafile mf = Picture(10, 10, "c", "d");
+    mf.List.Ops.push_back(TextOp(0, 0, "abc", "Times New Roman", {5, 5}));
+    EXPECT_THROW(SerializeEmf(mf), std::runtime_error);
+    EXPECT_THROW(SerializeEmf(Picture(-1, 10, "", "")), std::runtime_error);
+}
+
+TEST(EmfHeaderReader, RejectsTruncatedAndHostileBytes) {
+    const Bytes good = SerializeEmf(Picture(100, 40, "Nerovan by Tarquel", "a+b"));
+    EmfHeaderInfo info;
+    info.Creator = "untouched";
+    EXPECT_FALSE(ReadEmfHeader(nullptr, 0, info));
+    for (size_t n = 0; n < good.size(); ++n)  // every truncation: nBytes then exceeds the buffer
+        ASSERT_FALSE(ReadEmfHeader(good.data(), n, info)) << n;
+    EXPECT_EQ(info.Creator, "untouched");
+
+    auto bad = [&](size_t off, uint32_t v) {
+        Bytes b = good;
+        PutU32(b, off, v);
+        return !ReadEmfHeader(b.data(), b.size(), info);
+    };
+    const uint32_t nsize = U32(good, 4), desc = U32(good, 64);
+    EXPECT_TRUE(bad(0, U_EMR_EOF));                   // not a header record
+    EXPECT_TRUE(bad(40, 0x464D4521));                 // signature
+    EXPECT_TRUE(bad(4, 80));                          // nSize below the fixed fields
+    EXPECT_TRUE(bad(4, uint32_t(good.size() + 4)));   // nSize past the buffer
+    EXPECT_TRUE(bad(48, uint32_t(good.size() + 1)));  // nBytes past the buffer
+    EXPECT_TRUE(bad(64, 0xFFFFFFF0));                 // offDescription past the end
+    EXPECT_TRUE(bad(64, nsize - 2));                  // text runs out of the header record
+    EXPECT_TRUE(bad(60, (nsize - desc) / 2 + 1));     // ... into the next record
+    EXPECT_TRUE(bad(64, 8));                          // text over the fixed fields
+    EXPECT_TRUE(bad(60, 0xFFFFFFFF));                 // huge nDescription
+    EXPECT_TRUE(bad(60, 0x80000001));                 // 2 * n wraps in 32 bits
+
+    std::mt19937 rng(7);
+    for (int i = 0; i < 2000; ++i) {  // under a sanitizer: no crash, no over-read
+        Bytes junk(rng() % 300);
+        for (auto& c : junk) c = uint8_t(rng());
+        if (junk.size() >= 44) {  // mostly plausible headers with random fields
+            PutU32(junk, 0, U_EMR_HEADER);
+            std::memcpy(junk.data() + 40, " EMF", 4);
+        }
+        ReadEmfHeader(junk.data(), junk.size(), info);
+    }
+}
+
+TEST(EmfHeaderReader, DecodesUtf16AndForeignLayouts) {
+    Bytes b = SerializeEmf(Picture(10, 10, "ab", "c"));
+    const uint32_t at = U32(b, 64);
+    b[at] = 0x3D, b[at + 1] = 0xD8, b[at + 2] = 0x00, b[at + 3] = 0xDE;  // a pair: U+1F600
+    EmfHeaderInfo info;
+    ASSERT_TRUE(ReadEmfHeader(b.data(), b.size(), info));
+    EXPECT_EQ(info.Creator, "\xF0\x9F\x98\x80");
+    b[at + 2] = 'x', b[at + 3] = 0;  // now unpaired
+    ASSERT_TRUE(ReadEmfHeader(b.data(), b.size(), info));
+    EXPECT_EQ(info.Creator, "\xEF\xBF\xBDx");
+    EXPECT_EQ(info.Description, "c");
+
+    // Text without a NUL is all creator; bytes after nBytes are ignored.
+    PutU32(b, 60, 2);
+    b.resize(b.size() + 16, 0xAB);
+    ASSERT_TRUE(ReadEmfHeader(b.data(), b.size(), info));
+    EXPECT_EQ(info.Creator, "\xEF\xBF\xBDx");
+    EXPECT_EQ(info.Description, "");
+}
+
+}  // namespace
+}  // namespace nerovan
