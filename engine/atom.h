@@ -1,0 +1,35 @@
+// Atoms, the leaves of the layout: runs of ordinary characters such as `x`,
+// `x2`, `sin`, `12.5` (letters italic when the caller asks, function names
+// painted upright), and atoms with backslash escapes such as `\alpha2`,
+// `a\pm1` or `\.x`, walked left to right, each escape's rest laid out again.
+#pragma once
+
+#include <string>
+
+#include "canvas.h"
+#include "metrics.h"
+
+namespace nerovan {
+
+// The run texts painted without italics even when letters are italic.
+// A run equal to one of them (whole, case-sensitive) keeps the font's style.
+extern const char* const UprightFunctionNames[6];
+
+// Width and Height of a run of ordinary characters, each measured in the
+// style it is drawn in (letters italic when italicSwitch is on), plus 2 empty
+// pixels at the right end. An empty run is 0 wide and TextHeight("A") high.
+// Leaves the charset at 1 and, with the switch on, the italic bit clear.
+TFormulaMetrics MeasureTextRun(const std::string& run, Canvas& canvas, bool italicSwitch);
+// Draws the run character by character, the first cell's top-left corner at
+// origin. Draws nothing and leaves the font alone for an empty run.
+void PaintTextRun(const std::string& run, TFormulaOrigin origin, Canvas& canvas,
+                  bool italicSwitch);
+
+// Width and Height of an atom (Ascent is the caller's, except the empty atom,
+// which is 0 x 0 with Ascent 0). Raises EInvalidToken for a malformed escape.
+TFormulaMetrics MeasureAtom(const std::string& atom, Canvas& canvas, bool italicSwitch);
+// Draws the atom with the top-left corner of its box at origin, every piece
+// where MeasureAtom made room for it. Callers measure the atom first.
+void PaintAtom(const std::string& atom, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch);
+
+}  // namespace nerovan
