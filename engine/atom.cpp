@@ -1,14 +1,16 @@
 // Atoms: runs of ordinary characters (`x2`, `sin`, `12.5`, italic letters,
 // upright function names) and atoms with escapes (`\alpha2`, `a\pm1`, `\.x`),
-// walked left to right, each escape's rest laid out again as an atom. Name
-// escapes are drawn as their plain names until the Greek letters and signs exist.
+// walked left to right, each escape's rest laid out again as an atom; name
+// escapes become Greek letters and signs, accent marks go over their base.
 #include "atom.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <string_view>
 
+#include "accent.h"
 #include "scanners.h"
+#include "symbols.h"
 
 namespace nerovan {
 
@@ -20,26 +22,25 @@ namespace {
 // The atom walk reaches the glyph of a name escape and the mark of an accent
 // only through these three functions.
 
-// Width of the glyph a name escape stands for. For now the name itself, in
-// the current font and style, as one run.
+// Width of the glyph a name escape stands for: a Greek letter or a sign of
+// the font "Symbol". Raises the Greek error for a name that is neither.
 int MeasureNameEscape(const std::string& name, Canvas& canvas) {
-    canvas.Font.Charset = DEFAULT_CHARSET;
-    return canvas.TextWidth(name);
+    return MeasureNamedGlyph(name, canvas);
 }
 
 // Draws the glyph of a name escape with its place's top-left corner at pen
 // and returns the advance, the width MeasureNameEscape gives.
 int PaintNameEscape(const std::string& name, TFormulaOrigin pen, Canvas& canvas) {
-    canvas.Font.Charset = DEFAULT_CHARSET;
-    canvas.TextOut(pen.X, pen.Y, name);
-    return canvas.TextWidth(name);
+    return PaintNamedGlyph(name, pen, canvas);
 }
 
 // Draws the accent mark over the first glyph of rest (the atom from the base
 // character on) at pen. The mark takes no room; the base itself is drawn by
-// the walk as part of rest. No marks are drawn yet.
-void PaintAccentMark(char /*mark*/, std::string_view /*rest*/, TFormulaOrigin /*pen*/,
-                     Canvas& /*canvas*/, bool /*italicSwitch*/) {}
+// the walk as part of rest.
+void PaintAccentMark(char mark, std::string_view rest, TFormulaOrigin pen, Canvas& canvas,
+                     bool italicSwitch) {
+    PaintAccent(mark, rest, pen, canvas, italicSwitch);
+}
 
 // ---- Characters -----------------------------------------------------------
 
@@ -76,7 +77,8 @@ enum class TAtomEscape {
     None,             // no backslash, or a backslash as the last character
     Accent,           // mark and base; the rest starts at the base
     Name,             // Latin letters; the rest starts after them
-    InvalidSelector,  // a backslash or anything but a mark or a Latin letter
+    InvalidSelector,  // a backslash or anything but a mark or a Latin letter,
+                      // or a mark whose base is a lone final backslash
     MarkAtEnd,        // an accent mark with no base
 };
 
@@ -97,6 +99,10 @@ TAtomStep ScanAtomStep(const std::string& atom, std::size_t pos) {
     } else if (IsAccentMark(selector)) {
         step.Escape = slash + 2 == atom.size() ? TAtomEscape::MarkAtEnd : TAtomEscape::Accent;
         step.Rest = slash + 2;
+        // A base that is a lone final backslash has no glyph to put the mark
+        // over: raised by the measuring pass, before anything is drawn.
+        if (slash + 3 == atom.size() && atom[slash + 2] == '\\')
+            step.Escape = TAtomEscape::InvalidSelector;
     } else if (IsEscapeNameLetter(selector)) {
         step.Escape = TAtomEscape::Name;
         step.Rest = slash + 1;

@@ -2,17 +2,22 @@
 // `(a-b)/2`, `f(x, y)` or `sqrt(x)`. Blanks and one pair of outer brackets
 // are stripped, then the first matching construct decides: sum, product or
 // fraction, juxtaposition, scripts, call (keyword construct or plain call),
-// atom. Scripts and the keyword constructs are laid out as plain text and
-// plain calls until their own layouts exist.
+// atom. Scripts and the keyword constructs (style groups, matrices and
+// systems, radicals, big operators) have files of their own.
 #include "term.h"
 
 #include <cctype>
 
 #include "atom.h"
+#include "big_operator.h"
 #include "delimiters.h"
 #include "expression.h"
 #include "list.h"
+#include "matrix.h"
+#include "radical.h"
 #include "scanners.h"
+#include "scripts.h"
+#include "style_group.h"
 
 namespace nerovan {
 
@@ -282,11 +287,11 @@ TFormulaMetrics MeasureCall(const TermParts& p, Canvas& canvas) {
     switch (p.Key) {
         case TermKeyword::Small:
         case TermKeyword::Bold:
-        case TermKeyword::Abli: return MeasurePlainCall(call, canvas);  // style groups
+        case TermKeyword::Abli: return MeasureStyleGroup(call, canvas);
         case TermKeyword::Matrix:
-        case TermKeyword::System: return MeasurePlainCall(call, canvas);  // matrices and systems
+        case TermKeyword::System: return MeasureMatrixCall(call, canvas);
         case TermKeyword::Sqrt:
-        case TermKeyword::Root: return MeasurePlainCall(call, canvas);  // radicals
+        case TermKeyword::Root: return MeasureRadicalCall(call, canvas);
         case TermKeyword::Sum:
         case TermKeyword::Mul:
         case TermKeyword::Lim:
@@ -296,7 +301,7 @@ TFormulaMetrics MeasureCall(const TermParts& p, Canvas& canvas) {
         case TermKeyword::Int0:
         case TermKeyword::Int3:
         case TermKeyword::Int2:
-        case TermKeyword::Int: return MeasurePlainCall(call, canvas);  // big operators
+        case TermKeyword::Int: return MeasureBigOperatorCall(call, canvas);
         case TermKeyword::None: break;
     }
     return MeasurePlainCall(call, canvas);
@@ -307,11 +312,11 @@ TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas)
     switch (p.Key) {
         case TermKeyword::Small:
         case TermKeyword::Bold:
-        case TermKeyword::Abli: return PaintPlainCall(call, at, canvas);  // style groups
+        case TermKeyword::Abli: return PaintStyleGroup(call, at, canvas);
         case TermKeyword::Matrix:
-        case TermKeyword::System: return PaintPlainCall(call, at, canvas);  // matrices and systems
+        case TermKeyword::System: return PaintMatrixCall(call, at, canvas);
         case TermKeyword::Sqrt:
-        case TermKeyword::Root: return PaintPlainCall(call, at, canvas);  // radicals
+        case TermKeyword::Root: return PaintRadicalCall(call, at, canvas);
         case TermKeyword::Sum:
         case TermKeyword::Mul:
         case TermKeyword::Lim:
@@ -321,7 +326,7 @@ TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas)
         case TermKeyword::Int0:
         case TermKeyword::Int3:
         case TermKeyword::Int2:
-        case TermKeyword::Int: return PaintPlainCall(call, at, canvas);  // big operators
+        case TermKeyword::Int: return PaintBigOperatorCall(call, at, canvas);
         case TermKeyword::None: break;
     }
     return PaintPlainCall(call, at, canvas);
@@ -342,7 +347,7 @@ TFormulaMetrics MeasureCore(const TermParts& p, Canvas& canvas) {
         case TermKind::Product: return LayOutProduct(p, canvas).Box;
         case TermKind::Juxtaposition: return MeasureList(p.First, canvas, "");
         case TermKind::Call: return MeasureCall(p, canvas);
-        case TermKind::Scripts: return MeasureTermAtom(p.Core, canvas);  // scripts
+        case TermKind::Scripts: return MeasureScripts(p.First, p.Second, canvas);
         case TermKind::Atom:
         default: return MeasureTermAtom(p.Core, canvas);
     }
@@ -359,11 +364,7 @@ TFormulaMetrics PaintCore(const TermParts& p, TFormulaOrigin at, Canvas& canvas)
             return m;
         }
         case TermKind::Call: return PaintCall(p, at, canvas);
-        case TermKind::Scripts: {  // scripts
-            const TFormulaMetrics m = MeasureTermAtom(p.Core, canvas);
-            PaintAtom(p.Core, at, canvas, true);
-            return m;
-        }
+        case TermKind::Scripts: return PaintScripts(p.First, p.Second, at, canvas);
         case TermKind::Atom:
         default: {
             const TFormulaMetrics m = MeasureTermAtom(p.Core, canvas);

@@ -152,7 +152,7 @@ TEST(Atom, EmptyAtomsAndTrailingBackslashes) {
     CheckAtoms({
         {"ab\\", 2 * kIt + 2, {At("a", 0, true), At("b", kIt, true)}},
         // The trailing backslash of a later level adds nothing either.
-        {"x\\ab\\", (kIt + 2) + 2 * kUp + 2, {At("x", 0, true), At("ab", kIt + 2, false)}},
+        {"x\\pi\\", (kIt + 2) + kUp + 2, {At("x", 0, true), At("\xF0", kIt + 2, false)}},
     });
 }
 
@@ -193,37 +193,34 @@ TEST(Atom, FontStateLeftBehind) {
     EXPECT_EQ(canvas.Font.Charset, DEFAULT_CHARSET);
 }
 
-// Name escapes lay out as their plain names for now: upright after a leading
-// run (which clears the italic bit), as wide as TextWidth of the name.
+// A name escape is one glyph (here the Greek letters of code page 1253),
+// upright after a leading run (which clears the italic bit), as wide as its
+// TextWidth; an accent mark takes no room and is drawn over its base.
 TEST(Atom, EveryEscapeLevelAddsTwoPixels) {
     CheckAtoms({
-        {"x\\alpha", (kIt + 2) + 5 * kUp + 2, {At("x", 0, true), At("alpha", kIt + 2, false)}},
-        {"x\\ab1",
-         (kIt + 2) + 2 * kUp + (kUp + 2) + 2,
-         {At("x", 0, true), At("ab", kIt + 2, false), At("1", kIt + 2 + 2 * kUp, false)}},
+        {"x\\alpha", (kIt + 2) + kUp + 2, {At("x", 0, true), At("\xE1", kIt + 2, false)}},
+        {"x\\pi1",
+         (kIt + 2) + kUp + (kUp + 2) + 2,
+         {At("x", 0, true), At("\xF0", kIt + 2, false), At("1", kIt + 2 + kUp, false)}},
         // Three levels, each a name and its own 2 pixels.
         {"\\a\\b\\c",
          // The 2 pixels of a level lie at its right end, after all deeper levels.
          3 * (kUp + 2),
-         {At("a", 0, false), At("b", kUp, false), At("c", 2 * kUp, false)}},
-        {"\\alpha2", 5 * kUp + (kUp + 2) + 2, {At("alpha", 0, false), At("2", 5 * kUp, false)}},
-        // The name is the longest run of Latin letters.
-        {"\\alphax", 6 * kUp + 2, {At("alphax", 0, false)}},
+         {At("\xE1", 0, false), At("\xE2", kUp, false), At("\xFA", 2 * kUp, false)}},
+        {"\\alpha2", kUp + (kUp + 2) + 2, {At("\xE1", 0, false), At("2", kUp, false)}},
         // A blank ends the name; the rest " c" is not plain text but one run.
-        {"\\ab c",
-         2 * kUp + (kBlank + kIt + 2) + 2,
-         {At("ab", 0, false), At(" ", 2 * kUp, false), At("c", 2 * kUp + kBlank, true)}},
-        {"\\ab\xE0", 2 * kUp + (kIt + 2) + 2, {At("ab", 0, false), At("\xE0", 2 * kUp, true)}},
-        // An accent adds no width; its base starts the next level.
-        {"\\.x", kIt + 4, {At("x", 0, true)}},
-        {"\\.\\.x", kIt + 6, {At("x", 0, true)}},
+        {"\\pi c",
+         kUp + (kBlank + kIt + 2) + 2,
+         {At("\xF0", 0, false), At(" ", kUp, false), At("c", kUp + kBlank, true)}},
+        {"\\pi\xE0", kUp + (kIt + 2) + 2, {At("\xF0", 0, false), At("\xE0", kUp, true)}},
+        // An accent adds no width; its mark and its base start the next level.
+        {"\\.x", kIt + 4, {At("\xEB", 0, true), At("x", 0, true)}},
+        {"\\.\\.x", kIt + 6, {At("\xCB", 0, false), At("\xEB", 0, true), At("x", 0, true)}},
         {"a\\-bc", (kIt + 2) + (2 * kIt + 2) + 2,
-         {At("a", 0, true), At("b", kIt + 2, true), At("c", 2 * kIt + 2, true)}},
-        {"\\0\\ab", 2 * kUp + 2 + 2, {At("ab", 0, false)}},
+         {At("a", 0, true), At("\xDB", kIt + 2, true), At("b", kIt + 2, true),
+          At("c", 2 * kIt + 2, true)}},
+        {"\\0\\pi", kUp + 2 + 2, {At("\xE5", 0, false), At("\xF0", 0, false)}},
     });
-    // An accent whose base is a final backslash measures as the mark's level.
-    TestCanvas canvas;
-    EXPECT_EQ(MeasureAtom("\\.\\", canvas, true), (TFormulaMetrics{2, kCell, 0}));
 }
 
 TEST(Atom, MalformedEscapesRaiseTheirMessages) {
@@ -242,9 +239,14 @@ TEST(Atom, MalformedEscapesRaiseTheirMessages) {
         {"x\\-", "Invalid token in \"x\\-\""},
         {"\\~", "Invalid token in \"\\~\""},
         // The message quotes the rest handled at the level of the fault.
-        {"x\\ab\\1", "Invalid token in\"\\1\""},
+        {"x\\pi\\1", "Invalid token in\"\\1\""},
         {"\\.x\\.", "Invalid token in \"x\\.\""},
-        {"y\\ab1\\\\", "Invalid token in\"1\\\\\""},
+        {"y\\pi1\\\\", "Invalid token in\"1\\\\\""},
+        // An accent whose base is a lone final backslash has nothing to go over.
+        {"\\.\\", "Invalid token in\"\\.\\\""},
+        {"x\\.\\", "Invalid token in\"x\\.\\\""},
+        // The name is the longest run of Latin letters.
+        {"\\alphax", "Invalid greek symbol in \"alphax\""},
     };
     for (const ErrorCase& c : cases) {
         for (const bool paint : {false, true}) {
@@ -345,7 +347,7 @@ TEST(AtomWithRealFonts, AtomInkWithinItsBox) {
         // Function names are painted upright inside the box of italic letters.
         "x", "x2", "xy2z", "2x", "sin", "cos", "tg", "ctg", "sinh", "cosh", "sinx", "Sin",
         "x'", "h'", "dx", "12.5", "VW", "fj", "Af", "lf", "ff", "W2", "\xE0\xE1\xE2",
-        "\xC4\xD9", "ab\\", "x\\ab1", "\\alpha2", "\\.x", "a\\-bc", "a;b:c", "-x+",
+        "\xC4\xD9", "ab\\", "x\\pi1", "\\alpha2", "\\.x", "a\\-bc", "a;b:c", "-x+",
     };
     for (const TFontStyles style : {TFontStyles(0), fsBold})
         for (const std::string& atom : atoms) {
