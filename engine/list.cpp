@@ -29,9 +29,8 @@ RowLayout LayOutRow(const std::vector<std::string>& items, Canvas& canvas,
     const bool may_parenthesise = separator != ", " && items.size() > 1;
     int width = 0, ascent = 0, descent = 0;
     for (size_t i = 0; i < items.size(); ++i) {
-        TFormulaMetrics m = MeasureExpression(items[i], canvas);
         const bool parens = may_parenthesise && HasTopLevelSign(items[i]);
-        if (parens) m = PadForDelimiters(m);
+        const TFormulaMetrics m = MeasureItem(items[i], parens, canvas);
         if (i > 0) width += SeparatorRoom(canvas, separator);
         r.Offsets.push_back(width);
         r.Items.push_back(m);
@@ -46,6 +45,20 @@ RowLayout LayOutRow(const std::vector<std::string>& items, Canvas& canvas,
 
 }  // namespace
 
+TFormulaMetrics MeasureItem(const std::string& item, bool parenthesised, Canvas& canvas) {
+    const TFormulaMetrics m = MeasureExpression(item, canvas);
+    return parenthesised ? PadForDelimiters(m) : m;
+}
+
+void PaintItem(const std::string& item, TFormulaOrigin box, const TFormulaMetrics& m,
+               bool parenthesised, Canvas& canvas) {
+    if (parenthesised) {
+        const TDelimiterOrigin inner = PaintDelimiters(box, m, canvas, "()");
+        box = {inner.X, inner.Y};
+    }
+    PaintExpression(item, box, canvas);
+}
+
 TFormulaMetrics MeasureList(const std::vector<std::string>& items, Canvas& canvas,
                             const std::string& separator) {
     return LayOutRow(items, canvas, separator).Row;
@@ -58,12 +71,7 @@ void PaintList(const std::vector<std::string>& items, TFormulaOrigin origin, Can
     for (size_t i = 0; i < items.size(); ++i) {
         const TFormulaMetrics& m = r.Items[i];
         const int x = origin.X + r.Offsets[i];
-        TFormulaOrigin box{x, line - m.Ascent};
-        if (r.Parenthesised[i]) {
-            const TDelimiterOrigin inner = PaintDelimiters(box, m, canvas, "()");
-            box = {inner.X, inner.Y};
-        }
-        PaintExpression(items[i], box, canvas);
+        PaintItem(items[i], {x, line - m.Ascent}, m, r.Parenthesised[i], canvas);
         if (i == 0) continue;
         if (separator == "*") {
             PaintMulDot(x - canvas.TextWidth(" ") - 1, line - canvas.TextHeight("\xD7") / 2,

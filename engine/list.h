@@ -12,6 +12,12 @@
 
 namespace nerovan {
 
+// The box of an expression item, with room for a pair of parentheses when
+// it gets them; and painting it into that box (parentheses, then content).
+TFormulaMetrics MeasureItem(const std::string& item, bool parenthesised, Canvas& canvas);
+void PaintItem(const std::string& item, TFormulaOrigin box, const TFormulaMetrics& m,
+               bool parenthesised, Canvas& canvas);
+
 TFormulaMetrics MeasureList(const std::vector<std::string>& items, Canvas& canvas,
                             const std::string& separator);
 void PaintList(const std::vector<std::string>& items, TFormulaOrigin origin, Canvas& canvas,

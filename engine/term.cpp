@@ -186,9 +186,8 @@ SumLayout LayOutSum(const TermParts& p, Canvas& canvas) {
     SumLayout s;
     int total = 0, ascent = 0, descent = 0;
     for (size_t i = 0; i < p.First.size(); ++i) {
-        TFormulaMetrics m = MeasureExpression(p.First[i], canvas);
         const bool parens = p.Second[i] == "-" && HasTopLevelSign(p.First[i]);
-        if (parens) m = PadForDelimiters(m);
+        const TFormulaMetrics m = MeasureItem(p.First[i], parens, canvas);
         const int room = SignRoom(canvas, p.Second[i], i);
         s.Lefts.push_back(total + room);
         total += m.Width + room;
@@ -207,12 +206,7 @@ TFormulaMetrics PaintSum(const TermParts& p, TFormulaOrigin at, Canvas& canvas) 
     for (size_t i = 0; i < p.First.size(); ++i) {
         const TFormulaMetrics& m = s.Operands[i];
         const int x = at.X + s.Lefts[i];
-        TFormulaOrigin box{x, line - m.Ascent};
-        if (s.Parenthesised[i]) {
-            const TDelimiterOrigin inner = PaintDelimiters(box, m, canvas, "()");
-            box = {inner.X, inner.Y};
-        }
-        PaintExpression(p.First[i], box, canvas);
+        PaintItem(p.First[i], {x, line - m.Ascent}, m, s.Parenthesised[i], canvas);
         // The sign, right-aligned against the operand; a minus is the bar.
         if (p.Second[i] == "+") {
             if (i == 0) continue;

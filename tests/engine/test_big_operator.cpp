@@ -10,6 +10,7 @@
 #include "expression.h"
 #include "raster_canvas.h"
 #include "term.h"
+#include "layout_check.h"
 #include "test_canvas.h"
 
 namespace nerovan {
@@ -46,11 +47,7 @@ protected:
     }
     // The operations drawn by painting the term at (100, 50).
     std::vector<std::string> Ops(const std::string& term) {
-        canvas.ClearOps();
-        PaintTerm(term, {100, 50}, canvas);
-        std::vector<std::string> out;
-        for (const DrawOp& op : canvas.List().Ops) out.push_back(FormatDrawOp(op));
-        return out;
+        return PaintedOps(canvas, term);
     }
     TestCanvas canvas;
 };
@@ -99,7 +96,9 @@ TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
         EXPECT_EQ(Ops(c.term), c.ops) << c.term;
         canvas.Brush.Style = TBrushStyle::bsSolid;  // text cells filled, the ring not
         for (const std::string& op : Ops(c.term))
-            if (op.rfind("ellipse", 0) == 0) EXPECT_NE(op.find("fill=none"), op.npos) << c.term;
+            if (op.rfind("ellipse", 0) == 0) {
+                EXPECT_NE(op.find("fill=none"), op.npos) << c.term;
+            }
         EXPECT_EQ(canvas.Brush.Style, TBrushStyle::bsSolid);
         canvas.Brush.Style = TBrushStyle::bsClear;
         EXPECT_EQ(canvas.Font, font) << c.term;
@@ -117,25 +116,15 @@ TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
 // With the real fonts (Liberation Serif, the Symbol font's Type 1 file), the
 // ink of glyph, ring, limits and body stays inside the box plus the margin.
 TEST(BigOperatorInk, InkStaysInsideTheBoxWithTheRealFonts) {
-    const int pad = 20;
     for (const char* e : {"sum(i=1, n, x_i^2)", "sum(x)", "sum(i, a+b)", "mul(k=1, n, a_k)",
                           "int(a, b, x dx)", "int0(K, x)", "int0(x)", "int20(S, x dx dy)",
                           "int30(V, g)", "int3(u)", "int(0, 2, cos^2 x dx)", "Lim(n, a_n)",
                           "inf(x, g(x))", "sum(i=1, n, ((u_i)))/sum(i=1, n, ((x)))"}) {
         for (int em : {21, 48}) {
-            Bitmap bitmap;
-            RasterCanvas& canvas = bitmap.Canvas();
-            canvas.Font.Height = -em;
-            const TFormulaMetrics m = MeasureExpression(e, canvas);
-            bitmap.SetSize(m.Width + 2 * pad, m.Height + 2 * pad);
-            canvas.Brush.Style = TBrushStyle::bsClear;
-            PaintExpression(e, {pad, pad}, canvas);
-            for (int y = 0; y < bitmap.Height(); ++y)
-                for (int x = 0; x < bitmap.Width(); ++x)
-                    ASSERT_TRUE(bitmap.ScanLine(y)[4 * x + 1] == 255 ||
-                                (x >= pad - 2 && x < pad + m.Width + 2 && y >= pad - 2 &&
-                                 y < pad + m.Height + 2))
-                        << e << " em " << em << ": ink at " << x - pad << "," << y - pad;
+            const InkCheck ink = CheckInk(e, em);
+            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
+                                      << " outside " << ink.Measured.Width << "x"
+                                      << ink.Measured.Height;
         }
     }
 }

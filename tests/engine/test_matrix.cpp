@@ -12,6 +12,7 @@
 #include "matrix.h"
 #include "metafile.h"
 #include "raster_canvas.h"
+#include "layout_check.h"
 #include "test_canvas.h"
 
 namespace nerovan {
@@ -121,7 +122,6 @@ TEST(MatrixLayout, ShortSystemsAndGridsMeasureTheDelimitersCell) {
 // With the real fonts, every pixel of ink lies inside the measured box plus
 // the 2-pixel margin of a picture, and the font and pen are put back.
 TEST(MatrixInk, InkStaysInsideTheBoxWithTheRealFonts) {
-    const int pad = 20;
     for (const std::string e :
          {"mat22[a, b, p, q]", "det22(a, b, p, q)", "mat22[a, b, p]", "mat23(a, b, p, q, u, w)",
           "mat22{a, b, c, d}", "mat11[x]", "det21(small(a), small(b))", "mat11[small(x)]",
@@ -133,25 +133,12 @@ TEST(MatrixInk, InkStaysInsideTheBoxWithTheRealFonts) {
         std::vector<int> ems = {21, 48};
         if (e.rfind("sys", 0) == 0) ems.push_back(96);
         for (int em : ems) {
-            Bitmap bitmap;
-            RasterCanvas& canvas = bitmap.Canvas();
-            canvas.Font.Height = -em;
-            const TFont font = canvas.Font;
-            const int pen = canvas.Pen.Width;
-            const TFormulaMetrics m = MeasureExpression(e, canvas);
-            bitmap.SetSize(m.Width + 2 * pad, m.Height + 2 * pad);
-            canvas.Brush.Style = TBrushStyle::bsClear;
-            EXPECT_EQ(PaintExpression(e, {pad, pad}, canvas), m) << e;
-            EXPECT_EQ(canvas.Font, font) << e;
-            EXPECT_EQ(canvas.Pen.Width, pen) << e;
-            for (int y = 0; y < bitmap.Height(); ++y)
-                for (int x = 0; x < bitmap.Width(); ++x) {
-                    if (bitmap.ScanLine(y)[4 * x + 1] == 255) continue;
-                    const bool inside = x >= pad - 2 && x < pad + m.Width + 2 && y >= pad - 2 &&
-                                        y < pad + m.Height + 2;
-                    ASSERT_TRUE(inside) << e << " em " << em << ": ink at " << x - pad << ","
-                                        << y - pad << " outside " << m.Width << "x" << m.Height;
-                }
+            const InkCheck ink = CheckInk(e, em);
+            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
+                                      << " outside " << ink.Measured.Width << "x"
+                                      << ink.Measured.Height;
+            EXPECT_EQ(ink.Painted, ink.Measured) << e;
+            EXPECT_TRUE(ink.CanvasRestored) << e;
         }
     }
 }

@@ -12,6 +12,7 @@
 #include "radical.h"
 #include "raster_canvas.h"
 #include "term.h"
+#include "layout_check.h"
 #include "test_canvas.h"
 
 namespace nerovan {
@@ -35,11 +36,7 @@ protected:
         canvas.CurrentMulPoint = false;
     }
     std::vector<std::string> Ops(const std::string& term) {
-        canvas.ClearOps();
-        PaintTerm(term, {100, 50}, canvas);
-        std::vector<std::string> out;
-        for (const DrawOp& op : canvas.List().Ops) out.push_back(FormatDrawOp(op));
-        return out;
+        return PaintedOps(canvas, term);
     }
     TestCanvas canvas;
 };
@@ -102,25 +99,16 @@ TEST_F(RadicalTest, SignFollowsTheRadicandAndThePenGrowsAboveSize20) {
 // With the real fonts the ink stays inside the box plus the margin, and the
 // sign alone is one 8-connected piece of dark pixels: its strokes join.
 TEST(RadicalInk, InkInsideTheBoxAndTheSignInOnePiece) {
-    const int pad = 20;
     for (const char* e : {"sqrt(x)", "sqrt(x^2)", "root(3, x)", "root(a/b, x)", "root(i, x)",
                           "sqrt(a, b)", "root(n, sqrt(x+1))", "sqrt(2)/2"}) {
         for (int em : {21, 48}) {
-            Bitmap bitmap;
-            RasterCanvas& canvas = bitmap.Canvas();
-            canvas.Font.Height = -em;
-            const TFormulaMetrics m = MeasureExpression(e, canvas);
-            bitmap.SetSize(m.Width + 2 * pad, m.Height + 2 * pad);
-            canvas.Brush.Style = TBrushStyle::bsClear;
-            PaintExpression(e, {pad, pad}, canvas);
-            for (int y = 0; y < bitmap.Height(); ++y)
-                for (int x = 0; x < bitmap.Width(); ++x)
-                    ASSERT_TRUE(bitmap.ScanLine(y)[4 * x + 1] == 255 ||
-                                (x >= pad - 2 && x < pad + m.Width + 2 && y >= pad - 2 &&
-                                 y < pad + m.Height + 2))
-                        << e << " em " << em << ": ink at " << x - pad << "," << y - pad;
+            const InkCheck ink = CheckInk(e, em);
+            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
+                                      << " outside " << ink.Measured.Width << "x"
+                                      << ink.Measured.Height;
         }
     }
+    const int pad = 20;
     for (int em : {13, 21, 48, 80}) {
         Bitmap bitmap;
         RasterCanvas& canvas = bitmap.Canvas();

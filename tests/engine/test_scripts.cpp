@@ -14,6 +14,7 @@
 #include "raster_canvas.h"
 #include "scripts.h"
 #include "term.h"
+#include "layout_check.h"
 #include "test_canvas.h"
 
 namespace nerovan {
@@ -35,11 +36,7 @@ protected:
     }
     // The operations drawn by painting the term at (100, 50).
     Ops Paint(const std::string& term) {
-        canvas.ClearOps();
-        PaintTerm(term, {100, 50}, canvas);
-        Ops out;
-        for (const DrawOp& op : canvas.List().Ops) out.push_back(FormatDrawOp(op));
-        return out;
+        return PaintedOps(canvas, term);
     }
     TestCanvas canvas;
 };
@@ -198,30 +195,16 @@ TEST_F(ScriptsTest, NestedScriptsShrinkDownToOnePixel) {
 // With the real fonts, the ink of scripts and of the style groups stays
 // inside the box plus the 2-pixel margin of a picture.
 TEST(ScriptsInk, InkStaysInsideTheBoxWithTheRealFonts) {
-    const int pad = 20;
     for (const char* e : {"x^2", "x_i^2", "x^(y^z)", "(a+b)^2", "((x))^2", "e^(-t)", "P^*_k",
                           "x^2^3 + x_i_k", "(a/b)_q^p", "h((a/b)/c)_g", "a_(n-1)^(m+1)",
                           "(2 x)^2 = 4 x^2", "small(x) + x^x", "bold(x_i) = bold(a, b)",
                           "abli(a, b) + abli(x^2)", "abli(a/b) + small(small(k))"}) {
         for (int em : {21, 48}) {
-            Bitmap bitmap;
-            RasterCanvas& canvas = bitmap.Canvas();
-            canvas.Font.Height = -em;
-            const TFormulaMetrics m = MeasureExpression(e, canvas);
-            bitmap.SetSize(m.Width + 2 * pad, m.Height + 2 * pad);
-            canvas.Brush.Style = TBrushStyle::bsClear;
-            PaintExpression(e, {pad, pad}, canvas);
-            int inked = 0;
-            for (int y = 0; y < bitmap.Height(); ++y)
-                for (int x = 0; x < bitmap.Width(); ++x) {
-                    if (bitmap.ScanLine(y)[4 * x + 1] == 255) continue;
-                    ++inked;
-                    const bool inside = x >= pad - 2 && x < pad + m.Width + 2 && y >= pad - 2 &&
-                                        y < pad + m.Height + 2;
-                    ASSERT_TRUE(inside) << e << " em " << em << ": ink at " << x - pad << ","
-                                        << y - pad << " outside " << m.Width << "x" << m.Height;
-                }
-            EXPECT_GT(inked, 0) << e;
+            const InkCheck ink = CheckInk(e, em);
+            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
+                                      << " outside " << ink.Measured.Width << "x"
+                                      << ink.Measured.Height;
+            EXPECT_GT(ink.Inked, 0) << e;
         }
     }
 }

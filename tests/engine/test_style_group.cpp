@@ -10,6 +10,7 @@
 #include "metafile.h"
 #include "style_group.h"
 #include "term.h"
+#include "layout_check.h"
 #include "test_canvas.h"
 
 namespace nerovan {
@@ -36,11 +37,7 @@ protected:
     }
     // The operations drawn by painting the term at (100, 50).
     Ops Paint(const std::string& term) {
-        canvas.ClearOps();
-        PaintTerm(term, {100, 50}, canvas);
-        Ops out;
-        for (const DrawOp& op : canvas.List().Ops) out.push_back(FormatDrawOp(op));
-        return out;
+        return PaintedOps(canvas, term);
     }
     TestCanvas canvas;
 };

@@ -10,6 +10,7 @@
 #include "expression.h"
 #include "raster_canvas.h"
 #include "term.h"
+#include "layout_check.h"
 #include "test_canvas.h"
 
 namespace nerovan {
@@ -26,11 +27,7 @@ protected:
     TFormulaMetrics Measure(const std::string& term) { return MeasureTerm(term, canvas); }
     // The operations drawn by painting the term at (100, 50).
     std::vector<std::string> Ops(const std::string& term) {
-        canvas.ClearOps();
-        PaintTerm(term, {100, 50}, canvas);
-        std::vector<std::string> out;
-        for (const DrawOp& op : canvas.List().Ops) out.push_back(FormatDrawOp(op));
-        return out;
+        return PaintedOps(canvas, term);
     }
     TestCanvas canvas;
 };
@@ -225,26 +222,14 @@ TEST_F(TermTest, ConstructsLeaveTheCanvasAsTheyFoundIt) {
 // With the real fonts, the ink of every formula stays inside its measured box
 // plus the 2-pixel margin, and both targets draw the same operations.
 TEST(TermInk, InkStaysInsideTheBoxWithTheRealFonts) {
-    const int pad = 20;
     for (const char* e : {"a - ((b+c))/2 = f(x, y)", "x2 + sin(y)", "-a/b/q", "[[x, y]]",
                           "((a/b))*(c+d)", "{{x/y}}", "a*(b+d) - (a-b)/2", "f(x)g(y)",
                           "(((a/b)/c)/d)", "2 (a+b)"}) {
         for (int em : {13, 21, 48}) {
-            Bitmap bitmap;
-            RasterCanvas& canvas = bitmap.Canvas();
-            canvas.Font.Height = -em;
-            const TFormulaMetrics m = MeasureExpression(e, canvas);
-            bitmap.SetSize(m.Width + 2 * pad, m.Height + 2 * pad);
-            canvas.Brush.Style = TBrushStyle::bsClear;
-            PaintExpression(e, {pad, pad}, canvas);
-            for (int y = 0; y < bitmap.Height(); ++y)
-                for (int x = 0; x < bitmap.Width(); ++x) {
-                    if (bitmap.ScanLine(y)[4 * x + 1] == 255) continue;
-                    const bool inside = x >= pad - 2 && x < pad + m.Width + 2 && y >= pad - 2 &&
-                                        y < pad + m.Height + 2;
-                    ASSERT_TRUE(inside) << e << " em " << em << ": ink at " << x - pad << ","
-                                        << y - pad << " outside " << m.Width << "x" << m.Height;
-                }
+            const InkCheck ink = CheckInk(e, em);
+            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
+                                      << " outside " << ink.Measured.Width << "x"
+                                      << ink.Measured.Height;
         }
     }
 }
