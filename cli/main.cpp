@@ -11,6 +11,7 @@
 #include "component.h"
 #include "demo_formulas.h"
 #include "emf.h"
+#include "formula_file.h"
 #include "metafile.h"
 #include "picture_files.h"
 #include "raster_canvas.h"
@@ -48,15 +49,12 @@ bool LoadExpression(const RenderOptions& o, std::string& expression, std::string
             return true;
         }
         case ExpressionSource::FormulaFile: {
-            std::string bytes;
             try {
-                bytes = ReadFileBytes(o.FormulaFile);
+                expression = ReadExpressionFile(o.FormulaFile);
             } catch (const std::exception& e) {
                 error = e.what();
                 return false;
             }
-            // A formula file holds one line; whatever follows it is ignored.
-            expression = bytes.substr(0, bytes.find_first_of("\r\n"));
             return true;
         }
         case ExpressionSource::Demo:

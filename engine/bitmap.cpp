@@ -155,4 +155,14 @@ void SmoothBitmap(Bitmap& bitmap) {
     }
 }
 
+void Bitmap::CopyFrom(const Bitmap& other) {
+    if (&other == this) return;
+    width_ = other.width_;
+    height_ = other.height_;
+    format_ = other.format_;
+    pixels_ = other.pixels_;
+    indices_ = other.indices_;
+    ++generation_;
+}
+
 }  // namespace nerovan

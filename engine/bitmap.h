@@ -49,6 +49,9 @@ public:
     int Stride() const { return width_ * 4; }
     // Palette indices of an 8-bit picture (valid after MapToPalette), one byte a pixel.
     const std::vector<uint8_t>& Indices() const { return indices_; }
+    // Makes this bitmap an exact copy of other's size, format, pixels and
+    // palette indices (the canvas state is not copied).
+    void CopyFrom(const Bitmap& other);
     // Maps every pixel to its nearest halftone entry (8-bit pictures).
     void MapToPalette();
     // Bumped whenever the pixel buffer is reallocated.

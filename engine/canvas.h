@@ -110,6 +110,8 @@ public:
     // Copies of the component's MulPoint and BackGroundColor for this pass.
     bool CurrentMulPoint = true;
     TColor EraseColor = clWhite;
+    // How many expressions are being laid out inside each other right now.
+    int NestingDepth = 0;
 
     Canvas() = default;
     Canvas(const Canvas&) = delete;

@@ -23,6 +23,23 @@ TNerovan::~TNerovan() {
     bitmap_.reset();
 }
 
+namespace {
+
+// Refuses a picture larger than the drawing library can hold or than a sane
+// memory budget, naming its size, before anything is allocated for it.
+void CheckPictureSize(const TFormulaMetrics& m) {
+    const long long w = static_cast<long long>(m.Width) + 2 * kPictureMargin;
+    const long long h = static_cast<long long>(m.Height) + 2 * kPictureMargin;
+    if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
+        throw ELimitExceeded("The picture would be " + std::to_string(w) + " x " +
+                             std::to_string(h) + " pixels; the largest is " +
+                             std::to_string(kMaxPictureSide) + " pixels a side and " +
+                             std::to_string(kMaxPicturePixels / (1024 * 1024)) +
+                             " megapixels in all");
+}
+
+}  // namespace
+
 void TNerovan::Measure() {
     if (EMFPaint) {
         working_canvas_.reset();
@@ -30,12 +47,14 @@ void TNerovan::Measure() {
         working_canvas_->Font = Font;
         Metrics = MeasureExpression(Expression, *working_canvas_);
         working_canvas_.reset();
+        CheckPictureSize(Metrics);
         metafile_->Height = Metrics.Height + 2 * kPictureMargin;
         metafile_->Width = Metrics.Width + 2 * kPictureMargin;
     } else {
         Canvas& canvas = bitmap_->Canvas();
         canvas.Font = Font;
         Metrics = MeasureExpression(Expression, canvas);
+        CheckPictureSize(Metrics);
         bitmap_->SetSize(Metrics.Width + 2 * kPictureMargin, Metrics.Height + 2 * kPictureMargin);
     }
 }

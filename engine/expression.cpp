@@ -65,6 +65,25 @@ struct RelationRow {
     TFormulaMetrics Box;
 };
 
+// Counts one level of nesting for the time of a layout call and refuses
+// input nested deeper than the limit.
+class NestingLevel {
+public:
+    explicit NestingLevel(Canvas& canvas) : canvas_(canvas) {
+        if (canvas_.NestingDepth >= kMaxNestingDepth)
+            throw ELimitExceeded("The formula is nested too deeply: more than " +
+                                 std::to_string(kMaxNestingDepth) +
+                                 " levels of brackets, arguments or scripts");
+        ++canvas_.NestingDepth;
+    }
+    ~NestingLevel() { --canvas_.NestingDepth; }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+
+private:
+    Canvas& canvas_;
+};
+
 RelationRow LayOutRow(const std::string& line, Canvas& canvas) {
     RelationRow row;
     SplitRelations(BalanceBrackets(line), row.Operands, row.Signs);
@@ -141,10 +160,12 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
 }
 
 TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas) {
+    const NestingLevel level(canvas);
     return LayOutRow(line, canvas).Box;
 }
 
 TFormulaMetrics PaintExpression(const std::string& line, TFormulaOrigin origin, Canvas& canvas) {
+    const NestingLevel level(canvas);
     const RelationRow row = LayOutRow(line, canvas);
     const int axis = origin.Y + row.Box.Ascent;
     for (size_t i = 0; i < row.Operands.size(); ++i) {

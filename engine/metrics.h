@@ -42,4 +42,19 @@ public:
     using Exception::Exception;
 };
 
+// A formula beyond what the typesetter lays out safely: nested too deeply,
+// or a picture larger than the drawing library can hold.
+class ELimitExceeded : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The deepest nesting of expressions (brackets, arguments, scripts, limits)
+// laid out; deeper input is refused before it can exhaust the stack.
+constexpr int kMaxNestingDepth = 400;
+// The largest picture: cairo's limit on a side, and 64 megapixels (256 MiB
+// of 32-bit pixels) in all.
+constexpr int kMaxPictureSide = 32767;
+constexpr long long kMaxPicturePixels = 64LL * 1024 * 1024;
+
 }  // namespace nerovan

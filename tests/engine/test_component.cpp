@@ -137,3 +137,50 @@ TEST(Component, BlurSmoothsAndEightBitMapsToThePalette) {
 
 }  // namespace
 }  // namespace nerovan
+
+namespace nerovan {
+namespace {
+
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+TEST(ComponentLimits, DeepNestingIsANotationErrorNotACrash) {
+    TNerovan c;
+    c.EMFPaint = false;
+    for (const std::string& e : {Repeat("(", 100000), Repeat("sqrt(", 5000) + "x",
+                                 Repeat("x^(", 3000) + "x", Repeat("f(", 2000) + "x"}) {
+        try {
+            c.Expression = e;
+            c.Paint();
+            FAIL() << "no error for " << e.substr(0, 10);
+        } catch (const ELimitExceeded& error) {
+            EXPECT_NE(std::string(error.what()).find("nested too deeply"), std::string::npos);
+        }
+    }
+    // Within the limit, deep formulas paint, and the next pass works again.
+    c.Expression = Repeat("sqrt(", 150) + "x";
+    EXPECT_NO_THROW(c.Paint());
+    EXPECT_EQ(c.Bitmap().Canvas().NestingDepth, 0);
+}
+
+TEST(ComponentLimits, OversizedPictureNamesItsSize) {
+    TNerovan c;
+    c.EMFPaint = false;
+    c.Font.Height = -21;
+    c.Expression = Repeat("\\a", 20000);
+    try {
+        c.Paint();
+        FAIL() << "no error";
+    } catch (const ELimitExceeded& error) {
+        EXPECT_NE(std::string(error.what()).find(" x 28 pixels"), std::string::npos)
+            << error.what();
+    }
+    c.EMFPaint = true;
+    EXPECT_THROW(c.Paint(), ELimitExceeded);
+}
+
+}  // namespace
+}  // namespace nerovan

@@ -1,0 +1,67 @@
+// What the program puts on the clipboard and what it takes from it. The
+// picture goes out as an enhanced metafile (metafile mode) or as an image
+// (bitmap mode); coming back, a text is the formula itself and a metafile that
+// this program painted carries its expression in the header.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "emf.h"
+
+class QImage;
+class QMimeData;
+
+namespace nerovan {
+
+class Bitmap;
+class Metafile;
+
+// The clipboard targets of an enhanced metafile, as office programs and
+// vector editors on X11 offer and read them.
+extern const char* const kEmfMimeOffice;  // application/x-openoffice-emf;windows_formatname="Image EMF"
+extern const char* const kEmfMime;        // image/x-emf
+
+// The metafile as EMF bytes under the two EMF targets and nothing else: an
+// office program pastes a PNG or a text in preference to an EMF, so offering
+// either would lose the vector picture. Throws std::runtime_error when the
+// metafile cannot be serialised. The caller owns the result (QClipboard::
+// setMimeData takes it).
+QMimeData* MetafileMimeData(const Metafile& metafile);
+
+// The bitmap as an image: "image/png" (an 8-bit picture stays a palette PNG,
+// 96 DPI in pHYs) and "image/bmp" (the Windows bitmap file, 8 bits with the
+// palette or 32 bits), plus the same pixels as Qt image data so that this
+// program and other Qt programs read it with QClipboard::image(). Qt offers
+// further image targets converted from those pixels at the same 96 DPI; the
+// PNG and BMP targets are served from the bytes built here. Throws
+// std::runtime_error for an empty picture.
+QMimeData* BitmapMimeData(const Bitmap& bitmap);
+
+// The bitmap's pixels as a QImage at 96 DPI: indexed with the halftone palette
+// for an 8-bit picture, RGB32 otherwise.
+QImage BitmapToImage(const Bitmap& bitmap);
+
+// What the clipboard offers for "Paste, paint and restore".
+struct ClipboardFormula {
+    bool HasText = false;      // plain text offered (possibly empty)
+    QString Text;
+    bool HasMetafile = false;  // an EMF target with a readable header
+    QByteArray Emf;            // its bytes (empty unless HasMetafile)
+    EmfHeaderInfo Header;      // creator and description (UTF-8), size
+
+    QString Creator() const { return QString::fromStdString(Header.Creator); }
+    // The description: for a metafile of this program, the expression it
+    // was painted from.
+    QString Description() const { return QString::fromStdString(Header.Description); }
+};
+
+// Reads the text first, then either EMF target. The EMF may come from any
+// program: one whose header cannot be read is ignored as if absent.
+ClipboardFormula ReadClipboardFormula(const QMimeData* data);
+
+// Whether a metafile's creator text names this program: it begins with
+// "Nerovan" and is longer than that word ("Nerovan by Tarquel").
+bool IsOwnCreator(const QString& creator);
+
+}  // namespace nerovan

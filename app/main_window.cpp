@@ -1,0 +1,857 @@
+// The main window: its controls, the menu and the tool bar, the paint cycle
+// (RequestPaint, PaintWorker on a short-lived thread, OnProcessDone), the
+// history of the expression box, the formula-file commands and the demo, and
+// the start and close steps with the settings file.
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QThread>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include "atomic_file.h"
+#include "code_pages.h"
+#include "demo_formulas.h"
+#include "expression_box.h"
+#include "formula_file.h"
+#include "raster_canvas.h"
+#include "settings_file.h"
+#include "toolbar_icons.h"
+
+namespace nerovan {
+
+const char* const TNerovan1::kUntitledExpression = "Untitled.fla";
+const char* const TNerovan1::kUntitledPicture = "Untitled.bmp";
+
+namespace {
+
+const QColor kStatusBusyColor(128, 0, 0);  // maroon
+const QColor kStatusColor(0, 0, 0);
+const char* const kFormulaFilter = "Formulas (*.fla)";
+
+// The scrolled surface of ScrollBox1. The scroll area keeps it at least as
+// large as its viewport and as large as the picture, and it keeps Image1 at
+// the place the centring rule gives for its own size: when the viewport is
+// wider than the picture the surface is exactly as wide as the viewport,
+// otherwise the picture sits at 0 on a surface as wide as itself.
+class TPictureArea : public QWidget {
+public:
+    explicit TPictureArea(QWidget* parent = nullptr) : QWidget(parent) {}
+    void SetImage(QWidget* image) { image_ = image; }
+    QSize sizeHint() const override { return image_ ? image_->size() : QSize(0, 0); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    void PlaceImage() {
+        if (image_) image_->move(TNerovan1::CenteredOrigin(size(), image_->size()));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        PlaceImage();
+    }
+
+private:
+    QWidget* image_ = nullptr;
+};
+
+// A copy of a 32-bit picture's rows as an image (the fourth byte of every
+// pixel set, as the RGB32 format wants it).
+QImage CopyToImage(const Bitmap& bitmap) {
+    const int w = bitmap.Width(), h = bitmap.Height();
+    if (w <= 0 || h <= 0) return QImage();
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) return QImage();
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* src = bitmap.ScanLine(y);
+        uint8_t* dst = image.scanLine(y);
+        std::memcpy(dst, src, static_cast<size_t>(w) * 4);
+        for (int x = 0; x < w; ++x) dst[x * 4 + 3] = 0xFF;
+    }
+    return image;
+}
+
+QString FromLocalPath(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction
+
+TNerovan1::TNerovan1(const QString& settingsPath, QWidget* parent)
+    : QMainWindow(parent), settings_(std::make_unique<SettingsFile>(settingsPath)) {
+    setObjectName("Nerovan1");
+    BuildWindow();
+    BuildMenu();
+    BuildToolBar();
+    FormCreate();
+}
+
+TNerovan1::~TNerovan1() {
+    // A paint thread may still post its results or wait for OnProcessDone;
+    // let it finish before the widgets and the component go. No new paint
+    // starts from here on.
+    closing_ = true;
+    while (paint_threads_.load() > 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (paint_threads_.load() > 0) QThread::msleep(1);
+    }
+}
+
+void TNerovan1::BuildWindow() {
+    setWindowIcon(ProgramIcon());
+    resize(kInitialWidth, kInitialHeight);
+
+    auto* central = new QWidget(this);
+    central->setObjectName("ClientArea");
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // CoolBar1: band 1 the tool bar, band 2 the expression box.
+    CoolBar1 = new QWidget(central);
+    CoolBar1->setObjectName("CoolBar1");
+    auto* bands = new QVBoxLayout(CoolBar1);
+    bands->setContentsMargins(2, 1, 2, 3);
+    bands->setSpacing(2);
+    ToolBar1 = new QToolBar(CoolBar1);
+    ToolBar1->setObjectName("ToolBar1");
+    bands->addWidget(ToolBar1);
+    auto* band2 = new QHBoxLayout;
+    band2->setContentsMargins(4, 0, 2, 0);
+    band2->setSpacing(6);
+    ExpressionLabel = new QLabel("Expression:", CoolBar1);
+    ExpressionLabel->setObjectName("ExpressionLabel");
+    ComboBox1 = new TExpressionBox(CoolBar1);
+    ComboBox1->setObjectName("ComboBox1");
+    ExpressionLabel->setBuddy(ComboBox1);
+    band2->addWidget(ExpressionLabel);
+    band2->addWidget(ComboBox1, 1);
+    bands->addLayout(band2);
+    column->addWidget(CoolBar1);
+
+    auto* rule = new QFrame(central);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    column->addWidget(rule);
+
+    // ScrollBox1 with Image1 on its scrolled surface.
+    ScrollBox1 = new QScrollArea(central);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(true);
+    auto* area = new TPictureArea;
+    PictureArea = area;
+    PictureArea->setObjectName("ScrollBox1Surface");
+    Image1 = new QLabel(PictureArea);
+    Image1->setObjectName("Image1");
+    Image1->resize(0, 0);
+    area->SetImage(Image1);
+    ScrollBox1->setWidget(PictureArea);
+    column->addWidget(ScrollBox1, 1);
+
+    // TabControl1: the insert palette's place above the status line.
+    TabControl1 = new QWidget(central);
+    TabControl1->setObjectName("TabControl1");
+    TabControl1->setFixedHeight(45);
+    auto* palette = new QVBoxLayout(TabControl1);
+    palette->setContentsMargins(1, 0, 1, 0);
+    palette->setSpacing(0);
+    column->addWidget(TabControl1);
+
+    // Panel2 with the bold status label Label1 at (5, 2).
+    Panel2 = new QFrame(central);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel2->setFixedHeight(18);
+    Label1 = new QLabel("OK", Panel2);
+    Label1->setObjectName("Label1");
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label1->move(5, 2);
+    Label1->setAutoFillBackground(false);
+    column->addWidget(Panel2);
+    SetStatus("OK", kStatusColor);
+
+    setCentralWidget(central);
+
+    // The expression box's events: every edit asks for a paint; the keys and
+    // the opening of the list follow the history rules.
+    connect(ComboBox1, &QComboBox::editTextChanged, this, &TNerovan1::ComboBox1Change);
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { history_selected_ = false; });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (programmatic_change_ == 0) history_selected_ = index >= 0;
+    });
+    connect(ComboBox1, &QComboBox::activated, this, [this](int index) {
+        if (programmatic_change_ == 0) history_selected_ = index >= 0;
+    });
+    connect(ComboBox1, &TExpressionBox::DropDown, this, &TNerovan1::ComboBox1DropDown);
+    ComboBox1->installEventFilter(this);
+    ComboBox1->setFocus();
+}
+
+void TNerovan1::BuildMenu() {
+    auto action = [this](QMenu* menu, const char* name, const QString& text,
+                         const QList<QKeySequence>& keys, void (TNerovan1::*slot)()) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(name);
+        a->setShortcuts(keys);
+        connect(a, &QAction::triggered, this, slot);
+        menu->addAction(a);
+        return a;
+    };
+
+    File1 = menuBar()->addMenu("&File");
+    File1->setObjectName("File1");
+    Open1 = action(File1, "Open1", "&Open", {QKeySequence(Qt::CTRL | Qt::Key_O)},
+                   &TNerovan1::Open1Click);
+    SaveExpression1 = action(File1, "SaveExpression1", "&Save Expression",
+                             {QKeySequence(Qt::CTRL | Qt::Key_S)}, &TNerovan1::SaveExpression1Click);
+    SaveExpressionAs1 = action(File1, "SaveExpressionAs1", "Save Expression &As...", {},
+                               &TNerovan1::SaveExpressionAs1Click);
+    SavePicture1 = action(File1, "SavePicture1", "Save Picture", {QKeySequence(Qt::CTRL | Qt::Key_P)},
+                          &TNerovan1::SavePicture1Click);
+    SavePictureAs1 = action(File1, "SavePictureAs1", "Save Picture As...", {},
+                            &TNerovan1::SavePictureAs1Click);
+    SavePictureAs1->setIcon(ToolBarIcon(ToolImage::Save));
+    File1->addSeparator();
+    // Enter and Ctrl+Enter: the main key and the one of the number pad.
+    CopyAsPictureAndHide1 = action(File1, "CopyAsPictureAndHide1", "Copy as picture and Hide      ",
+                                   {QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)},
+                                   &TNerovan1::CopyAsPictureAndHide);
+    CopyAsPictureAndHide1->setIcon(ToolBarIcon(ToolImage::Clipboard));
+    Hide1 = action(File1, "Hide1", "&Hide                ",
+                   {QKeySequence(Qt::CTRL | Qt::Key_Enter), QKeySequence(Qt::CTRL | Qt::Key_Return)},
+                   &TNerovan1::HideToTray);
+    File1->addSeparator();
+    Exit1 = action(File1, "Exit1", "&Exit", {}, &TNerovan1::Exit1Click);
+
+    Options1 = menuBar()->addMenu("&Options");
+    Options1->setObjectName("Options1");
+    Font1 = action(Options1, "Font1", "&Font", {QKeySequence(Qt::CTRL | Qt::Key_F)},
+                   &TNerovan1::ToolButton3Click);
+    Font1->setIcon(ToolBarIcon(ToolImage::Font));
+    Colors1 = Options1->addMenu("&Colors");
+    Colors1->setObjectName("Colors1");
+    Colors1->setIcon(ToolBarIcon(ToolImage::Colors));
+    Foreground2 = action(Colors1, "Foreground2", "Foreground", {QKeySequence(Qt::CTRL | Qt::Key_C)},
+                         &TNerovan1::Foreground2Click);
+    BackGround2 = action(Colors1, "BackGround2", "BackGround",
+                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)},
+                         &TNerovan1::BackGround2Click);
+    Options1->addSeparator();
+    Parameters1 = action(Options1, "Parameters1", "Parameters", {}, &TNerovan1::Parameters1Click);
+    Parameters1->setIcon(ToolBarIcon(ToolImage::Parameters));
+    Options1->addSeparator();
+    Hintbar1 = action(Options1, "Hintbar1", "AutoInsert Buttons", {}, &TNerovan1::Hintbar1Click);
+    Hintbar1->setCheckable(true);
+    Hintbar1->setChecked(true);
+
+    Help1 = menuBar()->addMenu("&Help");
+    Help1->setObjectName("Help1");
+    Contents1 = action(Help1, "Contents1", "&Contents", {QKeySequence(Qt::Key_F1)},
+                       &TNerovan1::ToolButton6Click);
+    Contents1->setIcon(ToolBarIcon(ToolImage::Help));
+    Demo1 = action(Help1, "Demo1", "&Demo", {QKeySequence(Qt::CTRL | Qt::Key_F1)},
+                   &TNerovan1::Demo1Click);
+    Help1->addSeparator();
+    About1 = action(Help1, "About1", "&About", {}, &TNerovan1::About1Click);
+}
+
+void TNerovan1::BuildToolBar() {
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(kToolImageSize, kToolImageSize));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setStyleSheet("QToolBar { border: none; }");
+
+    // Caption, hint ("" for none), image, command, object name.
+    auto button = [this](const QString& caption, const QString& hint, ToolImage image,
+                         void (TNerovan1::*slot)(), const char* name) {
+        auto* a = new QAction(ToolBarIcon(image), caption, this);
+        // The caption is shown as written, blanks included.
+        a->setIconText(caption);
+        a->setToolTip(hint);
+        connect(a, &QAction::triggered, this, slot);
+        ToolBar1->addAction(a);
+        QWidget* w = ToolBar1->widgetForAction(a);
+        w->setObjectName(name);
+        w->setMinimumSize(61, 52);
+        // A button without a hint shows no tool tip (Qt would show the caption).
+        if (hint.isEmpty()) w->installEventFilter(this);
+        w->setProperty("nerovanNoHint", hint.isEmpty());
+        return a;
+    };
+    auto separator = [this] {
+        QAction* s = ToolBar1->addSeparator();
+        ToolBar1->widgetForAction(s)->setFixedWidth(8);
+    };
+    button("Save", "Save Picture As ... ", ToolImage::Save, &TNerovan1::SavePictureAs1Click,
+           "ToolButton1");
+    separator();
+    button("Colors", "", ToolImage::Colors, &TNerovan1::ToolButton2Click, "ToolButton2");
+    button("      Font     ", "Select Font - Ctrl+F", ToolImage::Font, &TNerovan1::ToolButton3Click,
+           "ToolButton3");
+    button("Parameters", "", ToolImage::Parameters, &TNerovan1::Parameters1Click, "ToolButton4");
+    separator();
+    button("Clipboard", "Copy as picture and Hide - Enter", ToolImage::Clipboard,
+           &TNerovan1::CopyAsPictureAndHide, "ToolButton5");
+    separator();
+    button("Help", "Help - F1", ToolImage::Help, &TNerovan1::ToolButton6Click, "ToolButton6");
+    // The window does not get narrower than its tool bar, whose captions
+    // would otherwise be cut short.
+    ToolBar1->setMinimumWidth(ToolBar1->sizeHint().width());
+}
+
+// ---------------------------------------------------------------------------
+// Start and close
+
+void TNerovan1::FormCreate() {
+    expression_file_name_ = kUntitledExpression;
+    picture_file_name_ = kUntitledPicture;
+    ForeColor = clBlack;
+    BackColor = clWhite;
+
+    // The program's entries; the settings file's defaults win over the
+    // component's own initial values.
+    const ProgramSettings s = settings_->ReadProgramSettings();
+    HotKeyShift = s.HotKeyShift;
+    HotKeyCtrl = s.HotKeyCtrl;
+    HotKeyAlt = s.HotKeyAlt;
+    HotKeyLetter = s.HotKeyLetter;
+    {
+        std::lock_guard<std::mutex> lock(component_mutex_);
+        component_.EMFPaint = s.EMFPaint;
+        component_.MulPoint = s.MulPoint;
+        component_.BlurBitmap = s.BlurBitmap;
+    }
+    Hintbar1->setChecked(s.AutoInsertButtons);
+    TabControl1->setVisible(s.AutoInsertButtons);
+
+    SetCaption();
+
+    // The form-placement store: placement, expression, history and font.
+    RestorePlacement();
+    FormStorage1RestorePlacement();
+}
+
+void TNerovan1::RestorePlacement() {
+    const PlacementState p = settings_->ReadPlacement();
+    if (p.HasGeometry && p.Width > 0 && p.Height > 0) {
+        const QRect stored(p.Left, p.Top, p.Width, p.Height);
+        // A placement on a screen that is no longer there keeps its size but
+        // lets the window system choose the position.
+        bool visible = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            if (screen->availableGeometry().intersects(stored)) visible = true;
+        if (visible)
+            setGeometry(stored);
+        else
+            resize(stored.size());
+        if (p.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+        placement_known_ = true;
+    }
+    history_.SetItems(p.History);
+    SyncHistoryList();
+    SetExpressionText(p.Expression);
+
+    FontDialog1Font.Name = p.FontName.toStdString();
+    FontDialog1Font.Height = p.FontHeight;
+    FontDialog1Font.Style = static_cast<TFontStyles>(p.FontStyle);
+    FontDialog1Font.Charset = static_cast<uint8_t>(p.FontCharset);
+}
+
+void TNerovan1::FormStorage1RestorePlacement() {
+    last_painted_text_.clear();
+    {
+        std::lock_guard<std::mutex> lock(component_mutex_);
+        component_.Font = FontDialog1Font;
+    }
+    // Nothing paints before the restore, so this only confirms the idle
+    // state; a running paint keeps its flag, so two paints never overlap.
+    if (paint_threads_.load() == 0) paint_busy_ = false;
+    QMetaObject::invokeMethod(this, &TNerovan1::OnProcessDone, Qt::QueuedConnection);
+}
+
+void TNerovan1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // From now on the window has a placement worth keeping, also when it is
+    // hidden at the time it closes.
+    placement_known_ = true;
+}
+
+void TNerovan1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TNerovan1::FormClose() {
+    ProgramSettings s;
+    s.HotKeyShift = HotKeyShift;
+    s.HotKeyCtrl = HotKeyCtrl;
+    s.HotKeyAlt = HotKeyAlt;
+    s.HotKeyLetter = HotKeyLetter;
+    {
+        std::lock_guard<std::mutex> lock(component_mutex_);
+        s.EMFPaint = component_.EMFPaint;
+        s.MulPoint = component_.MulPoint;
+        s.BlurBitmap = component_.BlurBitmap;
+    }
+    s.AutoInsertButtons = Hintbar1->isChecked();
+    settings_->WriteProgramSettings(s);
+
+    PlacementState p;
+    if (placement_known_) {
+        const QRect g = (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+                            ? normalGeometry()
+                            : geometry();
+        p.HasGeometry = g.isValid();
+        p.Left = g.left();
+        p.Top = g.top();
+        p.Width = g.width();
+        p.Height = g.height();
+        p.Maximized = (windowState() & Qt::WindowMaximized) != 0;
+    }
+    p.Expression = ExpressionText();
+    p.History = history_.Items();
+    p.FontName = QString::fromStdString(FontDialog1Font.Name);
+    p.FontHeight = FontDialog1Font.Height;
+    p.FontStyle = FontDialog1Font.Style;
+    p.FontCharset = FontDialog1Font.Charset;
+    settings_->WritePlacement(p);
+
+    // A settings file that cannot be written must not keep the program from
+    // ending: say so and go on.
+    QString error;
+    if (!settings_->Save(&error))
+        std::fprintf(stderr, "nerovan: %s\n", error.toLocal8Bit().constData());
+}
+
+QString TNerovan1::SettingsPath() const { return settings_->Path(); }
+
+void TNerovan1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // FormResize
+    ScrollHomeAndCenter();
+}
+
+void TNerovan1::Exit1Click() { close(); }
+
+void TNerovan1::SetCaption() {
+    setWindowTitle(QStringLiteral("Nerovan - ") + expression_file_name_);
+}
+
+// ---------------------------------------------------------------------------
+// The paint cycle
+
+void TNerovan1::RequestPaint() {
+    if (paint_busy_ || closing_) return;
+    const QString text = ExpressionText();
+    if (text == last_painted_text_) return;
+    last_painted_text_ = text;
+
+    // The window works in Unicode, the component in Windows-1251. A text the
+    // code page cannot hold is not painted: a replaced character would show
+    // a different formula than the one typed.
+    std::string expression, bad;
+    if (!Utf8ToCp1251(text.toStdString(), expression, bad)) {
+        SetStatus(QStringLiteral("Cannot paint: the expression holds ") + QString::fromStdString(bad) +
+                      QStringLiteral(", which Windows-1251 cannot hold"),
+                  kStatusColor);
+        return;
+    }
+
+    paint_busy_ = true;
+    ++paint_threads_;
+    try {
+        std::thread(&TNerovan1::PaintWorker, this, text, std::move(expression), ForeColor, BackColor)
+            .detach();
+    } catch (const std::exception& e) {
+        --paint_threads_;
+        paint_busy_ = false;
+        last_painted_text_.clear();
+        SetStatus(QStringLiteral("Cannot start the paint: ") + QString::fromLocal8Bit(e.what()),
+                  kStatusColor);
+    }
+}
+
+void TNerovan1::PostToWindow(std::function<void()> f) {
+    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+}
+
+void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, TColor back) {
+    PostToWindow([this] { SetStatus("Painting...", kStatusBusyColor); });
+    if (BeforePaintHook) BeforePaintHook(text);
+
+    bool ok = false;
+    QString failure;
+    QImage picture;
+    bool metafile = false;
+    {
+        std::lock_guard<std::mutex> lock(component_mutex_);
+        component_.Expression = expression;
+        component_.BackGroundColor = back;
+        component_.ForeGroundColor = fore;
+        try {
+            component_.Paint();
+            ok = true;
+        } catch (const std::exception& e) {
+            failure = QString::fromStdString(Cp1251ToUtf8(e.what()));
+        } catch (...) {
+            failure = QStringLiteral("The formula could not be painted");
+        }
+        if (ok) {
+            metafile = component_.EMFPaint;
+            picture = DisplayPicture();
+        }
+    }
+    if (!ok) PostToWindow([this, failure] { SetStatus(failure, kStatusColor); });
+
+    PostToWindow([this, ok, picture, metafile] {
+        if (ok)
+            ShowPicture(picture, metafile);
+        else
+            ScrollHomeAndCenter();
+        paint_busy_ = false;
+        SetStatus(ok ? QStringLiteral("OK") : Label1->text(), kStatusColor);
+    });
+
+    // The end is handed back synchronously: OnProcessDone runs on the window
+    // thread after every update above, and this thread waits for it.
+    QMetaObject::invokeMethod(this, &TNerovan1::OnProcessDone, Qt::BlockingQueuedConnection);
+    --paint_threads_;
+}
+
+QImage TNerovan1::DisplayPicture() {
+    if (!component_.EMFPaint) return CopyToImage(component_.Bitmap());
+    // A metafile is shown by replaying it onto a bitmap of its size.
+    const Metafile& mf = component_.Metafile();
+    Bitmap scratch;
+    scratch.SetPixelFormat(TPixelFormat::pf32bit);
+    scratch.SetSize(mf.Width, mf.Height);
+    if (mf.Width <= 0 || mf.Height <= 0) return QImage();
+    mf.List.ReplayOn(scratch.Canvas());
+    return CopyToImage(scratch);
+}
+
+void TNerovan1::OnProcessDone() {
+    if (closing_) return;
+    RequestPaint();
+    if (copy_pending_) {
+        CopyAsPictureAndHide();
+        copy_pending_ = false;
+    }
+}
+
+void TNerovan1::SetStatus(const QString& text, const QColor& color) {
+    QPalette pal = Label1->palette();
+    pal.setColor(QPalette::WindowText, color);
+    Label1->setPalette(pal);
+    Label1->setText(text);
+    Label1->adjustSize();
+}
+
+void TNerovan1::ShowPicture(const QImage& picture, bool metafile) {
+    shown_picture_ = picture;
+    shown_is_metafile_ = metafile;
+    if (picture.isNull()) {
+        Image1->clear();
+        Image1->resize(0, 0);
+    } else {
+        Image1->setPixmap(QPixmap::fromImage(picture));
+        Image1->resize(picture.size());
+    }
+    ScrollHomeAndCenter();
+}
+
+QPoint TNerovan1::CenteredOrigin(const QSize& area, const QSize& picture) {
+    const int left = area.width() > picture.width() ? area.width() / 2 - picture.width() / 2 : 0;
+    const int top = area.height() > picture.height() ? area.height() / 2 - picture.height() / 2 : 0;
+    return QPoint(left, top);
+}
+
+void TNerovan1::ScrollHomeAndCenter() {
+    if (!ScrollBox1) return;
+    // Let the scroll area size its surface to the picture now, not later.
+    PictureArea->updateGeometry();
+    QEvent layout(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(ScrollBox1, &layout);
+    ScrollBox1->horizontalScrollBar()->setValue(0);
+    ScrollBox1->verticalScrollBar()->setValue(0);
+    static_cast<TPictureArea*>(PictureArea)->PlaceImage();
+}
+
+// ---------------------------------------------------------------------------
+// The expression box and the history
+
+QString TNerovan1::ExpressionText() const { return ComboBox1->currentText(); }
+
+void TNerovan1::SetExpressionText(const QString& text) {
+    ++programmatic_change_;
+    ComboBox1->setEditText(text);
+    --programmatic_change_;
+    history_selected_ = false;
+}
+
+void TNerovan1::ComboBox1Change() {
+    if (programmatic_change_ == 0) RequestPaint();
+}
+
+int TNerovan1::ItemIndex() const { return history_selected_ ? ComboBox1->currentIndex() : -1; }
+
+bool TNerovan1::HistoryContains(const QString& text, const QStringList& list) {
+    return History::HistoryContains(text, list);
+}
+
+void TNerovan1::AddToHistory() {
+    if (history_.Add(ExpressionText())) SyncHistoryList();
+}
+
+void TNerovan1::PushToHistory() {
+    history_.Push(ExpressionText());
+    SyncHistoryList();
+}
+
+void TNerovan1::SyncHistoryList() {
+    QLineEdit* edit = ComboBox1->lineEdit();
+    const QString text = edit->text();
+    const int cursor = edit->cursorPosition();
+    const int selStart = edit->selectionStart();
+    const int selLength = edit->selectedText().size();
+    ++programmatic_change_;
+    // Changing the items can make the box select an entry and show its text;
+    // the text the user sees stays what it was.
+    while (ComboBox1->count() > 0) ComboBox1->removeItem(ComboBox1->count() - 1);
+    ComboBox1->addItems(history_.Items());
+    if (edit->text() != text) {
+        edit->setText(text);
+        if (selStart >= 0)
+            edit->setSelection(selStart, selLength);
+        else
+            edit->setCursorPosition(cursor);
+    }
+    --programmatic_change_;
+    history_selected_ = false;
+}
+
+void TNerovan1::ComboBox1DropDown() { AddToHistory(); }
+
+bool TNerovan1::ComboBox1KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    if (key == Qt::Key_Down && ItemIndex() < 0) {
+        // Store the text, select the newest entry; the key then steps on
+        // through the list as usual.
+        AddToHistory();
+        if (ComboBox1->count() > 0) {
+            ComboBox1->setCurrentIndex(0);
+            // Selecting shows the entry's text (a change that asks for a paint).
+            if (ComboBox1->currentText() != ComboBox1->itemText(0))
+                ComboBox1->setEditText(ComboBox1->itemText(0));
+            history_selected_ = true;
+        }
+        return false;
+    }
+    if (key == Qt::Key_Up && ItemIndex() < 0) return true;
+    // Enter acts when it is released; its press would make the box pick a
+    // matching entry and move the caret.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    return false;
+}
+
+bool TNerovan1::ComboBox1KeyUp(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !autoRepeat &&
+        !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))) {
+        CopyAsPictureAndHide();
+        return true;
+    }
+    return false;
+}
+
+bool TNerovan1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ComboBox1) {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride: {
+            // Enter in the box is the box's own key, acted on when released:
+            // the menu shortcut must not fire as well for the same press.
+            auto* k = static_cast<QKeyEvent*>(event);
+            const bool plain =
+                !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier));
+            if (plain && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
+                event->accept();
+                return true;
+            }
+            break;
+        }
+        case QEvent::KeyPress: {
+            auto* k = static_cast<QKeyEvent*>(event);
+            if (ComboBox1KeyDown(k->key(), k->modifiers())) return true;
+            break;
+        }
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(event);
+            if (ComboBox1KeyUp(k->key(), k->modifiers(), k->isAutoRepeat())) return true;
+            break;
+        }
+        default: break;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::ToolTip && watched->property("nerovanNoHint").toBool()) return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Formula files and demo
+
+QString TNerovan1::RunOpenDialog() {
+    QFileDialog dialog(this, "Open formula");
+    dialog.setNameFilter(kFormulaFilter);
+    dialog.setDefaultSuffix("fla");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The name need not exist: a missing file is reported by the read.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+QString TNerovan1::RunSaveDialog(const QString& fileName) {
+    QFileDialog dialog(this, "Save the fomula");
+    dialog.setNameFilter(kFormulaFilter);
+    dialog.setDefaultSuffix("fla");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // As the formula dialogs always did: no question before replacing a file.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+void TNerovan1::ShowErrorBox(const QString& message) {
+    QMessageBox::critical(this, QCoreApplication::applicationName().isEmpty()
+                                    ? QStringLiteral("Nerovan")
+                                    : QCoreApplication::applicationName(),
+                          message);
+}
+
+void TNerovan1::Open1Click() {
+    const QString name = RunOpenDialog();
+    if (name.isEmpty()) return;
+    std::string line;
+    try {
+        line = ReadExpressionFile(QFile::encodeName(name).toStdString());
+    } catch (const std::exception& e) {
+        // The name is taken only with a file that could be read, so the
+        // caption and Save keep naming the same file.
+        ShowErrorBox(FromLocalPath(e.what()));
+        return;
+    }
+    expression_file_name_ = name;
+    // The previous text is not put into the history.
+    SetExpressionText(QString::fromStdString(Cp1251ToUtf8(line)));
+    RequestPaint();
+    SetCaption();
+}
+
+void TNerovan1::SaveExpression1Click() {
+    QString name = expression_file_name_;
+    if (name == kUntitledExpression) {
+        name = RunSaveDialog(save_dialog1_file_name_);
+        if (name.isEmpty()) return;
+        save_dialog1_file_name_ = name;
+    }
+    const QString previous = expression_file_name_;
+    expression_file_name_ = name;
+    if (!WriteExpressionFile()) expression_file_name_ = previous;
+}
+
+void TNerovan1::SaveExpressionAs1Click() {
+    save_dialog1_file_name_ = expression_file_name_;
+    const QString name = RunSaveDialog(save_dialog1_file_name_);
+    if (name.isEmpty()) return;
+    save_dialog1_file_name_ = name;
+    const QString previous = expression_file_name_;
+    expression_file_name_ = name;
+    if (!WriteExpressionFile()) expression_file_name_ = previous;
+}
+
+bool TNerovan1::WriteExpressionFile() {
+    std::string bytes, bad;
+    if (!Utf8ToCp1251(ExpressionText().toStdString(), bytes, bad)) {
+        ShowErrorBox(QStringLiteral("Cannot save \"%1\": the expression holds %2, which "
+                                    "Windows-1251 cannot hold")
+                         .arg(expression_file_name_, QString::fromStdString(bad)));
+        return false;
+    }
+    try {
+        nerovan::WriteExpressionFile(QFile::encodeName(expression_file_name_).toStdString(), bytes);
+    } catch (const std::exception& e) {
+        ShowErrorBox(FromLocalPath(e.what()));
+        return false;
+    }
+    SetCaption();
+    return true;
+}
+
+void TNerovan1::Demo1Click() {
+    const int n = demo_.NextDemoNumber();
+    AddToHistory();
+    SetExpressionText(QString::fromStdString(Cp1251ToUtf8(DemoFormulas[n - 1])));
+    RequestPaint();
+}
+
+// ---------------------------------------------------------------------------
+// The insert palette's check item
+
+void TNerovan1::Hintbar1Click() {
+    // The item checks and unchecks itself; the palette follows its check.
+    TabControl1->setVisible(Hintbar1->isChecked());
+}
+
+// ---------------------------------------------------------------------------
+// Commands completed by the clipboard, tray and dialog work
+
+void TNerovan1::CopyAsPictureAndHide() {
+    // A copy asked for while a paint runs is made when it has ended.
+    if (paint_busy_) {
+        copy_pending_ = true;
+        return;
+    }
+}
+
+void TNerovan1::HideToTray() {}
+void TNerovan1::SavePicture1Click() {}
+void TNerovan1::SavePictureAs1Click() {}
+void TNerovan1::ToolButton2Click() {}
+void TNerovan1::Foreground2Click() {}
+void TNerovan1::BackGround2Click() {}
+void TNerovan1::ToolButton3Click() {}
+void TNerovan1::Parameters1Click() {}
+void TNerovan1::ToolButton6Click() {}
+void TNerovan1::About1Click() {}
+
+}  // namespace nerovan

@@ -1,0 +1,66 @@
+// The settings file "Nerovan.Ini": the program's eight entries (hot key,
+// metafile mode, painter switches, insert palette) and, in a section of its
+// own, the window placement, expression, history and font. Sections and keys
+// are matched without regard to case; a missing, empty or malformed file
+// gives the defaults; saving is atomic and keeps every other entry.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace nerovan {
+
+struct ProgramSettings {
+    bool HotKeyShift = true;
+    bool HotKeyCtrl = true;
+    bool HotKeyAlt = false;
+    char HotKeyLetter = 'F';
+    bool EMFPaint = false;
+    bool MulPoint = false;
+    bool BlurBitmap = false;
+    bool AutoInsertButtons = true;
+};
+
+struct PlacementState {
+    bool HasGeometry = false;  // false: let the window system place the window
+    int Left = 227, Top = 189, Width = 570, Height = 383;
+    bool Maximized = false;
+    QString Expression;
+    QStringList History;
+    QString FontName = "Times New Roman";
+    int FontHeight = -21;  // pixels; negative = em height
+    int FontStyle = 0;     // fsBold | fsItalic | fsUnderline | fsStrikeOut
+    int FontCharset = 1;
+};
+
+class SettingsFile {
+public:
+    // Loads the file; a missing or unreadable one is an empty settings file.
+    explicit SettingsFile(const QString& path);
+    ~SettingsFile();
+
+    // "Nerovan.Ini" in the executable's folder when that folder is writable,
+    // otherwise in $XDG_CONFIG_HOME/nerovan/ (~/.config/nerovan/).
+    static QString DefaultPath(const QString& executable_dir);
+    // The hot key letter rule: the first character, upper-cased; anything
+    // but A to Z (also an empty value) gives 'F'.
+    static char LetterFromKey(const QString& value);
+
+    QString Path() const { return path_; }
+    ProgramSettings ReadProgramSettings() const;
+    // The eight entries, in their order, Booleans as "1"/"0", "Key" as one letter.
+    void WriteProgramSettings(const ProgramSettings& s);
+    PlacementState ReadPlacement() const;
+    void WritePlacement(const PlacementState& p);
+    // Writes the file atomically; false with a message naming the file and
+    // the reason when it cannot be written.
+    bool Save(QString* error = nullptr) const;
+
+private:
+    QString path_;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace nerovan

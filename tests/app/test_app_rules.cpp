@@ -1,0 +1,164 @@
+// The rules of the window that need no widget: history, demo sequence and
+// the settings file.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "demo_generator.h"
+#include "history.h"
+#include "settings_file.h"
+
+using namespace nerovan;
+
+class AppRulesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void HistoryKeepsSixteenNewestFirst() {
+        History h;
+        for (int i = 1; i <= 16; ++i) QVERIFY(h.Add(QString::number(i)));
+        QCOMPARE(h.Items().size(), 16);
+        QVERIFY(h.Add("17"));  // the 17th drops the oldest
+        QCOMPARE(h.Items().size(), 16);
+        QCOMPARE(h.Items().first(), QString("17"));
+        QCOMPARE(h.Items().last(), QString("2"));
+        QVERIFY(!h.Add("9"));  // an existing text keeps its place
+        QCOMPARE(h.Items().indexOf("9"), 8);
+        QVERIFY(!h.Contains("x"));
+        QVERIFY(!History::HistoryContains("A", {"a"}));  // case-sensitive
+        h.Push("9");  // a paste pushes without looking
+        QCOMPARE(h.Items().count("9"), 2);
+        QCOMPARE(h.Items().size(), 16);
+        h.SetItems(QStringList(20, "z"));
+        QCOMPARE(h.Items().size(), 16);
+    }
+
+    void DemoSequenceOfAFreshRun() {
+        DemoGenerator g;
+        QList<int> seen;
+        for (int i = 0; i < 12; ++i) seen << g.NextDemoNumber();
+        QCOMPARE(seen, (QList<int>{1, 1, 16, 4, 5, 13, 6, 3, 7, 8, 2, 9}));
+    }
+
+    void HotKeyLetterRule() {
+        QCOMPARE(SettingsFile::LetterFromKey("f"), 'F');
+        QCOMPARE(SettingsFile::LetterFromKey("7"), 'F');
+        QCOMPARE(SettingsFile::LetterFromKey("Gx"), 'G');
+        QCOMPARE(SettingsFile::LetterFromKey(""), 'F');
+        QCOMPARE(SettingsFile::LetterFromKey("\xC3\xA9"), 'F');
+    }
+
+    void MissingOrMalformedFileGivesTheDefaults() {
+        QTemporaryDir dir;
+        for (const QByteArray& content : {QByteArray(), QByteArray("\x00\xFF garbage [[[ =\n", 18),
+                                          QByteArray("[HOTKEY]\nShift=yes\nKey=\n")}) {
+            const QString path = dir.filePath("Nerovan.Ini");
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+            f.close();
+            const ProgramSettings s = SettingsFile(path).ReadProgramSettings();
+            QVERIFY(s.HotKeyCtrl && s.HotKeyShift && !s.HotKeyAlt);
+            QCOMPARE(s.HotKeyLetter, 'F');
+            QVERIFY(!s.EMFPaint && !s.MulPoint && !s.BlurBitmap && s.AutoInsertButtons);
+            const PlacementState p = SettingsFile(path).ReadPlacement();
+            QVERIFY(!p.HasGeometry);
+            QCOMPARE(p.FontName, QString("Times New Roman"));
+            QCOMPARE(p.FontHeight, -21);
+        }
+        QVERIFY(!SettingsFile(dir.filePath("none.ini")).ReadPlacement().HasGeometry);
+    }
+
+    void KeysAreReadWithoutRegardToCase() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Nerovan.Ini");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[hotkey]\nshift=0\nALT=5\nkey=g\n[copyAsPicture]\nemf=1\n[Painter]\nMulPoint=1\n");
+        f.close();
+        const ProgramSettings s = SettingsFile(path).ReadProgramSettings();
+        QVERIFY(!s.HotKeyShift);
+        QVERIFY(s.HotKeyAlt);  // any non-zero value is true
+        QCOMPARE(s.HotKeyLetter, 'G');
+        QVERIFY(s.EMFPaint && s.MulPoint && !s.BlurBitmap);
+    }
+
+    void SavingWritesAllEightEntriesAndKeepsOthers() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Nerovan.Ini");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Other]\nKeep=this\n");
+        f.close();
+        SettingsFile file(path);
+        ProgramSettings s;
+        s.HotKeyLetter = 'Q';
+        s.BlurBitmap = true;
+        file.WriteProgramSettings(s);
+        PlacementState p;
+        p.HasGeometry = true;
+        p.Left = 10;
+        p.Width = 600;
+        p.Expression = "  a \xD0\x96  ";  // blanks and a Cyrillic letter survive
+        p.History = {"x^2", " ", "sum(i=1, n, i)"};
+        p.FontName = "Liberation Serif";
+        p.FontHeight = -30;
+        p.FontStyle = 3;
+        file.WritePlacement(p);
+        QString error;
+        QVERIFY2(file.Save(&error), qPrintable(error));
+
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(saved.readAll());
+        QVERIFY(text.contains("Keep = this") || text.contains("Keep=this"));
+        const QStringList order = {"Shift", "Ctrl", "Alt", "Key", "EMF", "MULPOINT",
+                                   "BLURBITMAP", "AUTOINSERTBUTTONS"};
+        int at = -1;
+        for (const QString& key : order) {
+            const int next = text.indexOf(QRegularExpression("^" + key + " ?= ?",
+                                                             QRegularExpression::MultilineOption));
+            QVERIFY2(next > at, qPrintable(key));
+            at = next;
+        }
+        QVERIFY(text.contains(QRegularExpression("^Key ?= ?Q$", QRegularExpression::MultilineOption)));
+        QVERIFY(text.contains(QRegularExpression("^BLURBITMAP ?= ?1$", QRegularExpression::MultilineOption)));
+
+        SettingsFile again(path);
+        QCOMPARE(again.ReadProgramSettings().HotKeyLetter, 'Q');
+        const PlacementState r = again.ReadPlacement();
+        QVERIFY(r.HasGeometry);
+        QCOMPARE(r.Left, 10);
+        QCOMPARE(r.Width, 600);
+        QCOMPARE(r.Expression, p.Expression);
+        QCOMPARE(r.History, p.History);
+        QCOMPARE(r.FontName, p.FontName);
+        QCOMPARE(r.FontHeight, -30);
+        QCOMPARE(r.FontStyle, 3);
+    }
+
+    void FailedSaveNamesTheFileAndKeepsTheOldOne() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Nerovan.Ini");
+        SettingsFile file(path);
+        QVERIFY(file.Save());
+        // A folder where the file should be makes the rename fail.
+        const QString blocked = dir.filePath("blocked");
+        QVERIFY(QDir().mkpath(blocked + "/x"));
+        SettingsFile bad(blocked);
+        QString error;
+        QVERIFY(!bad.Save(&error));
+        QVERIFY2(error.contains(blocked), qPrintable(error));
+        QVERIFY(QFileInfo(blocked).isDir());
+    }
+
+    void DefaultPathFollowsTheExecutablesFolder() {
+        QTemporaryDir dir;
+        QCOMPARE(SettingsFile::DefaultPath(dir.path()), dir.filePath("Nerovan.Ini"));
+        qputenv("XDG_CONFIG_HOME", dir.filePath("cfg").toUtf8());
+        QCOMPARE(SettingsFile::DefaultPath("/nonexistent-folder"),
+                 dir.filePath("cfg/nerovan/Nerovan.Ini"));
+    }
+};
+
+QTEST_GUILESS_MAIN(AppRulesTest)
+#include "test_app_rules.moc"
