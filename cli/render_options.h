@@ -4,6 +4,7 @@
 #include <string>
 
 #include "canvas.h"
+#include "metrics.h"
 
 namespace nerovan {
 
@@ -29,7 +30,7 @@ struct RenderOptions {
     bool Help = false;
 };
 
-constexpr int kMaxEmPixels = 10000;
+constexpr int kMaxEmPixels = kMaxFontPixels;
 constexpr int kMaxPoints = kMaxEmPixels * 72 / 96;
 
 // Parses the arguments after the program name. Returns false with a message

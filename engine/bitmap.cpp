@@ -16,6 +16,7 @@ constexpr int kCubeStep = 51;
 constexpr int kCubeSize = kCubeLevels * kCubeLevels * kCubeLevels;  // 216
 // Greys added between each pair of neighbouring cube greys.
 constexpr int kGreysPerGap = 8;
+static_assert(kCubeSize + kGreysPerGap * (kCubeLevels - 1) == 256, "the palette has 256 entries");
 
 inline int CubeIndex(int r, int g, int b) { return r * 36 + g * 6 + b; }
 

@@ -4,6 +4,7 @@
 #include "component.h"
 
 #include "expression.h"
+#include "font_engine.h"
 #include "raster_canvas.h"
 
 namespace nerovan {
@@ -38,9 +39,23 @@ void CheckPictureSize(const TFormulaMetrics& m) {
                              " megapixels in all");
 }
 
+// Refuses an expression or a font size beyond what the layout arithmetic
+// holds, before anything is measured.
+void CheckFormulaLimits(const std::string& expression, const TFont& font) {
+    if (expression.size() > kMaxExpressionLength)
+        throw ELimitExceeded("The formula is " + std::to_string(expression.size()) +
+                             " characters long; the longest is " +
+                             std::to_string(kMaxExpressionLength));
+    const int em = FontEngine::Instance().EmPixels(font);
+    if (em > kMaxFontPixels)
+        throw ELimitExceeded("The font is " + std::to_string(em) + " pixels high; the largest is " +
+                             std::to_string(kMaxFontPixels) + " pixels");
+}
+
 }  // namespace
 
 void TNerovan::Measure() {
+    CheckFormulaLimits(Expression, Font);
     if (EMFPaint) {
         working_canvas_.reset();
         working_canvas_ = std::make_unique<MetafileCanvas>(*metafile_, "", "");

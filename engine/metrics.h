@@ -3,6 +3,7 @@
 // the alignment line on which neighbouring boxes of a row are lined up.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -55,6 +56,10 @@ constexpr int kMaxNestingDepth = 400;
 // The largest picture: cairo's limit on a side, and 64 megapixels (256 MiB
 // of 32-bit pixels) in all.
 constexpr int kMaxPictureSide = 32767;
+// The largest em height of the formula's font and the longest expression:
+// together they keep every sum of widths and heights inside 32 bits.
+constexpr int kMaxFontPixels = 2000;
+constexpr size_t kMaxExpressionLength = 500000;
 constexpr long long kMaxPicturePixels = 64LL * 1024 * 1024;
 
 }  // namespace nerovan

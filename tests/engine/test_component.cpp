@@ -184,3 +184,27 @@ TEST(ComponentLimits, OversizedPictureNamesItsSize) {
 
 }  // namespace
 }  // namespace nerovan
+
+namespace nerovan {
+namespace {
+
+TEST(ComponentLimits, HugeFontsAndExpressionsAreRefusedWithTheirSize) {
+    TNerovan c;
+    c.EMFPaint = false;
+    c.Expression = "x";
+    c.Font.Height = -(kMaxFontPixels + 1);
+    try {
+        c.Paint();
+        FAIL() << "no error";
+    } catch (const ELimitExceeded& e) {
+        EXPECT_EQ(std::string(e.what()), "The font is 2001 pixels high; the largest is 2000 pixels");
+    }
+    c.Font.Height = -kMaxFontPixels;
+    EXPECT_NO_THROW(c.Paint());
+    c.Font.Height = -21;
+    c.Expression = std::string(kMaxExpressionLength + 1, 'x');
+    EXPECT_THROW(c.Measure(), ELimitExceeded);
+}
+
+}  // namespace
+}  // namespace nerovan
