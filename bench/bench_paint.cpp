@@ -1,0 +1,211 @@
+// How fast formulas are measured and painted, against a floor: the same
+// glyphs and lines drawn the cheapest way cairo allows (one call per run of
+// glyphs of one font and colour) onto a surface of the same size. Also the
+// growth with the number of terms and with nesting depth, and the renderer's
+// peak memory for the demo formulas.
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "component.h"
+#include "demo_formulas.h"
+#include "emf.h"
+#include "expression.h"
+#include "font_engine.h"
+#include "metafile.h"
+
+namespace nerovan {
+namespace {
+
+std::vector<std::pair<std::string, std::string>> Formulas() {
+    std::string long_sum;
+    for (int i = 1; i <= 200; ++i)
+        long_sum += (i > 1 ? " + " : "") + std::string("x_") + std::to_string(i) + "^2";
+    std::vector<std::pair<std::string, std::string>> f = {
+        {"scripts", "x_i^2 + 1"},
+        {"sum", "sum(i=1, n, x_i^2)"},
+        {"integral", "int(a, b, f(x) dx)"},
+        {"sqrt", "sqrt(x^2+y^2)"},
+        {"gauss", "(1/sqrt(2\\p)/\\s_c)  e^(- (u-\\-u_c)/2/\\s^2_c)"},
+        {"matrix", "mat33[1/(z+1),0,0,0,1/(z+2),0,0,0,1/(z+3)]"},
+        {"ksi", "\\ksi_t = sum(i=1, n, ((\\ksi_i , u_i)))/sum(i=1, n, ((u_i)))"},
+        {"sum200", long_sum},
+    };
+    for (int n = 1; n <= kDemoFormulaCount; ++n)
+        f.push_back({"demo" + std::to_string(n), DemoFormulas[n - 1]});
+    return f;
+}
+
+// The display list of one paint, and the surface size.
+struct Recording {
+    DisplayList List;
+    int Width = 0, Height = 0;
+};
+
+Recording Record(const std::string& expression) {
+    TNerovan c;
+    c.Font.Height = -21;
+    c.Expression = expression;
+    c.Paint();
+    return {c.Metafile().List, c.Metafile().Width, c.Metafile().Height};
+}
+
+// Draws the recording onto a fresh surface with one cairo call per run of
+// glyphs of one font and colour and one stroke per line, fonts resolved in
+// advance: what any renderer of these pixels at least has to do.
+double FloorMicroseconds(const Recording& r, int repeats) {
+    struct Run {
+        cairo_scaled_font_t* Font;
+        TColor Color;
+        std::vector<cairo_glyph_t> Glyphs;
+    };
+    std::vector<Run> runs;
+    for (const DrawOp& op : r.List.Ops) {
+        if (op.Kind != DrawOpKind::Text) continue;
+        const FontHandle h = FontEngine::Instance().Resolve(op.Font);
+        if (runs.empty() || runs.back().Font != h.Scaled || runs.back().Color != op.Color)
+            runs.push_back({h.Scaled, op.Color, {}});
+        double x = op.X1;
+        for (size_t i = 0; i < op.Text.size(); ++i) {
+            runs.back().Glyphs.push_back(
+                {h.Glyphs[static_cast<uint8_t>(op.Text[i])], x, double(op.Y1 + h.Ascent)});
+            x += op.Advances[i];
+        }
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (int k = 0; k < repeats; ++k) {
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, r.Width, r.Height);
+        cairo_t* cr = cairo_create(s);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        for (const Run& run : runs) {
+            cairo_set_scaled_font(cr, run.Font);
+            cairo_show_glyphs(cr, run.Glyphs.data(), static_cast<int>(run.Glyphs.size()));
+        }
+        for (const DrawOp& op : r.List.Ops) {
+            if (op.Kind == DrawOpKind::Line) {
+                cairo_move_to(cr, op.X1 + 0.5, op.Y1 + 0.5);
+                cairo_line_to(cr, op.X2 + 0.5, op.Y2 + 0.5);
+            }
+        }
+        cairo_stroke(cr);
+        cairo_destroy(cr);
+        cairo_surface_destroy(s);
+    }
+    const auto end = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::micro>(end - start).count() / repeats;
+}
+
+enum class Target { Bitmap8, Bitmap32, Metafile };
+
+void PaintFormula(benchmark::State& state, std::string expression, Target target) {
+    TNerovan c;
+    c.Font.Height = -21;
+    c.Expression = expression;
+    c.EMFPaint = target == Target::Metafile;
+    c.BlurBitmap = target == Target::Bitmap32;
+    for (auto _ : state) {
+        c.Paint();
+        if (target == Target::Metafile) benchmark::DoNotOptimize(SerializeEmf(c.Metafile()));
+    }
+    const double floor_us = FloorMicroseconds(Record(expression), 200);
+    state.counters["floor_us"] = floor_us;
+    // Time per paint over the floor; Google Benchmark divides by iterations.
+    state.counters["ratio"] = benchmark::Counter(
+        1e-6 * floor_us, benchmark::Counter::kIsIterationInvariantRate |
+                             benchmark::Counter::kInvert);
+}
+
+// Measure plus paint onto a metafile canvas, with no picture to allocate, so
+// the series can grow past the largest picture.
+void LayOut(benchmark::State& state, const std::string& expression) {
+    Metafile target;
+    for (auto _ : state) {
+        MetafileCanvas canvas(target, "", "");
+        canvas.Font.Height = -21;
+        const TFormulaMetrics m = MeasureExpression(expression, canvas);
+        target.Width = m.Width + 4;
+        target.Height = m.Height + 4;
+        PaintExpression(expression, {2, 2}, canvas);
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+std::string SumOf(int terms) {
+    std::string s;
+    for (int i = 1; i <= terms; ++i) s += (i > 1 ? "+" : "") + std::string("x_") + std::to_string(i);
+    return s;
+}
+
+std::string Nested(const std::string& open, const std::string& close, const std::string& core,
+                   int depth) {
+    std::string s;
+    for (int i = 0; i < depth; ++i) s += open;
+    s += core;
+    for (int i = 0; i < depth; ++i) s += close;
+    return s;
+}
+
+void BM_SumTerms(benchmark::State& state) { LayOut(state, SumOf(int(state.range(0)))); }
+BENCHMARK(BM_SumTerms)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Complexity();
+
+void BM_NestedSqrt(benchmark::State& state) {
+    LayOut(state, Nested("sqrt(", ")", "x", int(state.range(0))));
+}
+BENCHMARK(BM_NestedSqrt)->Arg(10)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond);
+
+void BM_NestedFraction(benchmark::State& state) {
+    LayOut(state, Nested("(", "/x)", "x", int(state.range(0))));
+}
+BENCHMARK(BM_NestedFraction)->Arg(10)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond);
+
+void BM_NestedBrackets(benchmark::State& state) {
+    LayOut(state, Nested("((", "))", "x", int(state.range(0)) / 2));
+}
+BENCHMARK(BM_NestedBrackets)->Arg(10)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// Peak resident memory of nerovan-render painting each demo formula.
+void ReportRendererMemory(const char* renderer) {
+    std::printf("\nPeak memory of nerovan-render per demo formula (KiB):\n");
+    for (int n = 1; n <= kDemoFormulaCount; ++n) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const std::string demo = std::to_string(n);
+            execl(renderer, renderer, "--demo", demo.c_str(), "-o", "/dev/null.png", "--metrics",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        struct rusage usage {};
+        wait4(pid, &status, 0, &usage);
+        std::printf("  demo %2d: %ld\n", n, usage.ru_maxrss);
+    }
+}
+
+}  // namespace
+}  // namespace nerovan
+
+int main(int argc, char** argv) {
+    using namespace nerovan;
+    for (const auto& [name, expression] : Formulas()) {
+        benchmark::RegisterBenchmark(("Paint8/" + name).c_str(), PaintFormula, expression,
+                                     Target::Bitmap8)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("Paint32/" + name).c_str(), PaintFormula, expression,
+                                     Target::Bitmap32)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("PaintEmf/" + name).c_str(), PaintFormula, expression,
+                                     Target::Metafile)->Unit(benchmark::kMicrosecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ReportRendererMemory(NEROVAN_RENDER_PATH);
+    return 0;
+}
