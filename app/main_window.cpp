@@ -1,28 +1,43 @@
 // The main window: its controls, the menu and the tool bar, the paint cycle
 // (RequestPaint, PaintWorker on a short-lived thread, OnProcessDone), the
-// history of the expression box, the formula-file commands and the demo, and
-// the start and close steps with the settings file.
+// history of the expression box, the formula-file commands and the demo, the
+// start and close steps with the settings file, the hot key and the tray,
+// the clipboard and the picture files.
 #include "main_window.h"
+
+#include "about_box.h"
+#include "colors_dialog.h"
+#include "help_window.h"
+#include "insert_palette.h"
+#include "params_dialog.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSystemTrayIcon>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -33,10 +48,12 @@
 #include <thread>
 
 #include "atomic_file.h"
+#include "clipboard_formats.h"
 #include "code_pages.h"
 #include "demo_formulas.h"
 #include "expression_box.h"
 #include "formula_file.h"
+#include "picture_export.h"
 #include "raster_canvas.h"
 #include "settings_file.h"
 #include "toolbar_icons.h"
@@ -95,6 +112,42 @@ QImage CopyToImage(const Bitmap& bitmap) {
 
 QString FromLocalPath(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
 
+// The message of an error from painting or writing a picture: the
+// typesetter's messages quote the expression in Windows-1251, the file
+// errors name the file in the local encoding.
+QString ErrorText(const std::exception& e) {
+    if (dynamic_cast<const Exception*>(&e)) return QString::fromStdString(Cp1251ToUtf8(e.what()));
+    if (dynamic_cast<const EFileError*>(&e)) return FromLocalPath(e.what());
+    return QString::fromUtf8(e.what());
+}
+
+// The largest side of the frame that stands for a pasted metafile: its
+// header comes from another program and may claim any size.
+constexpr int kMaxPastedSide = 4096;
+
+// What Image1 shows for a metafile pasted from the clipboard: the typesetter
+// draws only its own pictures, so another program's records cannot be
+// replayed. The picture keeps the metafile's size, white inside a grey
+// dotted frame, until the next paint replaces it.
+QImage PastedMetafileImage(int width, int height) {
+    width = std::clamp(width, 8, kMaxPastedSide);
+    height = std::clamp(height, 8, kMaxPastedSide);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(QColor(128, 128, 128), 1, Qt::DotLine));
+    painter.drawRect(0, 0, width - 1, height - 1);
+    return image;
+}
+
+// Clipboard contents holding EMF bytes under the two EMF targets.
+QMimeData* EmfMimeData(const QByteArray& emf) {
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(kEmfMimeOffice), emf);
+    data->setData(QString::fromLatin1(kEmfMime), emf);
+    return data;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -106,6 +159,7 @@ TNerovan1::TNerovan1(const QString& settingsPath, QWidget* parent)
     BuildWindow();
     BuildMenu();
     BuildToolBar();
+    BuildTray();
     FormCreate();
 }
 
@@ -172,13 +226,9 @@ void TNerovan1::BuildWindow() {
     ScrollBox1->setWidget(PictureArea);
     column->addWidget(ScrollBox1, 1);
 
-    // TabControl1: the insert palette's place above the status line.
-    TabControl1 = new QWidget(central);
-    TabControl1->setObjectName("TabControl1");
-    TabControl1->setFixedHeight(45);
-    auto* palette = new QVBoxLayout(TabControl1);
-    palette->setContentsMargins(1, 0, 1, 0);
-    palette->setSpacing(0);
+    // TabControl1: the insert palette above the status line; its buttons
+    // insert their text into the expression box.
+    TabControl1 = new TInsertPalette(ComboBox1, central);
     column->addWidget(TabControl1);
 
     // Panel2 with the bold status label Label1 at (5, 2).
@@ -327,6 +377,34 @@ void TNerovan1::BuildToolBar() {
     ToolBar1->setMinimumWidth(ToolBar1->sizeHint().width());
 }
 
+void TNerovan1::BuildTray() {
+    RxTrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
+    RxTrayIcon1->setObjectName("RxTrayIcon1");
+    RxTrayIcon1->setToolTip("Nerovan");
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    // The caption gets the hot key text when the hot key is registered.
+    PaintRes1 = PopupMenu1->addAction(PaintRes1Caption(QString()));
+    PaintRes1->setObjectName("PaintRes1");
+    connect(PaintRes1, &QAction::triggered, this, &TNerovan1::OnhotKey);
+    Show1 = PopupMenu1->addAction("Show");
+    Show1->setObjectName("Show1");
+    connect(Show1, &QAction::triggered, this, &TNerovan1::RestoreFromTray);
+    Close1 = PopupMenu1->addAction("Close");
+    Close1->setObjectName("Close1");
+    connect(Close1, &QAction::triggered, this, &TNerovan1::Close1Click);
+    RxTrayIcon1->setContextMenu(PopupMenu1);
+    // A double click restores; the single click that comes before it does
+    // nothing, or the window would flash up for the first half of it.
+    connect(RxTrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick) RestoreFromTray();
+            });
+
+    hot_key_ = new GlobalHotKey(this);
+    connect(hot_key_, &GlobalHotKey::Activated, this, &TNerovan1::OnhotKey);
+}
+
 // ---------------------------------------------------------------------------
 // Start and close
 
@@ -352,6 +430,7 @@ void TNerovan1::FormCreate() {
     Hintbar1->setChecked(s.AutoInsertButtons);
     TabControl1->setVisible(s.AutoInsertButtons);
 
+    RegisterProgramHotKey();
     SetCaption();
 
     // The form-placement store: placement, expression, history and font.
@@ -405,11 +484,22 @@ void TNerovan1::showEvent(QShowEvent* event) {
 }
 
 void TNerovan1::closeEvent(QCloseEvent* event) {
+    const bool hidden = !isVisible();
     FormClose();
+    RxTrayIcon1->hide();
+    in_tray_ = false;
+    QApplication::setQuitOnLastWindowClosed(true);
     QMainWindow::closeEvent(event);
+    // The toolkit ends the program when its last visible window closes. A
+    // window closed from the tray is hidden, so the program ends here (when
+    // its event loop runs, which it does but in tests).
+    if (hidden && event->isAccepted() && QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void TNerovan1::FormClose() {
+    UnregisterProgramHotKey();
+
     ProgramSettings s;
     s.HotKeyShift = HotKeyShift;
     s.HotKeyCtrl = HotKeyCtrl;
@@ -509,8 +599,8 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
 
     bool ok = false;
     QString failure;
+    DisplayedPicture kept;
     QImage picture;
-    bool metafile = false;
     {
         std::lock_guard<std::mutex> lock(component_mutex_);
         component_.Expression = expression;
@@ -525,15 +615,15 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
             failure = QStringLiteral("The formula could not be painted");
         }
         if (ok) {
-            metafile = component_.EMFPaint;
-            picture = DisplayPicture();
+            kept = TakeDisplayedPicture();
+            picture = DisplayImage(kept);
         }
     }
     if (!ok) PostToWindow([this, failure] { SetStatus(failure, kStatusColor); });
 
-    PostToWindow([this, ok, picture, metafile] {
+    PostToWindow([this, ok, picture, kept] {
         if (ok)
-            ShowPicture(picture, metafile);
+            ShowPicture(picture, kept);
         else
             ScrollHomeAndCenter();
         paint_busy_ = false;
@@ -546,14 +636,27 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
     --paint_threads_;
 }
 
-QImage TNerovan1::DisplayPicture() {
-    if (!component_.EMFPaint) return CopyToImage(component_.Bitmap());
+TNerovan1::DisplayedPicture TNerovan1::TakeDisplayedPicture() {
+    DisplayedPicture kept;
+    if (component_.EMFPaint) {
+        kept.Metafile = std::make_shared<const Metafile>(component_.Metafile());
+    } else {
+        auto copy = std::make_shared<Bitmap>();
+        copy->CopyFrom(component_.Bitmap());
+        kept.Bitmap = std::move(copy);
+    }
+    return kept;
+}
+
+QImage TNerovan1::DisplayImage(const DisplayedPicture& picture) {
+    if (picture.Bitmap) return CopyToImage(*picture.Bitmap);
+    if (!picture.Metafile) return QImage();
     // A metafile is shown by replaying it onto a bitmap of its size.
-    const Metafile& mf = component_.Metafile();
+    const Metafile& mf = *picture.Metafile;
+    if (mf.Width <= 0 || mf.Height <= 0) return QImage();
     Bitmap scratch;
     scratch.SetPixelFormat(TPixelFormat::pf32bit);
     scratch.SetSize(mf.Width, mf.Height);
-    if (mf.Width <= 0 || mf.Height <= 0) return QImage();
     mf.List.ReplayOn(scratch.Canvas());
     return CopyToImage(scratch);
 }
@@ -562,8 +665,11 @@ void TNerovan1::OnProcessDone() {
     if (closing_) return;
     RequestPaint();
     if (copy_pending_) {
-        CopyAsPictureAndHide();
+        // The flag is cleared first: when the paint just started makes the
+        // copy wait once more, it must stay set, or the copy asked for would
+        // be lost.
         copy_pending_ = false;
+        CopyAsPictureAndHide();
     }
 }
 
@@ -575,9 +681,10 @@ void TNerovan1::SetStatus(const QString& text, const QColor& color) {
     Label1->adjustSize();
 }
 
-void TNerovan1::ShowPicture(const QImage& picture, bool metafile) {
+void TNerovan1::ShowPicture(const QImage& picture, const DisplayedPicture& kept) {
     shown_picture_ = picture;
-    shown_is_metafile_ = metafile;
+    shown_ = kept;
+    shown_is_metafile_ = !kept.Bitmap && (kept.Metafile || !kept.Emf.isEmpty());
     if (picture.isNull()) {
         Image1->clear();
         Image1->resize(0, 0);
@@ -678,13 +785,21 @@ bool TNerovan1::ComboBox1KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     if (key == Qt::Key_Up && ItemIndex() < 0) return true;
     // Enter acts when it is released; its press would make the box pick a
     // matching entry and move the caret.
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        enter_pressed_in_box_ = true;
+        return true;
+    }
     return false;
 }
 
 bool TNerovan1::ComboBox1KeyUp(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !autoRepeat &&
         !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))) {
+        // Only the release of a press the box saw: Enter that closes a
+        // dialog (the save dialog, an error box) is released after the focus
+        // came back here, and must not copy the picture and hide the window.
+        if (!enter_pressed_in_box_) return true;
+        enter_pressed_in_box_ = false;
         CopyAsPictureAndHide();
         return true;
     }
@@ -716,6 +831,7 @@ bool TNerovan1::eventFilter(QObject* watched, QEvent* event) {
             if (ComboBox1KeyUp(k->key(), k->modifiers(), k->isAutoRepeat())) return true;
             break;
         }
+        case QEvent::FocusOut: enter_pressed_in_box_ = false; break;
         default: break;
         }
         return false;
@@ -833,7 +949,100 @@ void TNerovan1::Hintbar1Click() {
 }
 
 // ---------------------------------------------------------------------------
-// Commands completed by the clipboard, tray and dialog work
+// The hot key and the tray
+
+void TNerovan1::RegisterProgramHotKey() {
+    const QString text = HotKeyText(HotKeyCtrl, HotKeyShift, HotKeyAlt, HotKeyLetter);
+    PaintRes1->setText(PaintRes1Caption(text));
+    // A combination another program holds is not reported: the hot key then
+    // does nothing, and the tray item still does the same work.
+    hot_key_->Register(HotKeyModifiers(HotKeyCtrl, HotKeyShift, HotKeyAlt), HotKeyLetter);
+}
+
+void TNerovan1::UnregisterProgramHotKey() { hot_key_->Unregister(); }
+
+bool TNerovan1::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+void TNerovan1::HideToTray() {
+    if (!TrayAvailable()) {
+        // No notification area to come back from: a hidden window could be
+        // reached only by the hot key, so it is minimised and keeps its
+        // task-bar entry.
+        setWindowState(windowState() | Qt::WindowMinimized);
+        return;
+    }
+    in_tray_ = true;
+    // Hiding the only window must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    RxTrayIcon1->show();
+    hide();
+}
+
+void TNerovan1::RestoreFromTray() {
+    in_tray_ = false;
+    QApplication::setQuitOnLastWindowClosed(true);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    RxTrayIcon1->hide();
+    raise();
+    activateWindow();
+}
+
+void TNerovan1::Close1Click() {
+    RxTrayIcon1->hide();
+    close();
+}
+
+void TNerovan1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || closing_) return;
+    // The minimise button leads to the tray. The window is hidden once the
+    // state change is done with; without a notification area it stays
+    // minimised as usual.
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized() && isVisible() && !closing_ && TrayAvailable()) HideToTray();
+    });
+}
+
+void TNerovan1::ShowPastedMetafile(const QByteArray& emf, int width, int height) {
+    DisplayedPicture kept;
+    kept.Emf = emf;
+    ShowPicture(PastedMetafileImage(width, height), kept);
+}
+
+void TNerovan1::OnhotKey() {
+    copy_pending_ = false;
+    const ClipboardFormula clip = ReadClipboardFormula(QGuiApplication::clipboard()->mimeData());
+    if (clip.HasText) {
+        PushToHistory();
+        SetExpressionText(clip.Text);
+        RequestPaint();
+    }
+    if (clip.HasMetafile) {
+        // Shown until the next paint. A malformed metafile never gets here:
+        // its header could not be read and it counts as absent.
+        ShowPastedMetafile(clip.Emf, clip.Header.Width, clip.Header.Height);
+        if (IsOwnCreator(clip.Creator())) {
+            PushToHistory();
+            SetExpressionText(clip.Description());
+            // The pasted picture shows only as a frame: paint its
+            // expression, also when it is the text painted last.
+            ForgetLastPaintedText();
+        }
+        RequestPaint();
+    }
+    RestoreFromTray();
+}
+
+// ---------------------------------------------------------------------------
+// The clipboard
+
+QMimeData* TNerovan1::DisplayedPictureMimeData() const {
+    if (shown_.Bitmap) return BitmapMimeData(*shown_.Bitmap);
+    if (shown_.Metafile) return MetafileMimeData(*shown_.Metafile);
+    if (!shown_.Emf.isEmpty()) return EmfMimeData(shown_.Emf);
+    throw std::runtime_error("There is no picture to copy");
+}
 
 void TNerovan1::CopyAsPictureAndHide() {
     // A copy asked for while a paint runs is made when it has ended.
@@ -841,17 +1050,199 @@ void TNerovan1::CopyAsPictureAndHide() {
         copy_pending_ = true;
         return;
     }
+    std::unique_ptr<QMimeData> data;
+    try {
+        bool metafile;
+        {
+            std::lock_guard<std::mutex> lock(component_mutex_);
+            metafile = component_.EMFPaint;
+            if (metafile) {
+                const Metafile& mf = component_.Metafile();
+                if (mf.Width <= 0 || mf.Height <= 0)
+                    throw std::runtime_error("There is no picture to copy");
+                data.reset(MetafileMimeData(mf));
+            }
+        }
+        if (!metafile) data.reset(DisplayedPictureMimeData());
+    } catch (const std::exception& e) {
+        // Nothing went to the clipboard: the window stays, so the user sees
+        // why instead of pasting an old picture.
+        ShowErrorBox(ErrorText(e));
+        return;
+    }
+    QGuiApplication::clipboard()->setMimeData(data.release());
+    HideToTray();
 }
 
-void TNerovan1::HideToTray() {}
-void TNerovan1::SavePicture1Click() {}
-void TNerovan1::SavePictureAs1Click() {}
-void TNerovan1::ToolButton2Click() {}
-void TNerovan1::Foreground2Click() {}
-void TNerovan1::BackGround2Click() {}
-void TNerovan1::ToolButton3Click() {}
-void TNerovan1::Parameters1Click() {}
-void TNerovan1::ToolButton6Click() {}
-void TNerovan1::About1Click() {}
+// ---------------------------------------------------------------------------
+// Picture files
+
+QString TNerovan1::RunSavePictureDialog(const QString& fileName, int& filterIndex) {
+    QFileDialog dialog(this, kSavePictureTitle);
+    dialog.setObjectName("SavePictureDialog1");
+    // The dialog of the toolkit, so that the preview can sit beside the list.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = SavePictureFilters();
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(filterIndex - 1, filters.first()));
+    dialog.setDefaultSuffix(kSavePictureDefaultSuffix);
+    dialog.setSizeGripEnabled(true);
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+
+    // The preview: the formula that will be saved, or the picture in the
+    // file the list points at (which saving would replace).
+    auto* preview = new QLabel(&dialog);
+    preview->setObjectName("SavePictureDialog1Preview");
+    preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFixedSize(180, 140);
+    auto* previewSize = new QLabel(&dialog);
+    previewSize->setAlignment(Qt::AlignCenter);
+    auto* previewColumn = new QVBoxLayout;
+    previewColumn->addWidget(preview);
+    previewColumn->addWidget(previewSize);
+    previewColumn->addStretch(1);
+    const QImage formula = shown_picture_;
+    auto showPreview = [preview, previewSize, formula](const QString& path) {
+        QImage image;
+        if (!path.isEmpty() && QFileInfo(path).isFile()) {
+            QImageReader reader(path);
+            // Only modest pictures are read for the preview.
+            if (reader.canRead() && reader.size().width() * qint64(reader.size().height()) <=
+                                        qint64(16) * 1024 * 1024)
+                image = reader.read();
+        }
+        if (image.isNull()) image = formula;
+        if (image.isNull()) {
+            preview->clear();
+            previewSize->clear();
+            return;
+        }
+        const QSize box = preview->contentsRect().size() - QSize(4, 4);
+        const QImage shown = image.width() > box.width() || image.height() > box.height()
+                                 ? image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                 : image;
+        preview->setPixmap(QPixmap::fromImage(shown));
+        previewSize->setText(QString("%1 x %2").arg(image.width()).arg(image.height()));
+    };
+    showPreview(QString());
+    connect(&dialog, &QFileDialog::currentChanged, preview, showPreview);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addLayout(previewColumn, 0, grid->columnCount(), grid->rowCount(), 1);
+
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    const int chosen = filters.indexOf(dialog.selectedNameFilter());
+    if (chosen >= 0) filterIndex = chosen + 1;
+    return dialog.selectedFiles().first();
+}
+
+void TNerovan1::SavePictureAs1Click() {
+    int index = save_picture_filter_index_;
+    const QString name = RunSavePictureDialog(picture_file_name_, index);
+    if (name.isEmpty()) return;
+    save_picture_filter_index_ = index;
+    picture_file_name_ = name;
+    SavePictureToFile(save_picture_filter_index_, SaveCommand::SavePictureAs);
+}
+
+void TNerovan1::SavePicture1Click() {
+    // Until a name was chosen, Save Picture asks like Save Picture As; after
+    // that it writes in the last chosen format without asking.
+    if (picture_file_name_ == kUntitledPicture) {
+        int index = save_picture_filter_index_;
+        const QString name = RunSavePictureDialog(picture_file_name_, index);
+        if (name.isEmpty()) return;
+        save_picture_filter_index_ = index;
+        picture_file_name_ = name;
+    }
+    SavePictureToFile(save_picture_filter_index_, SaveCommand::SavePicture);
+}
+
+void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
+    const std::string path = QFile::encodeName(picture_file_name_).toStdString();
+    QString error;
+    bool repaint = false;
+    {
+        // The mutex keeps the paint thread out from the mode switch to the
+        // switch back, so its Paint never overlaps the one made here. The
+        // paint thread never waits for this thread while it holds the mutex.
+        std::lock_guard<std::mutex> lock(component_mutex_);
+        try {
+            ScopedPictureMode mode(component_, filterIndex);
+            // The target the display does not use is painted now.
+            if (mode.Switched()) component_.Paint();
+            // JPEG and GIF take the picture Image1 shows, which must be a
+            // bitmap; nothing shown at all is an empty picture.
+            const Bitmap none;
+            const Bitmap* displayed = shown_.Bitmap ? shown_.Bitmap.get()
+                                      : shown_is_metafile_ ? nullptr
+                                                           : &none;
+            WritePictureForFilter(filterIndex, path, component_, displayed);
+            repaint = mode.Switched();
+        } catch (const std::exception& e) {
+            error = ErrorText(e);
+        }
+    }
+    // The box runs its own event loop: never with the mutex held.
+    if (!error.isEmpty()) {
+        ShowErrorBox(error);
+        return;
+    }
+    if (repaint) {
+        // The display goes back to the kind it showed. Save Picture As of a
+        // metafile finds the text unchanged and paints nothing: the display
+        // showed the bitmap all along.
+        if (filterIndex == kFilterBitmap || command == SaveCommand::SavePicture)
+            ForgetLastPaintedText();
+        RequestPaint();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Commands of the dialogs
+
+// Repaints the unchanged text after a colour, font or parameter change.
+void TNerovan1::RepaintUnchanged() {
+    ForgetLastPaintedText();
+    RequestPaint();
+}
+
+void TNerovan1::ToolButton2Click() {
+    nerovan::ToolButton2Click(this, ForeColor, BackColor, [this] { RepaintUnchanged(); });
+}
+
+void TNerovan1::Foreground2Click() { ChooseColor(this, ForeColor, [this] { RepaintUnchanged(); }); }
+
+void TNerovan1::BackGround2Click() { ChooseColor(this, BackColor, [this] { RepaintUnchanged(); }); }
+
+void TNerovan1::ToolButton3Click() {
+    nerovan::ToolButton3Click(this, FontDialog1Font, component_, component_mutex_,
+                              [this] { RepaintUnchanged(); });
+}
+
+void TNerovan1::Parameters1Click() {
+    ProgramSettings values;
+    values.HotKeyCtrl = HotKeyCtrl;
+    values.HotKeyShift = HotKeyShift;
+    values.HotKeyAlt = HotKeyAlt;
+    values.HotKeyLetter = HotKeyLetter;
+    ParametersSteps steps;
+    steps.UnregisterHotKey = [this] { UnregisterProgramHotKey(); };
+    steps.RegisterProgramHotKey = [this](const ProgramSettings& chosen) {
+        HotKeyCtrl = chosen.HotKeyCtrl;
+        HotKeyShift = chosen.HotKeyShift;
+        HotKeyAlt = chosen.HotKeyAlt;
+        HotKeyLetter = chosen.HotKeyLetter;
+        RegisterProgramHotKey();
+    };
+    steps.Repaint = [this] { RepaintUnchanged(); };
+    nerovan::Parameters1Click(this, values, component_, component_mutex_, steps);
+}
+
+void TNerovan1::ToolButton6Click() { ShowHelpContents(this); }
+
+void TNerovan1::About1Click() { nerovan::About1Click(this); }
 
 }  // namespace nerovan

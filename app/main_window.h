@@ -5,9 +5,13 @@
 // history in the box's drop-down list, shows the outcome of each paint in
 // the status line, and offers the program's commands through the menu and
 // the tool bar. It reads the settings file when it is created and writes it
-// back when it closes.
+// back when it closes. Between uses it waits in the notification area, and
+// the global hot key ("Paste, paint and restore") brings it back with the
+// formula on the clipboard painted; Enter copies the picture and hides it
+// again.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
@@ -23,12 +27,15 @@
 #include "component.h"
 #include "demo_generator.h"
 #include "history.h"
+#include "hot_key.h"
 
 class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QScrollArea;
+class QSystemTrayIcon;
 class QToolBar;
 
 namespace nerovan {
@@ -63,6 +70,8 @@ public:
     // Empties LastPaintedText, so the next RequestPaint paints an unchanged
     // text again (font, colours, parameters, restore).
     void ForgetLastPaintedText() { last_painted_text_.clear(); }
+    // Empties LastPaintedText and asks for a paint of the unchanged text.
+    void RepaintUnchanged();
     // Whether a paint thread still exists (PaintBusy is cleared a moment
     // before the thread hands its end back).
     bool PaintThreadRunning() const { return paint_threads_.load() > 0; }
@@ -79,9 +88,14 @@ public:
     std::mutex& ComponentMutex() { return component_mutex_; }
 
     // The picture Image1 shows: a copy of the bitmap, or the metafile
-    // replayed for display; unchanged by a paint that failed.
+    // replayed for display; unchanged by a paint that failed. A metafile
+    // pasted by the hot key is shown as an empty frame of its size (the
+    // typesetter cannot draw another program's records).
     const QImage& ShownPicture() const { return shown_picture_; }
     bool ShownPictureIsMetafile() const { return shown_is_metafile_; }
+    // The EMF bytes of a metafile pasted by the hot key while Image1 shows
+    // it; empty otherwise.
+    const QByteArray& ShownPastedMetafile() const { return shown_.Emf; }
 
     // The centring rule of Image1 in ScrollBox1: the left edge is
     // W div 2 - w div 2 when the area's width W exceeds the picture's width
@@ -118,6 +132,25 @@ public:
     bool HotKeyAlt = false;
     char HotKeyLetter = 'F';
 
+    // Builds the hot key text from the four settings above, captions the tray
+    // menu's PaintRes1 with it and registers the system-wide hot key (a
+    // combination another program holds is left without effect, silently).
+    // Registering again replaces the previous registration.
+    void RegisterProgramHotKey();
+    // Releases the hot key (at close, and while the parameters dialog changes it).
+    void UnregisterProgramHotKey();
+    bool HotKeyRegistered() const { return hot_key_ && hot_key_->IsRegistered(); }
+    // What identifies the registration with the window system.
+    GlobalHotKey::Registration HotKeyAtom() const {
+        return hot_key_ ? hot_key_->HotKeyAtom() : GlobalHotKey::Registration{};
+    }
+
+    // Whether the window waits in the notification area (hidden, tray icon shown).
+    bool InTray() const { return in_tray_; }
+    // The filter index of SavePictureDialog1: 1 until the user chooses
+    // another filter, then the last one chosen, for the rest of the run.
+    int SavePictureFilterIndex() const { return save_picture_filter_index_; }
+
     QString SettingsPath() const;
 
 public slots:
@@ -134,11 +167,25 @@ public slots:
     void Hintbar1Click();
     void Exit1Click();
 
-    // Enter in the box, the menu item and the "Clipboard" button; its copy
-    // and hiding come with the clipboard work.
+    // Enter in the box, the menu item and the "Clipboard" button: puts the
+    // picture on the clipboard (the component's metafile in metafile mode,
+    // else the picture Image1 shows) and hides to the tray. While a paint
+    // runs, the copy waits for its end (CopyPending).
     virtual void CopyAsPictureAndHide();
-    // Commands whose work comes with the clipboard, tray and dialog work.
+    // Hides the window to the notification area and shows the tray icon.
+    // Without a notification area the window is minimised instead, keeping
+    // its task-bar entry: a hidden window could not be reached again.
     virtual void HideToTray();
+    // Shows the window again, active and in front, and hides the tray icon.
+    void RestoreFromTray();
+    // The hot key and the tray item PaintRes1: takes the formula from the
+    // clipboard (its text, or the expression a metafile of this program was
+    // painted from), paints it and restores the window.
+    void OnhotKey();
+    // The tray item "Close": hides the tray icon and closes the window.
+    void Close1Click();
+    // Save Picture (Ctrl+P) asks for a name only while the picture has none;
+    // Save Picture As always asks.
     virtual void SavePicture1Click();
     virtual void SavePictureAs1Click();
     virtual void ToolButton2Click();  // colours dialog
@@ -154,6 +201,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;    // FormClose
     void resizeEvent(QResizeEvent* event) override;  // FormResize
+    // Minimising the window sends it to the notification area.
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // --- Questions to the user, overridable so tests can answer them ---------
@@ -161,14 +210,36 @@ protected:
     virtual QString RunOpenDialog();
     // SaveDialog1 showing fileName: the chosen file, or empty when cancelled.
     virtual QString RunSaveDialog(const QString& fileName);
+    // SavePictureDialog1 showing fileName with the filter filterIndex (1 to
+    // 4): the chosen file, or empty when cancelled; filterIndex becomes the
+    // filter chosen.
+    virtual QString RunSavePictureDialog(const QString& fileName, int& filterIndex);
     // The program's standard error box.
     virtual void ShowErrorBox(const QString& message);
+    // Whether a notification area is there to hide into.
+    virtual bool TrayAvailable() const;
+
+    // Which command asks SavePictureToFile to save.
+    enum class SaveCommand { SavePicture, SavePictureAs };
+    // Writes PictureFileName in the format of the filter index (the name's
+    // extension does not matter): bitmap and metafile from the component's
+    // targets, painting the one the display does not use on this thread;
+    // JPEG and GIF from the picture Image1 shows. Errors go to the error box.
+    void SavePictureToFile(int filterIndex, SaveCommand command);
+
+    // What Image1 shows, kept in the kind it was painted in: the clipboard
+    // and the JPEG and GIF files take it from here.
+    struct DisplayedPicture {
+        std::shared_ptr<const nerovan::Bitmap> Bitmap;      // a copy of the component's bitmap
+        std::shared_ptr<const nerovan::Metafile> Metafile;  // a copy of its metafile
+        QByteArray Emf;  // a metafile pasted from the clipboard
+    };
 
     // The status line: text and colour of Label1.
     void SetStatus(const QString& text, const QColor& color);
     // Image1 shows the picture; then the scroll positions go to 0 and the
     // picture is centred.
-    void ShowPicture(const QImage& picture, bool metafile);
+    void ShowPicture(const QImage& picture, const DisplayedPicture& kept);
     // Both scroll positions of ScrollBox1 to 0, and Image1 centred.
     void ScrollHomeAndCenter();
     void SetCaption();
@@ -206,6 +277,13 @@ protected:
     QAction* Demo1 = nullptr;
     QAction* About1 = nullptr;
 
+    // The notification-area icon and its menu.
+    QSystemTrayIcon* RxTrayIcon1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* PaintRes1 = nullptr;
+    QAction* Show1 = nullptr;
+    QAction* Close1 = nullptr;
+
 private slots:
     // Handler of the paint thread's end, on the window thread: paints again
     // if the text changed meanwhile, then makes a copy asked for meanwhile.
@@ -217,6 +295,7 @@ private:
     void BuildWindow();
     void BuildMenu();
     void BuildToolBar();
+    void BuildTray();
     void FormCreate();
     void FormStorage1RestorePlacement();
     void FormClose();
@@ -229,9 +308,15 @@ private:
     // The routine of the paint thread: paints the text (already in
     // Windows-1251) with the given colours and sends its results back.
     void PaintWorker(QString text, std::string expression, TColor fore, TColor back);
-    // The picture for Image1 from the component's current target (component
-    // mutex held).
-    QImage DisplayPicture();
+    // A copy of the component's current target for Image1 (component mutex
+    // held), and the image that shows it.
+    DisplayedPicture TakeDisplayedPicture();
+    static QImage DisplayImage(const DisplayedPicture& picture);
+    // The displayed picture as clipboard contents (bitmap mode); throws
+    // std::runtime_error when nothing is shown.
+    QMimeData* DisplayedPictureMimeData() const;
+    // Image1 shows a metafile pasted from the clipboard.
+    void ShowPastedMetafile(const QByteArray& emf, int width, int height);
     // Runs f on the window thread after everything posted before it.
     void PostToWindow(std::function<void()> f);
 
@@ -256,10 +341,16 @@ private:
 
     History history_;
     bool history_selected_ = false;
+    bool enter_pressed_in_box_ = false;  // Enter went down in the box, not yet up
     int programmatic_change_ = 0;  // >0 while code changes the box
 
     QImage shown_picture_;
     bool shown_is_metafile_ = false;
+    DisplayedPicture shown_;
+
+    GlobalHotKey* hot_key_ = nullptr;
+    bool in_tray_ = false;
+    int save_picture_filter_index_ = 1;
 
     QString expression_file_name_;
     QString picture_file_name_;

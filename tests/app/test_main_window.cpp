@@ -361,6 +361,10 @@ private slots:
         QTest::keyClick(Box(w), Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(w.copies, 2);
         QCOMPARE(w.ExpressionText(), QString(""));
+        // The release of an Enter pressed elsewhere (one that closed a
+        // dialog) copies nothing.
+        QTest::keyRelease(Box(w), Qt::Key_Return);
+        QCOMPARE(w.copies, 2);
 
         // Elsewhere in the window the menu shortcut does it.
         QToolButton* help = w.findChild<QToolButton*>("ToolButton6");
