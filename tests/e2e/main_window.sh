@@ -8,41 +8,9 @@
 # OUT_DIR (default a temporary folder, printed at the end).
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build}
-out=${2:-$(mktemp -d /tmp/nerovan-e2e.XXXXXX)}
-mkdir -p "$out"
-work=$(mktemp -d /tmp/nerovan-e2e-run.XXXXXX)
-pids=()
-
-cleanup() {
-    # Only the processes this script started.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# The program keeps "Nerovan.Ini" next to itself: run a copy in a fresh folder.
-cp "$build/nerovan" "$work/nerovan"
-g++ -std=c++17 -O1 -fPIC "$root/tests/e2e/grab_screen.cpp" -o "$work/grab_screen" \
-    $(pkg-config --cflags --libs Qt6Gui)
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-if command -v openbox >/dev/null; then
-    openbox >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    sleep 0.5
-fi
+source "$(dirname "$0")/session.sh" "$@"
+start_xvfb
+command -v openbox >/dev/null && start_openbox
 
 start_program() {
     (cd "$work" && exec ./nerovan >>"$work/nerovan.log" 2>&1) &

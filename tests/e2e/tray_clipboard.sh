@@ -17,59 +17,15 @@
 # the screenshots go to OUT_DIR (default a temporary folder, printed at the end).
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build}
-out=${2:-$(mktemp -d /tmp/nerovan-e2e.XXXXXX)}
-mkdir -p "$out"
-work=$(mktemp -d /tmp/nerovan-e2e-run.XXXXXX)
-pids=()
-
-cleanup() {
-    # Only the processes this script started, newest first.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -x "$work/grab_screen" ] && "$work/grab_screen" "$out/failure.png" 2>/dev/null || true
-    [ -f "$work/nerovan.log" ] && sed 's/^/nerovan: /' "$work/nerovan.log" >&2
-    exit 1
-}
-# wait_for TENTHS COMMAND...: polls until the command succeeds.
-wait_for() {
-    local n=$1
-    shift
-    for _ in $(seq "$n"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "$0")/session.sh" "$@"
 
 for tool in Xvfb openbox trayer xdotool xclip xwininfo xprop xmessage iconv; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps)"
 done
 
-# The program keeps "Nerovan.Ini" next to itself: run a copy in a fresh folder.
-cp "$build/nerovan" "$work/nerovan"
 render="$build/nerovan-render"
-g++ -std=c++17 -O1 -fPIC "$root/tests/e2e/grab_screen.cpp" -o "$work/grab_screen" \
-    $(pkg-config --cflags --libs Qt6Gui)
-shot() { "$work/grab_screen" "$out/$1" 2>/dev/null || true; }
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 0.5
+start_xvfb
+start_openbox
 trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
     --transparent false >"$work/trayer.log" 2>&1 &
 trayer_pid=$!
