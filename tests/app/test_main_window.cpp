@@ -25,6 +25,7 @@
 #include "demo_formulas.h"
 #include "code_pages.h"
 #include "main_window.h"
+#include "paint_recorder.h"
 
 using namespace nerovan;
 
@@ -56,52 +57,6 @@ protected:
     void ShowErrorBox(const QString& message) override { errors << message; }
 };
 
-// Records every text the paint thread paints and can hold back the paint of
-// one text until the test lets it go.
-class PaintRecorder {
-public:
-    explicit PaintRecorder(TNerovan1& w) {
-        w.BeforePaintHook = [this](const QString& text) {
-            bool hold;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                painted_ << text;
-                hold = text == hold_text_;
-                if (hold) holding_ = true;
-            }
-            if (hold) {
-                gate_.acquire();
-                holding_ = false;
-            }
-        };
-    }
-    // Lets a held paint go on (and stops a failed test from hanging).
-    ~PaintRecorder() {
-        Release();
-        while (holding_) QThread::msleep(1);
-    }
-    void Hold(const QString& text) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        hold_text_ = text;
-    }
-    // Lets the held paint go on; later paints of the same text are not held.
-    void Release() {
-        Hold(QStringLiteral("\x01never"));
-        if (holding_) gate_.release();
-    }
-    bool Holding() const { return holding_; }
-    QStringList Painted() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return painted_;
-    }
-
-private:
-    std::mutex mutex_;
-    QStringList painted_;
-    QString hold_text_ = QStringLiteral("\x01never");
-    QSemaphore gate_;
-    std::atomic<bool> holding_{false};
-};
 
 bool WaitIdle(TNerovan1& w) {
     return QTest::qWaitFor([&] { return !w.PaintBusy() && !w.PaintThreadRunning(); }, 20000);

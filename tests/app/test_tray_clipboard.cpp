@@ -29,6 +29,7 @@
 #include "clipboard_formats.h"
 #include "emf.h"
 #include "main_window.h"
+#include "paint_recorder.h"
 #include "picture_export.h"
 
 using namespace nerovan;
@@ -62,50 +63,6 @@ protected:
     void ShowErrorBox(const QString& message) override { errors << message; }
 };
 
-// Holds the paint of one text back until the test lets it go, and counts
-// the paints.
-class PaintGate {
-public:
-    explicit PaintGate(TNerovan1& w) {
-        w.BeforePaintHook = [this](const QString& text) {
-            bool hold;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                painted_ << text;
-                hold = text == hold_;
-            }
-            if (hold) {
-                holding_ = true;
-                gate_.acquire();
-                holding_ = false;
-            }
-        };
-    }
-    ~PaintGate() {
-        Release();
-        while (holding_) QThread::msleep(1);
-    }
-    void Hold(const QString& text) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        hold_ = text;
-    }
-    void Release() {
-        Hold(QString());
-        if (holding_) gate_.release();
-    }
-    bool Holding() const { return holding_; }
-    QStringList Painted() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return painted_;
-    }
-
-private:
-    std::mutex mutex_;
-    QStringList painted_;
-    QString hold_;
-    QSemaphore gate_;
-    std::atomic<bool> holding_{false};
-};
 
 bool WaitIdle(TNerovan1& w) {
     return QTest::qWaitFor([&] { return !w.PaintBusy() && !w.PaintThreadRunning(); }, 20000);
@@ -224,7 +181,7 @@ private slots:
 
     void HotKeyPastesClipboardText() {
         TestWindow w(NewSettings());
-        PaintGate gate(w);
+        PaintRecorder gate(w);
         QVERIFY(WaitIdle(w));
         SetAndPaint(w, "a+b");
         w.AddToHistory();
@@ -267,7 +224,7 @@ private slots:
 
     void OwnMetafileGivesBackItsExpression() {
         TestWindow w(NewSettings());
-        PaintGate gate(w);
+        PaintRecorder gate(w);
         QVERIFY(WaitIdle(w));
         SetMode(w, true);
         SetAndPaint(w, QString::fromUtf8("x^2+\xD0\xB6"));
@@ -388,7 +345,7 @@ private slots:
 
     void CopyWaitsForThePaintAndIsNotLost() {
         TestWindow w(NewSettings());
-        PaintGate gate(w);
+        PaintRecorder gate(w);
         QVERIFY(WaitIdle(w));
         w.show();
         QGuiApplication::clipboard()->setText("before");
@@ -540,7 +497,7 @@ private slots:
 
     void MetafileModeSaves() {
         TestWindow w(NewSettings());
-        PaintGate gate(w);
+        PaintRecorder gate(w);
         QVERIFY(WaitIdle(w));
         SetMode(w, true);
         SetAndPaint(w, "a/b");
