@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 namespace nerovan {
 
@@ -116,25 +117,38 @@ void Bitmap::SetSize(int w, int h) {
 void Bitmap::MapToPalette() {
     const std::vector<PaletteEntry>& palette = HalftonePalette();
     const size_t count = static_cast<size_t>(width_) * static_cast<size_t>(height_);
-    indices_.assign(count, 0);
+    // Every index is written below.
+    indices_.resize(count);
+    // Each entry as the four bytes of a pixel: blue, green, red, zero.
+    uint32_t words[256] = {};
+    for (size_t k = 0; k < 256 && k < palette.size(); ++k) {
+        const uint8_t bytes[4] = {palette[k].Blue, palette[k].Green, palette[k].Red, 0};
+        std::memcpy(&words[k], bytes, 4);
+    }
     // Pictures are mostly runs of the background colour: remember the last
-    // colour looked up.
+    // colour looked up. The edges of glyphs alternate between a few dozen
+    // shades, which a small table of recent colours answers.
     uint32_t lastColour = 0xFFFFFFFFu;  // no 24-bit colour has this value
     uint8_t lastIndex = 0;
+    constexpr size_t kRecent = 1024;
+    std::vector<uint32_t> recentColour(kRecent, 0xFFFFFFFFu);
+    std::vector<uint8_t> recentIndex(kRecent, 0);
     uint8_t* p = pixels_.data();
+    uint8_t* index = indices_.data();
     for (size_t i = 0; i < count; ++i, p += 4) {
         const uint32_t colour = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
                                 (static_cast<uint32_t>(p[2]) << 16);
         if (colour != lastColour) {
             lastColour = colour;
-            lastIndex = NearestHalftoneIndex(p[2], p[1], p[0]);
+            const size_t slot = (colour ^ (colour >> 10) ^ (colour >> 20)) & (kRecent - 1);
+            if (recentColour[slot] != colour) {
+                recentColour[slot] = colour;
+                recentIndex[slot] = NearestHalftoneIndex(p[2], p[1], p[0]);
+            }
+            lastIndex = recentIndex[slot];
         }
-        const PaletteEntry& e = palette[lastIndex];
-        p[0] = e.Blue;
-        p[1] = e.Green;
-        p[2] = e.Red;
-        p[3] = 0;
-        indices_[i] = lastIndex;
+        std::memcpy(p, &words[lastIndex], 4);
+        index[i] = lastIndex;
     }
 }
 

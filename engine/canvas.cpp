@@ -21,6 +21,45 @@ int MulDivRound(int a, int b, int c) {
 
 }  // namespace
 
+void MeasureMemo::Open() {
+    map_.clear();
+    bytes_ = 0;
+    active_ = true;
+}
+
+void MeasureMemo::Close() {
+    // Swapping frees the buckets too, so nothing of a large pass lingers.
+    std::unordered_map<std::string, Entry>().swap(map_);
+    bytes_ = 0;
+    active_ = false;
+}
+
+void MeasureMemo::MakeKey(std::string& key, char routine, const std::string& text,
+                          const Canvas& canvas) {
+    const TFont& f = canvas.Font;
+    const int32_t fixed[] = {f.Height, static_cast<int32_t>(f.Style),
+                             static_cast<int32_t>(f.Charset), static_cast<int32_t>(f.Color),
+                             canvas.NestingDepth, static_cast<int32_t>(f.Name.size())};
+    key.reserve(1 + sizeof fixed + f.Name.size() + text.size());
+    key.push_back(routine);
+    key.append(reinterpret_cast<const char*>(fixed), sizeof fixed);
+    key.append(f.Name);
+    key.append(text);
+}
+
+const MeasureMemo::Entry* MeasureMemo::Find(const std::string& key) const {
+    const auto it = map_.find(key);
+    return it == map_.end() ? nullptr : &it->second;
+}
+
+void MeasureMemo::Store(std::string&& key, const TFormulaMetrics& m, const TFont& font_after) {
+    // The key, the entry, and the node and bucket around them.
+    const size_t cost = key.size() + sizeof(Entry) + 4 * sizeof(void*);
+    if (bytes_ + cost > kMaxBytes) return;
+    bytes_ += cost;
+    map_.emplace(std::move(key), Entry{m, font_after});
+}
+
 int TFont::Size() const { return MulDivRound(-Height, 72, kScreenPixelsPerInch); }
 
 void TFont::SetSize(int points) { Height = -MulDivRound(points, kScreenPixelsPerInch, 72); }
@@ -53,7 +92,8 @@ void Canvas::TextOutClipped(int x, int y, const std::string& s, const TRect& cli
 
 void Canvas::TextOutImpl(int x, int y, const std::string& s, const TRect* clip) {
     if (s.empty()) return;
-    std::vector<int> advances;
+    // Kept between calls so a run of one-glyph texts allocates nothing.
+    std::vector<int>& advances = text_advances_;
     CharAdvances(s, advances);
     if (Brush.Style == TBrushStyle::bsSolid) {
         int w = 0;

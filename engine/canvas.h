@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "metrics.h"
 
 namespace nerovan {
 
@@ -101,6 +104,43 @@ struct TRect {
 };
 
 class DisplayList;
+class Canvas;
+
+// Boxes measured during one layout pass, so that painting a piece, which
+// measures its children again, answers those from here instead of laying
+// them out anew. A box depends on the piece's text, the routine, the font
+// (name, height, style, charset, colour) and the nesting depth (which
+// decides whether a deep piece is refused); the key holds all of them.
+// Measuring may leave the font changed (an atom ends with italic off and the
+// default charset), so each entry also keeps the font as the measuring left
+// it, and an answer from the memo leaves the canvas the same way. Only
+// boxes that were measured successfully are kept, so a piece that failed
+// fails again. The memo is open only for the time of one outermost layout
+// call and emptied when it ends, and it stops taking entries beyond a
+// memory budget so a very long formula cannot exhaust memory.
+class MeasureMemo {
+public:
+    // The most memory the entries of one pass may take, roughly.
+    static constexpr size_t kMaxBytes = 32u << 20;
+    bool Active() const { return active_; }
+    void Open();
+    void Close();
+    // The key of a piece measured by routine (one letter) in canvas's state.
+    static void MakeKey(std::string& key, char routine, const std::string& text,
+                        const Canvas& canvas);
+    struct Entry {
+        TFormulaMetrics Box;
+        TFont FontAfter;
+    };
+    const Entry* Find(const std::string& key) const;
+    void Store(std::string&& key, const TFormulaMetrics& m, const TFont& font_after);
+    size_t Size() const { return map_.size(); }
+
+private:
+    std::unordered_map<std::string, Entry> map_;
+    size_t bytes_ = 0;
+    bool active_ = false;
+};
 
 class Canvas {
 public:
@@ -112,6 +152,10 @@ public:
     TColor EraseColor = clWhite;
     // How many expressions are being laid out inside each other right now.
     int NestingDepth = 0;
+    // Whether the outermost layout calls on this canvas keep a memo of
+    // measured boxes (see MeasureMemo); off, every box is measured anew.
+    bool UseMeasureMemo = true;
+    MeasureMemo& Memo() { return memo_; }
 
     Canvas() = default;
     Canvas(const Canvas&) = delete;
@@ -179,7 +223,47 @@ private:
     DisplayList* recorder_ = nullptr;
     std::recursive_mutex lock_;
     std::vector<int> scratch_;
+    std::vector<int> text_advances_;
+    MeasureMemo memo_;
 };
+
+// Opens the canvas's memo for the time of an outermost layout call (nesting
+// depth 0) and empties it when the call ends, also on an error; deeper calls
+// leave it as it is.
+class MeasureMemoPass {
+public:
+    explicit MeasureMemoPass(Canvas& c)
+        : canvas_(c), owner_(c.NestingDepth == 0 && c.UseMeasureMemo && !c.Memo().Active()) {
+        if (owner_) canvas_.Memo().Open();
+    }
+    ~MeasureMemoPass() {
+        if (owner_) canvas_.Memo().Close();
+    }
+    MeasureMemoPass(const MeasureMemoPass&) = delete;
+    MeasureMemoPass& operator=(const MeasureMemoPass&) = delete;
+
+private:
+    Canvas& canvas_;
+    bool owner_;
+};
+
+// The box measure() yields for text, from the canvas's memo when the same
+// piece was measured by the same routine in the same state during this pass.
+template <class Measure>
+TFormulaMetrics Memoized(Canvas& canvas, char routine, const std::string& text,
+                         Measure&& measure) {
+    MeasureMemo& memo = canvas.Memo();
+    if (!memo.Active()) return measure();
+    std::string key;
+    MeasureMemo::MakeKey(key, routine, text, canvas);
+    if (const MeasureMemo::Entry* e = memo.Find(key)) {
+        canvas.Font = e->FontAfter;
+        return e->Box;
+    }
+    const TFormulaMetrics m = measure();
+    memo.Store(std::move(key), m, canvas.Font);
+    return m;
+}
 
 // Restores the font and pen of a canvas when it leaves scope, so a construct
 // that changes them leaves the canvas as it found it, also on an error.

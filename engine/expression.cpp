@@ -123,8 +123,11 @@ std::string BalanceBrackets(const std::string& line) {
 }
 
 bool MatchRelation(char current, char next, char afterNext, unsigned char& byte, int& extra) {
+    // Every sign begins with one of these four; most characters are none.
+    if (current != '<' && current != '>' && current != '=' && current != '~') return false;
     const char following[] = {current, next, afterNext};
     for (const RelationSign& sign : kRelationSigns) {
+        if (sign.Typed[0] != current) continue;
         const size_t length = std::strlen(sign.Typed);
         if (std::equal(sign.Typed, sign.Typed + length, following)) {
             byte = sign.Byte;
@@ -160,11 +163,15 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
 }
 
 TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas) {
-    const NestingLevel level(canvas);
-    return LayOutRow(line, canvas).Box;
+    const MeasureMemoPass pass(canvas);
+    return Memoized(canvas, 'E', line, [&] {
+        const NestingLevel level(canvas);
+        return LayOutRow(line, canvas).Box;
+    });
 }
 
 TFormulaMetrics PaintExpression(const std::string& line, TFormulaOrigin origin, Canvas& canvas) {
+    const MeasureMemoPass pass(canvas);
     const NestingLevel level(canvas);
     const RelationRow row = LayOutRow(line, canvas);
     const int axis = origin.Y + row.Box.Ascent;

@@ -48,24 +48,50 @@ private:
 
 namespace nerovan {
 
-// Remembers the last font a canvas resolved, so that measuring a run of
-// characters in one font costs no lookup in the engine's shared cache.
+// Remembers the last few fonts a canvas resolved, so that measuring a run of
+// characters in one font, or switching italic on and off or between the
+// sizes of a formula and its scripts, costs no lookup in the engine's shared
+// cache. The engine never drops a resolved font, so the handles stay valid.
 class FontCursor {
 public:
     const FontHandle& For(const TFont& font) {
-        if (!valid_ || font.Height != last_.Height || font.Style != last_.Style ||
-            font.Charset != last_.Charset || font.Name != last_.Name) {
-            handle_ = FontEngine::Instance().Resolve(font);
-            last_ = font;
-            valid_ = true;
+        Slot& recent = slots_[last_];
+        if (recent.Valid && recent.Matches(font)) return recent.Handle;
+        for (int i = 0; i < kSlots; ++i) {
+            if (slots_[i].Valid && slots_[i].Matches(font)) {
+                last_ = i;
+                return slots_[i].Handle;
+            }
         }
-        return handle_;
+        next_ = (next_ + 1) % kSlots;
+        Slot& slot = slots_[next_];
+        slot.Handle = FontEngine::Instance().Resolve(font);
+        slot.Height = font.Height;
+        slot.Style = font.Style;
+        slot.Charset = font.Charset;
+        slot.Name = font.Name;
+        slot.Valid = true;
+        last_ = next_;
+        return slot.Handle;
     }
 
 private:
-    TFont last_;
-    FontHandle handle_;
-    bool valid_ = false;
+    static constexpr int kSlots = 8;
+    struct Slot {
+        std::string Name;
+        int Height = 0;
+        TFontStyles Style = 0;
+        uint8_t Charset = 0;
+        bool Valid = false;
+        FontHandle Handle;
+        bool Matches(const TFont& f) const {
+            return f.Height == Height && f.Style == Style && f.Charset == Charset &&
+                   f.Name == Name;
+        }
+    };
+    Slot slots_[kSlots];
+    int last_ = 0;
+    int next_ = kSlots - 1;
 };
 
 }  // namespace nerovan

@@ -29,6 +29,8 @@ cairo_t* RasterCanvas::Context() {
         cr_ = nullptr;
         surface_ = nullptr;
         generation_ = bitmap_.Generation();
+        source_valid_ = false;
+        scaled_font_ = nullptr;
         if (bitmap_.Width() > 0 && bitmap_.Height() > 0) {
             surface_ = cairo_image_surface_create_for_data(bitmap_.ScanLine(0), CAIRO_FORMAT_RGB24,
                                                            bitmap_.Width(), bitmap_.Height(),
@@ -41,6 +43,9 @@ cairo_t* RasterCanvas::Context() {
 }
 
 void RasterCanvas::SetSource(TColor c) {
+    if (source_valid_ && source_ == c) return;
+    source_valid_ = true;
+    source_ = c;
     cairo_set_source_rgb(cr_, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
 }
 
@@ -56,12 +61,17 @@ void RasterCanvas::DoTextOut(int x, int y, const std::string& s, const std::vect
         glyphs_[i].y = y + h.Ascent;
         pen += advances[i];
     }
-    cairo_save(cr_);
+    // Only a clipped run needs the state saved: everything else a run sets
+    // (font, source) every operation sets again before it uses it.
     if (clip) {
+        cairo_save(cr_);
         cairo_rectangle(cr_, clip->Left, clip->Top, clip->Width(), clip->Height());
         cairo_clip(cr_);
     }
-    cairo_set_scaled_font(cr_, h.Scaled);
+    if (scaled_font_ != h.Scaled) {
+        cairo_set_scaled_font(cr_, h.Scaled);
+        scaled_font_ = h.Scaled;
+    }
     SetSource(Font.Color);
     cairo_show_glyphs(cr_, glyphs_.data(), static_cast<int>(glyphs_.size()));
     // Underline and strike-out as bars under and through the run.
@@ -74,7 +84,11 @@ void RasterCanvas::DoTextOut(int x, int y, const std::string& s, const std::vect
             cairo_rectangle(cr_, x, y + h.Ascent - h.Em * 3 / 10, width, thick);
         cairo_fill(cr_);
     }
-    cairo_restore(cr_);
+    if (clip) {
+        cairo_restore(cr_);
+        source_valid_ = false;
+        scaled_font_ = nullptr;
+    }
 }
 
 void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {

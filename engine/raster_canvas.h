@@ -38,6 +38,11 @@ private:
     cairo_t* cr_ = nullptr;
     unsigned generation_ = ~0u;
     std::vector<cairo_glyph_t> glyphs_;
+    // What the context has set now, so a run of glyphs in one font and
+    // colour sets neither again; forgotten whenever a restore may undo them.
+    bool source_valid_ = false;
+    TColor source_ = 0;
+    cairo_scaled_font_t* scaled_font_ = nullptr;
 };
 
 }  // namespace nerovan

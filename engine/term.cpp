@@ -438,11 +438,13 @@ TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canv
 }
 
 TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas) {
-    const TermParts p = RecogniseTerm(term);
-    if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
-    TFormulaMetrics m = MeasureCore(p, canvas);
-    m.Width += BlankRoom(p, canvas);
-    return m;
+    return Memoized(canvas, 'T', term, [&] {
+        const TermParts p = RecogniseTerm(term);
+        if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
+        TFormulaMetrics m = MeasureCore(p, canvas);
+        m.Width += BlankRoom(p, canvas);
+        return m;
+    });
 }
 
 TFormulaMetrics PaintTerm(const std::string& term, TFormulaOrigin origin, Canvas& canvas) {
