@@ -38,19 +38,7 @@ std::string Ring(int x1, int y1, int x2, int y2) {
 
 const std::string kSum = "\xE2\x88\x91", kPi = "\xCE\xA0", kInt = "\xE2\x88\xAB";
 
-class BigOperatorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        canvas.Font.Height = -20;
-        canvas.Brush.Style = TBrushStyle::bsClear;
-        canvas.CurrentMulPoint = false;
-    }
-    // The operations drawn by painting the term at (100, 50).
-    std::vector<std::string> Ops(const std::string& term) {
-        return PaintedOps(canvas, term);
-    }
-    TestCanvas canvas;
-};
+class BigOperatorTest : public LayoutTest {};
 
 TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
     struct Case {
@@ -93,9 +81,9 @@ TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
     const TFont font = canvas.Font;
     for (const Case& c : cases) {
         EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Ops(c.term), c.ops) << c.term;
+        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
         canvas.Brush.Style = TBrushStyle::bsSolid;  // text cells filled, the ring not
-        for (const std::string& op : Ops(c.term))
+        for (const std::string& op : Painted(c.term))
             if (op.rfind("ellipse", 0) == 0) {
                 EXPECT_NE(op.find("fill=none"), op.npos) << c.term;
             }
@@ -106,11 +94,11 @@ TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
     // No ring with both limits; brackets typed around a sum still show;
     // arguments after the third are ignored; keywords ignore case; the
     // product sign is placed like the summation sign.
-    EXPECT_EQ(Ops("int0(a,b,x)"), Ops("int(a,b,x)"));
-    EXPECT_EQ(Ops("sum(i,n,(a+b))"), Ops("sum(i,n,a+b)"));
-    EXPECT_EQ(Ops("sum(i,n,x,d)"), Ops("sum(i,n,x)"));
-    EXPECT_EQ(Ops("SUM(x)"), Ops("sum(x)"));
-    EXPECT_EQ(Ops("mul(i,n,x)")[0], G(100, 64, kPi));
+    EXPECT_EQ(Painted("int0(a,b,x)"), Painted("int(a,b,x)"));
+    EXPECT_EQ(Painted("sum(i,n,(a+b))"), Painted("sum(i,n,a+b)"));
+    EXPECT_EQ(Painted("sum(i,n,x,d)"), Painted("sum(i,n,x)"));
+    EXPECT_EQ(Painted("SUM(x)"), Painted("sum(x)"));
+    EXPECT_EQ(Painted("mul(i,n,x)")[0], G(100, 64, kPi));
 }
 
 // With the real fonts (Liberation Serif, the Symbol font's Type 1 file), the

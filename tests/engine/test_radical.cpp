@@ -28,18 +28,7 @@ std::string L(int x1, int y1, int x2, int y2, int w = 1) {
            " " + std::to_string(y2) + " width=" + std::to_string(w) + " color=#000000";
 }
 
-class RadicalTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        canvas.Font.Height = -20;
-        canvas.Brush.Style = TBrushStyle::bsClear;
-        canvas.CurrentMulPoint = false;
-    }
-    std::vector<std::string> Ops(const std::string& term) {
-        return PaintedOps(canvas, term);
-    }
-    TestCanvas canvas;
-};
+class RadicalTest : public LayoutTest {};
 
 TEST_F(RadicalTest, SignRadicandAndIndexArePlacedExactly) {
     struct Case {
@@ -72,16 +61,16 @@ TEST_F(RadicalTest, SignRadicandAndIndexArePlacedExactly) {
     const TFont font = canvas.Font;
     for (const Case& c : cases) {
         EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Ops(c.term), c.ops) << c.term;
+        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
         EXPECT_EQ(canvas.Font, font) << c.term;
         EXPECT_EQ(canvas.Pen.Width, 1) << c.term;
     }
     // With one argument "root" is a plain call with its upright name.
-    EXPECT_EQ(Ops("root(x)")[0], T(100, 50, "r", false));
+    EXPECT_EQ(Painted("root(x)")[0], T(100, 50, "r", false));
     // An index narrower than w (here empty) would start the lead-in left of
     // the box: the box grows to the left instead.
     EXPECT_EQ(MeasureTerm("root(,x)", canvas), MeasureTerm("sqrt(x)", canvas));
-    EXPECT_EQ(Ops("root(,x)")[0], L(100, 68, 103, 68));
+    EXPECT_EQ(Painted("root(,x)")[0], L(100, 68, 103, 68));
 }
 
 TEST_F(RadicalTest, SignFollowsTheRadicandAndThePenGrowsAboveSize20) {
@@ -89,11 +78,11 @@ TEST_F(RadicalTest, SignFollowsTheRadicandAndThePenGrowsAboveSize20) {
     EXPECT_EQ(MeasureTerm("sqrt(x^2)", canvas),
               (TFormulaMetrics{x2.Width + 18, x2.Height + 6, x2.Ascent + 6}));
     canvas.Font.Height = -28;  // 21 points: only the down-stroke is 2 pixels
-    const std::vector<std::string> ops = Ops("sqrt(x)");
+    const std::vector<std::string> ops = Painted("sqrt(x)");
     for (size_t i = 0; i < 4; ++i) EXPECT_EQ(ops[i].find("width=2") != ops[i].npos, i == 1);
     EXPECT_EQ(canvas.Pen.Width, 1);
     canvas.Font.Height = -27;  // 20 points
-    for (const std::string& op : Ops("root(3, x)")) EXPECT_EQ(op.find("width=2"), op.npos);
+    for (const std::string& op : Painted("root(3, x)")) EXPECT_EQ(op.find("width=2"), op.npos);
 }
 
 // With the real fonts the ink stays inside the box plus the margin, and the

@@ -28,18 +28,7 @@ std::string Text(int x, int y, const std::string& s, int px, bool italic, bool b
            " italic=" + (italic ? "1" : "0") + " charset=1 color=#000000";
 }
 
-class ScriptsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        canvas.Font.Height = -20;
-        canvas.CurrentMulPoint = false;
-    }
-    // The operations drawn by painting the term at (100, 50).
-    Ops Paint(const std::string& term) {
-        return PaintedOps(canvas, term);
-    }
-    TestCanvas canvas;
-};
+class ScriptsTest : public LayoutTest {};
 
 TEST(ScriptBase, NeedsBracketsOnlyWhenItIsNoSingleUnit) {
     for (const char* b : {"(a+b)", "a+b", "((x))", "(-a)", "(a*b)", "(a/b)", "(x^2)", "(x_i)"})
@@ -107,7 +96,7 @@ TEST_F(ScriptsTest, BoxesAndPlacesOfAtomScripts) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Paint(c.term), c.ops) << c.term;
+        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
     }
 }
 
@@ -138,12 +127,12 @@ TEST_F(ScriptsTest, TallBasesKeepTheirAlignmentLine) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        const Ops ops = Paint(c.term);
+        const Ops ops = Painted(c.term);
         ASSERT_FALSE(ops.empty());
         EXPECT_EQ(ops.back(), c.script) << c.term;
     }
     // The base's name cell is centred on the term's alignment line.
-    EXPECT_EQ(Paint("f(x^2)^3").front(), Text(100, 50 + 16 - 12, "f", 20, false));
+    EXPECT_EQ(Painted("f(x^2)^3").front(), Text(100, 50 + 16 - 12, "f", 20, false));
 }
 
 // Every cell and line drawn lies inside the measured box, for every branch
@@ -185,7 +174,7 @@ TEST_F(ScriptsTest, EverythingDrawnStaysInTheBoxAndTheFontIsRestored) {
 // Each level of scripts is set at 6/10 of the size of the one below, in
 // whole pixels, until the font engine's smallest em of one pixel.
 TEST_F(ScriptsTest, NestedScriptsShrinkDownToOnePixel) {
-    Paint("x^(x^(x^(x^(x^x))))");
+    Painted("x^(x^(x^(x^(x^x))))");
     std::vector<int> ems;
     for (const DrawOp& op : canvas.List().Ops) ems.push_back(op.Em);
     EXPECT_EQ(ems, (std::vector<int>{20, 12, 7, 4, 1, 1}));

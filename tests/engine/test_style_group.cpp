@@ -29,18 +29,7 @@ std::string Line(int x1, int y1, int x2, int y2) {
            std::to_string(y2) + " width=1 color=#000000";
 }
 
-class StyleGroupTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        canvas.Font.Height = -20;
-        canvas.CurrentMulPoint = false;
-    }
-    // The operations drawn by painting the term at (100, 50).
-    Ops Paint(const std::string& term) {
-        return PaintedOps(canvas, term);
-    }
-    TestCanvas canvas;
-};
+class StyleGroupTest : public LayoutTest {};
 
 TEST_F(StyleGroupTest, BoxesAndDrawings) {
     const Ops smallX = {Text(100, 50, "x", 12, true)};
@@ -76,7 +65,7 @@ TEST_F(StyleGroupTest, BoxesAndDrawings) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Paint(c.term), c.ops) << c.term;
+        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
     }
     // A small group is exactly as big as the script of `x^x`.
     const TFormulaMetrics x = MeasureTerm("x", canvas), xx = MeasureTerm("x^x", canvas);
@@ -93,12 +82,12 @@ TEST_F(StyleGroupTest, GroupsHandTheFontBackAsTheyFoundIt) {
     for (const char* e : {"small(x, a+b)", "bold(x_i, y)", "abli(a, b)", "small(bold(abli(x^2)))"}) {
         MeasureTerm(e, canvas);
         EXPECT_EQ(canvas.Font, font) << e;
-        Paint(e);
+        Painted(e);
         EXPECT_EQ(canvas.Font, font) << e;
         EXPECT_EQ(canvas.Pen.Width, 3) << e;
     }
     // The group's style is the canvas's style plus bold: underline stays.
-    Paint("bold(x)");
+    Painted("bold(x)");
     ASSERT_EQ(canvas.List().Ops.size(), 1u);
     EXPECT_EQ(canvas.List().Ops[0].Font.Style & (fsBold | fsUnderline), fsBold | fsUnderline);
 }

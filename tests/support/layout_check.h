@@ -3,6 +3,8 @@
 // fonts relative to its measured box.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -29,5 +31,19 @@ struct InkCheck {
 // Paints `expression` in "Times New Roman" at an em of `em` pixels and counts
 // the ink that falls outside the measured box widened by `margin` pixels.
 InkCheck CheckInk(const std::string& expression, int em, int margin = 2);
+
+// The fixed-metric canvas as the construct tests use it: em 20 (cell 24,
+// characters 10 wide, blanks 5), a clear brush, and no multiplication dot.
+class LayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        canvas.Font.Height = -20;
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        canvas.CurrentMulPoint = false;
+    }
+    // The operations drawn by painting the term at (100, 50).
+    std::vector<std::string> Painted(const std::string& term) { return PaintedOps(canvas, term); }
+    TestCanvas canvas;
+};
 
 }  // namespace nerovan
