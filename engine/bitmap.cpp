@@ -3,9 +3,16 @@
 // the in-place smoothing of a 32-bit picture.
 #include "bitmap.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstring>
+
+#include "raster_canvas.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace nerovan {
 
@@ -80,6 +87,30 @@ inline long SquaredDistance(const PaletteEntry& e, int r, int g, int b) {
     return dr * dr + dg * dg + db * db;
 }
 
+// The first pixel at or after `from` whose blue, green and red differ from
+// `colour`, or `count`. Four pixels are compared at a time where the
+// processor allows: the background of a picture is one long run.
+size_t RunEnd(const uint8_t* bytes, size_t from, size_t count, uint32_t colour) {
+    size_t end = from;
+#ifdef __SSE2__
+    const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i want = _mm_set1_epi32(static_cast<int>(colour));
+    while (end + 4 <= count) {
+        const __m128i four =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 4 * end));
+        const __m128i same = _mm_cmpeq_epi32(_mm_and_si128(four, mask), want);
+        if (_mm_movemask_epi8(same) != 0xFFFF) break;
+        end += 4;
+    }
+#endif
+    for (; end < count; ++end) {
+        uint32_t next;
+        std::memcpy(&next, bytes + 4 * end, 4);
+        if ((next & 0x00FFFFFFu) != colour) break;
+    }
+    return end;
+}
+
 }  // namespace
 
 const std::vector<PaletteEntry>& HalftonePalette() { return Tables().palette; }
@@ -103,6 +134,16 @@ uint8_t NearestHalftoneIndex(uint8_t red, uint8_t green, uint8_t blue) {
 void Bitmap::SetSize(int w, int h) {
     if (w < 0) w = 0;
     if (h < 0) h = 0;
+    if (w == width_ && h == height_) {
+        // The same size again (a repaint): the buffer, and the drawing
+        // context over it, are kept; only the pixels turn white.
+        if (canvas_) canvas_->DiscardPending();
+        std::fill(pixels_.begin(), pixels_.end(), 0xFF);
+        indices_.clear();
+        PixelsChanged();
+        return;
+    }
+    if (canvas_) canvas_->DiscardPending();
     // Allocate before touching the fields, so a failed allocation leaves the
     // bitmap as it was.
     std::vector<uint8_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h) * 4, 0xFF);
@@ -125,31 +166,37 @@ void Bitmap::MapToPalette() {
         const uint8_t bytes[4] = {palette[k].Blue, palette[k].Green, palette[k].Red, 0};
         std::memcpy(&words[k], bytes, 4);
     }
-    // Pictures are mostly runs of the background colour: remember the last
-    // colour looked up. The edges of glyphs alternate between a few dozen
-    // shades, which a small table of recent colours answers.
-    uint32_t lastColour = 0xFFFFFFFFu;  // no 24-bit colour has this value
-    uint8_t lastIndex = 0;
+    // Pictures are mostly runs of the background colour: a run of pixels
+    // equal to the last one looked up is copied word by word. The edges of
+    // glyphs alternate between a few dozen shades, which a small table of
+    // recent colours answers.
     constexpr size_t kRecent = 1024;
-    std::vector<uint32_t> recentColour(kRecent, 0xFFFFFFFFu);
-    std::vector<uint8_t> recentIndex(kRecent, 0);
-    uint8_t* p = pixels_.data();
+    uint32_t recentColour[kRecent];
+    uint8_t recentIndex[kRecent];
+    std::fill(recentColour, recentColour + kRecent, 0xFFFFFFFFu);  // no 24-bit colour
     uint8_t* index = indices_.data();
-    for (size_t i = 0; i < count; ++i, p += 4) {
-        const uint32_t colour = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                                (static_cast<uint32_t>(p[2]) << 16);
-        if (colour != lastColour) {
-            lastColour = colour;
-            const size_t slot = (colour ^ (colour >> 10) ^ (colour >> 20)) & (kRecent - 1);
-            if (recentColour[slot] != colour) {
-                recentColour[slot] = colour;
-                recentIndex[slot] = NearestHalftoneIndex(p[2], p[1], p[0]);
-            }
-            lastIndex = recentIndex[slot];
+    uint8_t* bytes = ScanLine(0);
+    size_t i = 0;
+    while (i < count) {
+        uint32_t pixel;
+        std::memcpy(&pixel, bytes + 4 * i, 4);
+        const uint32_t colour = pixel & 0x00FFFFFFu;  // blue, green, red; the fourth byte is free
+        const size_t slot = (colour ^ (colour >> 10) ^ (colour >> 20)) & (kRecent - 1);
+        if (recentColour[slot] != colour) {
+            recentColour[slot] = colour;
+            recentIndex[slot] = NearestHalftoneIndex(static_cast<uint8_t>(colour >> 16),
+                                                     static_cast<uint8_t>(colour >> 8),
+                                                     static_cast<uint8_t>(colour));
         }
-        std::memcpy(p, &words[lastIndex], 4);
-        index[i] = lastIndex;
+        const uint8_t entry = recentIndex[slot];
+        const uint32_t word = words[entry];
+        // The run of this colour, mapped without further lookups.
+        const size_t end = RunEnd(bytes, i + 1, count, colour);
+        for (size_t k = i; k < end; ++k) std::memcpy(bytes + 4 * k, &word, 4);
+        std::memset(index + i, entry, end - i);
+        i = end;
     }
+    PixelsChanged();
 }
 
 void SmoothBitmap(Bitmap& bitmap) {
@@ -159,19 +206,26 @@ void SmoothBitmap(Bitmap& bitmap) {
     for (int y = 2; y <= h - 2; ++y) {
         uint8_t* row = bitmap.ScanLine(y);
         const uint8_t* above = bitmap.ScanLine(y - 1);
-        for (int x = 1; x < w; ++x) {
-            uint8_t* own = row + x * 4;
-            for (int c = 0; c < 3; ++c) {
-                // The last column has no right neighbour: it stands in for itself.
-                const unsigned right = x + 1 < w ? own[4 + c] : own[c];
-                own[c] = static_cast<uint8_t>((2u * own[c] + right + above[x * 4 + c]) / 4u);
-            }
+        // Left to right, in place: each byte reads its right neighbour before
+        // that neighbour is smoothed, so whole stretches of bytes can be done
+        // at once. The fourth byte of each pixel is left as it was.
+        const int last = (w - 1) * 4;  // the last column's first byte
+        for (int i = 4; i < last; ++i) {
+            const unsigned v = (2u * row[i] + row[i + 4] + above[i]) / 4u;
+            row[i] = (i & 3) == 3 ? row[i] : static_cast<uint8_t>(v);
         }
+        // The last column has no right neighbour: it stands in for itself.
+        if (w > 1)
+            for (int c = 0; c < 3; ++c)
+                row[last + c] = static_cast<uint8_t>((3u * row[last + c] + above[last + c]) / 4u);
     }
+    bitmap.PixelsChanged();
 }
 
 void Bitmap::CopyFrom(const Bitmap& other) {
     if (&other == this) return;
+    if (other.pending_drawing_) other.FinishDrawing();
+    if (canvas_) canvas_->DiscardPending();
     width_ = other.width_;
     height_ = other.height_;
     format_ = other.format_;

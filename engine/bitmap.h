@@ -41,9 +41,14 @@ public:
     TPixelFormat PixelFormat() const { return format_; }
     void SetPixelFormat(TPixelFormat f) { format_ = f; }
 
-    // 32-bit rows, top to bottom; Stride() bytes apart.
-    uint8_t* ScanLine(int y) { return pixels_.data() + static_cast<size_t>(y) * Stride(); }
+    // 32-bit rows, top to bottom; Stride() bytes apart. Text the canvas
+    // still holds back is drawn first, so the rows show all that was drawn.
+    uint8_t* ScanLine(int y) {
+        if (pending_drawing_) FinishDrawing();
+        return pixels_.data() + static_cast<size_t>(y) * Stride();
+    }
     const uint8_t* ScanLine(int y) const {
+        if (pending_drawing_) FinishDrawing();
         return pixels_.data() + static_cast<size_t>(y) * Stride();
     }
     int Stride() const { return width_ * 4; }
@@ -58,14 +63,23 @@ public:
     unsigned Generation() const { return generation_; }
 
     RasterCanvas& Canvas();
+    // Tells the canvas that the pixels were written directly, after drawing
+    // it held back was finished (see ScanLine).
+    void PixelsChanged();
 
 private:
+    friend class RasterCanvas;
+    // Draws what the canvas holds back (runs of glyphs it batches).
+    void FinishDrawing() const;
+
     int width_ = 0;
     int height_ = 0;
     TPixelFormat format_ = TPixelFormat::pf32bit;
     std::vector<uint8_t> pixels_;
     std::vector<uint8_t> indices_;
     unsigned generation_ = 0;
+    // Set by the canvas while it holds glyphs back.
+    mutable bool pending_drawing_ = false;
     std::unique_ptr<RasterCanvas> canvas_;
 };
 

@@ -30,6 +30,8 @@ void MeasureMemo::Open() {
 void MeasureMemo::Close() {
     // Swapping frees the buckets too, so nothing of a large pass lingers.
     std::unordered_map<std::string, Entry>().swap(map_);
+    // The scratch key keeps a small room for the next pass, not a long formula's.
+    if (scratch_.capacity() > 4096) std::string().swap(scratch_);
     bytes_ = 0;
     active_ = false;
 }

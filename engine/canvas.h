@@ -135,9 +135,12 @@ public:
     const Entry* Find(const std::string& key) const;
     void Store(std::string&& key, const TFormulaMetrics& m, const TFont& font_after);
     size_t Size() const { return map_.size(); }
+    // A string to build keys in.
+    std::string& Scratch() { return scratch_; }
 
 private:
     std::unordered_map<std::string, Entry> map_;
+    std::string scratch_;
     size_t bytes_ = 0;
     bool active_ = false;
 };
@@ -254,12 +257,17 @@ TFormulaMetrics Memoized(Canvas& canvas, char routine, const std::string& text,
                          Measure&& measure) {
     MeasureMemo& memo = canvas.Memo();
     if (!memo.Active()) return measure();
-    std::string key;
-    MeasureMemo::MakeKey(key, routine, text, canvas);
-    if (const MeasureMemo::Entry* e = memo.Find(key)) {
+    // The key is built in the memo's scratch string, whose room is reused:
+    // a piece found costs no allocation. Measuring a piece not found uses the
+    // memo again, so its key is taken out of the scratch string first.
+    std::string& scratch = memo.Scratch();
+    scratch.clear();
+    MeasureMemo::MakeKey(scratch, routine, text, canvas);
+    if (const MeasureMemo::Entry* e = memo.Find(scratch)) {
         canvas.Font = e->FontAfter;
         return e->Box;
     }
+    std::string key = scratch;
     const TFormulaMetrics m = measure();
     memo.Store(std::move(key), m, canvas.Font);
     return m;

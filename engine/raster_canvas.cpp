@@ -13,6 +13,10 @@ Bitmap::~Bitmap() = default;
 
 RasterCanvas& Bitmap::Canvas() { return *canvas_; }
 
+void Bitmap::FinishDrawing() const { canvas_->Flush(); }
+
+void Bitmap::PixelsChanged() { canvas_->MarkDirty(); }
+
 RasterCanvas::RasterCanvas(Bitmap& bitmap) : bitmap_(bitmap) {}
 
 RasterCanvas::~RasterCanvas() {
@@ -24,6 +28,7 @@ TRect RasterCanvas::ClipRect() const { return {0, 0, bitmap_.Width(), bitmap_.He
 
 cairo_t* RasterCanvas::Context() {
     if (generation_ != bitmap_.Generation()) {
+        DiscardPending();
         if (cr_) cairo_destroy(cr_);
         if (surface_) cairo_surface_destroy(surface_);
         cr_ = nullptr;
@@ -49,17 +54,53 @@ void RasterCanvas::SetSource(TColor c) {
     cairo_set_source_rgb(cr_, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
 }
 
+void RasterCanvas::Flush() {
+    if (pending_.empty()) return;
+    bitmap_.pending_drawing_ = false;
+    if (scaled_font_ != pending_font_) {
+        cairo_set_scaled_font(cr_, pending_font_);
+        scaled_font_ = pending_font_;
+    }
+    SetSource(pending_color_);
+    cairo_show_glyphs(cr_, pending_.data(), static_cast<int>(pending_.size()));
+    pending_.clear();
+}
+
+void RasterCanvas::DiscardPending() {
+    pending_.clear();
+    bitmap_.pending_drawing_ = false;
+}
+
+void RasterCanvas::MarkDirty() {
+    if (surface_) cairo_surface_mark_dirty(surface_);
+}
+
 void RasterCanvas::DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
                              const TRect* clip) {
     if (!Context()) return;
     const FontHandle& h = Handle();
-    glyphs_.resize(s.size());
+    // Text is drawn transparently in the font colour: a run of glyphs of one
+    // font and colour is held back and drawn by one call, as soon as anything
+    // else is drawn or the pixels are read. A clipped or underlined run is
+    // drawn at once.
+    const bool plain = !clip && !(Font.Style & (fsUnderline | fsStrikeOut));
+    if (!pending_.empty() && (!plain || pending_font_ != h.Scaled || pending_color_ != Font.Color))
+        Flush();
+    std::vector<cairo_glyph_t>& glyphs = plain ? pending_ : glyphs_;
+    const size_t first = plain ? glyphs.size() : 0;
+    glyphs.resize(first + s.size());
     double pen = x;
     for (size_t i = 0; i < s.size(); ++i) {
-        glyphs_[i].index = h.Glyphs[static_cast<uint8_t>(s[i])];
-        glyphs_[i].x = pen;
-        glyphs_[i].y = y + h.Ascent;
+        glyphs[first + i].index = h.Glyphs[static_cast<uint8_t>(s[i])];
+        glyphs[first + i].x = pen;
+        glyphs[first + i].y = y + h.Ascent;
         pen += advances[i];
+    }
+    if (plain) {
+        pending_font_ = h.Scaled;
+        pending_color_ = Font.Color;
+        bitmap_.pending_drawing_ = true;
+        return;
     }
     // Only a clipped run needs the state saved: everything else a run sets
     // (font, source) every operation sets again before it uses it.
@@ -92,24 +133,29 @@ void RasterCanvas::DoTextOut(int x, int y, const std::string& s, const std::vect
 }
 
 void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {
+    Flush();
     if (!Context() || (x1 == x2 && y1 == y2)) return;
     const int w = std::max(1, Pen.Width);
-    const double half = (w % 2) ? 0.5 : 0.0;  // odd widths sit on pixel centres
-    cairo_set_line_width(cr_, w);
-    if (y1 == y2) {
-        // Horizontal: the pixels from x1 up to, not including, x2.
-        const double a = x2 > x1 ? x1 : x2 + 1, b = x2 > x1 ? x2 : x1 + 1;
-        cairo_move_to(cr_, a, y1 + half);
-        cairo_line_to(cr_, b, y1 + half);
-    } else if (x1 == x2) {
-        const double a = y2 > y1 ? y1 : y2 + 1, b = y2 > y1 ? y2 : y1 + 1;
-        cairo_move_to(cr_, x1 + half, a);
-        cairo_line_to(cr_, x1 + half, b);
-    } else {
-        cairo_move_to(cr_, x1 + 0.5, y1 + 0.5);
-        cairo_line_to(cr_, x2 + 0.5, y2 + 0.5);
-    }
     SetSource(Pen.Color);
+    // A horizontal or vertical line covers whole pixels: the rows (columns)
+    // of the pen's width around it, odd widths centred on the line, from the
+    // first point up to, not including, the last. Filled as that rectangle,
+    // which is what stroking it gives, only cheaper.
+    if (y1 == y2) {
+        const int a = x2 > x1 ? x1 : x2 + 1, b = x2 > x1 ? x2 : x1 + 1;
+        cairo_rectangle(cr_, a, y1 - w / 2, b - a, w);
+        cairo_fill(cr_);
+        return;
+    }
+    if (x1 == x2) {
+        const int a = y2 > y1 ? y1 : y2 + 1, b = y2 > y1 ? y2 : y1 + 1;
+        cairo_rectangle(cr_, x1 - w / 2, a, w, b - a);
+        cairo_fill(cr_);
+        return;
+    }
+    cairo_set_line_width(cr_, w);
+    cairo_move_to(cr_, x1 + 0.5, y1 + 0.5);
+    cairo_line_to(cr_, x2 + 0.5, y2 + 0.5);
     cairo_stroke(cr_);
 }
 
@@ -136,6 +182,7 @@ bool RasterCanvas::EllipsePath(int x1, int y1, int x2, int y2, bool whole, doubl
 }
 
 void RasterCanvas::DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    Flush();
     if (!Context()) return;
     const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
     const double rx = std::max(0.5, std::abs(x2 - x1 - 1) / 2.0);
@@ -152,6 +199,7 @@ void RasterCanvas::DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4,
 }
 
 void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
+    Flush();
     if (!Context() || !EllipsePath(x1, y1, x2, y2, true, 0, 0)) return;
     if (Brush.Style == TBrushStyle::bsSolid) {
         SetSource(Brush.Color);
@@ -163,6 +211,7 @@ void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
 }
 
 void RasterCanvas::DoFillRect(const TRect& r, TColor color) {
+    Flush();
     if (!Context() || r.Right <= r.Left || r.Bottom <= r.Top) return;
     cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
     SetSource(color);

@@ -1,6 +1,7 @@
 // The bitmap canvas: cairo over the 32-bit rows of a Bitmap. Text is drawn
 // antialiased (grey) glyph by glyph at the whole-pixel advances the layout
-// measured; 1 px and 2 px lines land crisply on the pixel grid.
+// measured, consecutive runs of one font and colour by one cairo call; 1 px
+// and 2 px lines land crisply on the pixel grid.
 #pragma once
 
 #include <cairo.h>
@@ -15,6 +16,12 @@ public:
     explicit RasterCanvas(Bitmap& bitmap);
     ~RasterCanvas() override;
     TRect ClipRect() const override;
+    // Draws the glyphs held back.
+    void Flush();
+    // Forgets the glyphs held back (the pixels are about to be replaced).
+    void DiscardPending();
+    // The pixels were written directly: cairo must not rely on what it knew.
+    void MarkDirty();
 
 protected:
     void DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
@@ -38,6 +45,10 @@ private:
     cairo_t* cr_ = nullptr;
     unsigned generation_ = ~0u;
     std::vector<cairo_glyph_t> glyphs_;
+    // Glyphs held back, all of one font and colour.
+    std::vector<cairo_glyph_t> pending_;
+    cairo_scaled_font_t* pending_font_ = nullptr;
+    TColor pending_color_ = 0;
     // What the context has set now, so a run of glyphs in one font and
     // colour sets neither again; forgotten whenever a restore may undo them.
     bool source_valid_ = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <set>
 
@@ -89,6 +90,41 @@ TEST(HalftonePaletteTest, NearestIndexIsTheTrueNearestEntry) {
     for (int n = 0; n < 100000; ++n) {
         const int r = random() & 255, g = random() & 255, b = random() & 255;
         ASSERT_EQ(NearestHalftoneIndex(r, g, b), BruteForceNearest(r, g, b)) << r << "," << g << "," << b;
+    }
+}
+
+// Runs of one colour broken by single pixels, repeated colours and colours
+// that share a slot of the recent-colour table: every pixel still gets its
+// own nearest entry.
+TEST(BitmapTest, MapToPaletteHandlesRunsAndRecurringColours) {
+    Bitmap bmp;
+    bmp.SetSize(37, 11);
+    std::vector<std::array<uint8_t, 3>> want;
+    srandom(7);
+    for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width(); ++x) {
+            std::array<uint8_t, 3> rgb{255, 255, 255};
+            const long pick = random() % 6;
+            if (pick == 1) rgb = {0, 0, 0};
+            if (pick == 2) rgb = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
+                                  static_cast<uint8_t>(random())};
+            if (pick == 3) rgb = {0x04, 0x00, 0x01};  // same slot as white's neighbours
+            uint8_t* p = bmp.ScanLine(y) + x * 4;
+            p[0] = rgb[2];
+            p[1] = rgb[1];
+            p[2] = rgb[0];
+            p[3] = static_cast<uint8_t>(random());  // the fourth byte plays no part
+            want.push_back(rgb);
+        }
+    bmp.MapToPalette();
+    const auto& palette = HalftonePalette();
+    for (size_t i = 0; i < want.size(); ++i) {
+        const int entry = BruteForceNearest(want[i][0], want[i][1], want[i][2]);
+        ASSERT_EQ(bmp.Indices()[i], entry) << "pixel " << i;
+        const uint8_t* p = bmp.ScanLine(0) + i * 4;
+        ASSERT_EQ(p[2], palette[entry].Red) << "pixel " << i;
+        ASSERT_EQ(p[0], palette[entry].Blue) << "pixel " << i;
+        ASSERT_EQ(p[3], 0) << "pixel " << i;
     }
 }
 

@@ -135,6 +135,57 @@ TEST_F(RasterCanvasTest, TwoPixelLinesCoverTheRowAboveAndTheRow) {
     for (int y = 27; y < 33; ++y) EXPECT_EQ(Ink(bitmap, 5, y), y == 29 || y == 30 ? 255 : 0) << y;
 }
 
+TEST_F(RasterCanvasTest, WideLinesCoverWholeRowsAndColumnsAroundTheLine) {
+    for (int w = 1; w <= 5; ++w) {
+        bitmap.SetSize(40, 40);
+        canvas().Pen.Width = w;
+        canvas().MoveTo(4, 20);
+        canvas().LineTo(14, 20);
+        canvas().MoveTo(30, 25);
+        canvas().LineTo(30, 5);  // upwards: from 25 to, not including, 5
+        // Odd widths centre on the line; even ones reach one row further up.
+        const int first = 20 - w / 2, last = first + w - 1;
+        for (int y = 10; y < 30; ++y)
+            for (int x = 2; x < 16; ++x)
+                ASSERT_EQ(Ink(bitmap, x, y), x >= 4 && x < 14 && y >= first && y <= last ? 255 : 0)
+                    << "width " << w << " at " << x << "," << y;
+        for (int x = 24; x < 36; ++x)
+            for (int y = 3; y < 28; ++y)
+                ASSERT_EQ(Ink(bitmap, x, y),
+                          x >= 30 - w / 2 && x < 30 - w / 2 + w && y > 5 && y <= 25 ? 255 : 0)
+                    << "width " << w << " at " << x << "," << y;
+    }
+}
+
+// Runs of text are drawn in batches; what is drawn after them still lies on
+// top, each colour keeps its own run, the pixels read show every run, and a
+// resize forgets runs not yet drawn.
+TEST_F(RasterCanvasTest, TextRunsKeepTheirOrderColourAndVisibility) {
+    canvas().Brush.Style = TBrushStyle::bsClear;
+    canvas().TextOut(2, 2, "W");
+    canvas().Font.Color = RGB(255, 0, 0);
+    canvas().TextOut(20, 2, "W");
+    canvas().Brush.Color = clWhite;
+    canvas().FillRect({0, 0, 10, 40});  // covers the first W's left part
+    bool black = false, red = false;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const uint8_t* p = bitmap.ScanLine(y) + x * 4;
+            if (x < 10) {
+                ASSERT_EQ(p[2] & p[1] & p[0], 255) << x << "," << y;
+            }
+            if (x >= 10 && x < 20 && p[2] < 40 && p[1] < 40) black = true;
+            if (x >= 20 && p[2] > 200 && p[1] < 40 && p[0] < 40) red = true;
+        }
+    EXPECT_TRUE(black);
+    EXPECT_TRUE(red);
+    // Text not yet read when the bitmap is resized leaves no trace.
+    canvas().TextOut(2, 2, "W");
+    bitmap.SetSize(30, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(Ink(bitmap, x, y), 0) << x << "," << y;
+}
+
 TEST_F(RasterCanvasTest, FillRectExcludesRightAndBottom) {
     canvas().Brush.Color = RGB(255, 0, 0);
     canvas().FillRect({3, 4, 7, 9});
