@@ -1,6 +1,7 @@
 // How fast formulas are measured and painted, against a floor: the same
-// glyphs and lines drawn the cheapest way cairo allows (one call per run of
-// glyphs of one font and colour) onto a surface of the same size. Also the
+// glyphs, lines and arcs drawn the cheapest way cairo allows (one call per
+// run of glyphs of one font and colour, one stroke for the lines of one pen
+// width, one per arc) onto a surface of the same size. Also the
 // growth with the number of terms and with nesting depth, and the renderer's
 // peak memory for the demo formulas.
 #include <benchmark/benchmark.h>
@@ -9,8 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -58,8 +64,9 @@ Recording Record(const std::string& expression) {
 }
 
 // Draws the recording onto a fresh surface with one cairo call per run of
-// glyphs of one font and colour and one stroke per line, fonts resolved in
-// advance: what any renderer of these pixels at least has to do.
+// glyphs of one font and colour, one stroke per pen width for all lines and
+// one per arc or ellipse, fonts resolved in advance: what any renderer of
+// these pixels at least has to do.
 double FloorMicroseconds(const Recording& r, int repeats) {
     struct Run {
         cairo_scaled_font_t* Font;
@@ -79,6 +86,12 @@ double FloorMicroseconds(const Recording& r, int repeats) {
             x += op.Advances[i];
         }
     }
+    std::vector<int> widths;
+    for (const DrawOp& op : r.List.Ops)
+        if ((op.Kind == DrawOpKind::Line || op.Kind == DrawOpKind::Arc ||
+             op.Kind == DrawOpKind::Ellipse) &&
+            std::find(widths.begin(), widths.end(), op.PenWidth) == widths.end())
+            widths.push_back(op.PenWidth);
     const auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < repeats; ++k) {
         cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, r.Width, r.Height);
@@ -90,13 +103,33 @@ double FloorMicroseconds(const Recording& r, int repeats) {
             cairo_set_scaled_font(cr, run.Font);
             cairo_show_glyphs(cr, run.Glyphs.data(), static_cast<int>(run.Glyphs.size()));
         }
-        for (const DrawOp& op : r.List.Ops) {
-            if (op.Kind == DrawOpKind::Line) {
-                cairo_move_to(cr, op.X1 + 0.5, op.Y1 + 0.5);
-                cairo_line_to(cr, op.X2 + 0.5, op.Y2 + 0.5);
+        // Lines as one path stroked once per pen width; the arcs and
+        // ellipses of brackets, braces and signs each stroked alone.
+        for (const int width : widths) {
+            for (const DrawOp& op : r.List.Ops) {
+                if (op.PenWidth != width) continue;
+                if (op.Kind == DrawOpKind::Line) {
+                    cairo_move_to(cr, op.X1 + 0.5, op.Y1 + 0.5);
+                    cairo_line_to(cr, op.X2 + 0.5, op.Y2 + 0.5);
+                } else if (op.Kind == DrawOpKind::Arc || op.Kind == DrawOpKind::Ellipse) {
+                    const double rx = std::max(0.5, (op.Rect.Width() - 1) / 2.0);
+                    const double ry = std::max(0.5, (op.Rect.Height() - 1) / 2.0);
+                    cairo_save(cr);
+                    cairo_translate(cr, (op.Rect.Left + op.Rect.Right) / 2.0,
+                                    (op.Rect.Top + op.Rect.Bottom) / 2.0);
+                    cairo_scale(cr, rx, ry);
+                    cairo_new_sub_path(cr);
+                    cairo_arc(cr, 0, 0, 1, 0, op.Kind == DrawOpKind::Arc ? M_PI : 2 * M_PI);
+                    cairo_restore(cr);
+                    // Stroked at once: one path spanning the whole picture
+                    // costs cairo more than many small ones.
+                    cairo_set_line_width(cr, width);
+                    cairo_stroke(cr);
+                }
             }
+            cairo_set_line_width(cr, width);
+            cairo_stroke(cr);
         }
-        cairo_stroke(cr);
         cairo_destroy(cr);
         cairo_surface_destroy(s);
     }
@@ -131,6 +164,7 @@ void LayOut(benchmark::State& state, const std::string& expression) {
     for (auto _ : state) {
         MetafileCanvas canvas(target, "", "");
         canvas.Font.Height = -21;
+        canvas.Brush.Style = TBrushStyle::bsClear;  // text over the background, as in a paint
         const TFormulaMetrics m = MeasureExpression(expression, canvas);
         target.Width = m.Width + 4;
         target.Height = m.Height + 4;
@@ -172,22 +206,36 @@ void BM_NestedBrackets(benchmark::State& state) {
 }
 BENCHMARK(BM_NestedBrackets)->Arg(10)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond);
 
-// Peak resident memory of nerovan-render painting each demo formula.
+// Peak resident memory of nerovan-render painting each demo formula into a
+// PNG file in a private temporary folder.
 void ReportRendererMemory(const char* renderer) {
     std::printf("\nPeak memory of nerovan-render per demo formula (KiB):\n");
+    char folder[] = "/tmp/nerovan-bench-XXXXXX";
+    if (!mkdtemp(folder)) {
+        std::printf("  no temporary folder: %s\n", std::strerror(errno));
+        return;
+    }
+    const std::string picture = std::string(folder) + "/demo.png";
     for (int n = 1; n <= kDemoFormulaCount; ++n) {
         const pid_t pid = fork();
         if (pid == 0) {
+            // The renderer's own output (the --metrics line) is not part of the report.
+            if (FILE* quiet = std::freopen("/dev/null", "w", stdout)) (void)quiet;
             const std::string demo = std::to_string(n);
-            execl(renderer, renderer, "--demo", demo.c_str(), "-o", "/dev/null.png", "--metrics",
+            execl(renderer, renderer, "--demo", demo.c_str(), "-o", picture.c_str(), "--metrics",
                   static_cast<char*>(nullptr));
             _exit(127);
         }
         int status = 0;
         struct rusage usage {};
         wait4(pid, &status, 0, &usage);
-        std::printf("  demo %2d: %ld\n", n, usage.ru_maxrss);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            std::printf("  demo %2d: %ld\n", n, usage.ru_maxrss);
+        else
+            std::printf("  demo %2d: the renderer failed (status %d)\n", n, status);
     }
+    std::remove(picture.c_str());
+    rmdir(folder);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 #include "metafile.h"
 
@@ -22,14 +24,24 @@ int MulDivRound(int a, int b, int c) {
 }  // namespace
 
 void MeasureMemo::Open() {
-    map_.clear();
+    if (slots_.empty()) slots_.resize(256);  // Close left any slots empty
+    keys_.clear();
+    entries_.clear();
     bytes_ = 0;
     active_ = true;
 }
 
 void MeasureMemo::Close() {
-    // Swapping frees the buckets too, so nothing of a large pass lingers.
-    std::unordered_map<std::string, Entry>().swap(map_);
+    // A large pass's table, keys and entries are freed, so nothing of it
+    // lingers; a small pass's room is kept for the next.
+    if (slots_.size() > 4096 || keys_.capacity() > (64u << 10)) {
+        std::vector<Slot>().swap(slots_);
+        std::vector<char>().swap(keys_);
+        std::vector<Entry>().swap(entries_);
+    }
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+    keys_.clear();
+    entries_.clear();
     // The scratch key keeps a small room for the next pass, not a long formula's.
     if (scratch_.capacity() > 4096) std::string().swap(scratch_);
     bytes_ = 0;
@@ -49,17 +61,50 @@ void MeasureMemo::MakeKey(std::string& key, char routine, const std::string& tex
     key.append(text);
 }
 
-const MeasureMemo::Entry* MeasureMemo::Find(const std::string& key) const {
-    const auto it = map_.find(key);
-    return it == map_.end() ? nullptr : &it->second;
+const MeasureMemo::Slot* MeasureMemo::Probe(const std::string& key, size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.Entry == 0) return &slot;
+        if (slot.Hash == hash && slot.KeyLength == key.size() &&
+            std::memcmp(keys_.data() + slot.KeyOffset, key.data(), key.size()) == 0)
+            return &slot;
+    }
 }
 
-void MeasureMemo::Store(std::string&& key, const TFormulaMetrics& m, const TFont& font_after) {
-    // The key, the entry, and the node and bucket around them.
-    const size_t cost = key.size() + sizeof(Entry) + 4 * sizeof(void*);
+const MeasureMemo::Entry* MeasureMemo::Find(const std::string& key) const {
+    if (slots_.empty()) return nullptr;
+    const Slot* slot = Probe(key, std::hash<std::string>()(key));
+    return slot->Entry == 0 ? nullptr : &entries_[slot->Entry - 1];
+}
+
+void MeasureMemo::Grow() {
+    std::vector<Slot> old(std::max<size_t>(256, slots_.size() * 2));
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+        if (s.Entry == 0) continue;
+        size_t i = s.Hash & mask;
+        while (slots_[i].Entry != 0) i = (i + 1) & mask;
+        slots_[i] = s;
+    }
+}
+
+void MeasureMemo::Store(const std::string& key, const TFormulaMetrics& m, const TFont& font_after) {
+    // The key, the entry and the slots around them.
+    const size_t cost = key.size() + sizeof(Entry) + 2 * sizeof(Slot);
     if (bytes_ + cost > kMaxBytes) return;
+    if (2 * (entries_.size() + 1) > slots_.size()) Grow();
+    const size_t hash = std::hash<std::string>()(key);
+    Slot* slot = const_cast<Slot*>(Probe(key, hash));
+    if (slot->Entry != 0) return;  // already there
     bytes_ += cost;
-    map_.emplace(std::move(key), Entry{m, font_after});
+    slot->Hash = hash;
+    slot->KeyOffset = keys_.size();
+    slot->KeyLength = key.size();
+    keys_.insert(keys_.end(), key.begin(), key.end());
+    entries_.push_back(Entry{m, font_after});
+    slot->Entry = entries_.size();
 }
 
 int TFont::Size() const { return MulDivRound(-Height, 72, kScreenPixelsPerInch); }

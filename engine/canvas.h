@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "metrics.h"
@@ -133,13 +132,25 @@ public:
         TFont FontAfter;
     };
     const Entry* Find(const std::string& key) const;
-    void Store(std::string&& key, const TFormulaMetrics& m, const TFont& font_after);
-    size_t Size() const { return map_.size(); }
+    void Store(const std::string& key, const TFormulaMetrics& m, const TFont& font_after);
+    size_t Size() const { return entries_.size(); }
     // A string to build keys in.
     std::string& Scratch() { return scratch_; }
 
 private:
-    std::unordered_map<std::string, Entry> map_;
+    // An open-addressing table: slots hold the key's hash, where its bytes
+    // lie in one shared buffer, and which entry it answers (0: empty).
+    struct Slot {
+        size_t Hash = 0;
+        size_t KeyOffset = 0;
+        size_t KeyLength = 0;
+        size_t Entry = 0;  // index + 1
+    };
+    const Slot* Probe(const std::string& key, size_t hash) const;
+    void Grow();
+    std::vector<Slot> slots_;   // a power of two long, at most half full
+    std::vector<char> keys_;    // the keys' bytes, one after another
+    std::vector<Entry> entries_;
     std::string scratch_;
     size_t bytes_ = 0;
     bool active_ = false;
@@ -267,9 +278,9 @@ TFormulaMetrics Memoized(Canvas& canvas, char routine, const std::string& text,
         canvas.Font = e->FontAfter;
         return e->Box;
     }
-    std::string key = scratch;
+    const std::string key = scratch;
     const TFormulaMetrics m = measure();
-    memo.Store(std::move(key), m, canvas.Font);
+    memo.Store(key, m, canvas.Font);
     return m;
 }
 

@@ -84,9 +84,27 @@ private:
     Canvas& canvas_;
 };
 
+// How many closing brackets the line lacks; raises EInvalidBracket at a
+// closing bracket without partner.
+int MissingCloseBrackets(const std::string& line) {
+    BracketDepth depth;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (depth.Step(line[i]) < 0)
+            throw EInvalidBracket("Unexpected bracket in \"" + line +
+                                  "\", pos:" + std::to_string(i + 1));
+    }
+    return depth.Value();
+}
+
 RelationRow LayOutRow(const std::string& line, Canvas& canvas) {
     RelationRow row;
-    SplitRelations(BalanceBrackets(line), row.Operands, row.Signs);
+    // A line whose brackets are balanced is split as it stands, without a copy.
+    const int missing = MissingCloseBrackets(line);
+    if (missing == 0)
+        SplitRelations(line, row.Operands, row.Signs);
+    else
+        SplitRelations(line + std::string(static_cast<size_t>(missing), ')'), row.Operands,
+                       row.Signs);
     row.Boxes.reserve(row.Operands.size());
     row.Offsets.reserve(row.Operands.size());
     int total = 0;
@@ -113,13 +131,7 @@ RelationRow LayOutRow(const std::string& line, Canvas& canvas) {
 }  // namespace
 
 std::string BalanceBrackets(const std::string& line) {
-    BracketDepth depth;
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (depth.Step(line[i]) < 0)
-            throw EInvalidBracket("Unexpected bracket in \"" + line +
-                                  "\", pos:" + std::to_string(i + 1));
-    }
-    return line + std::string(static_cast<size_t>(depth.Value()), ')');
+    return line + std::string(static_cast<size_t>(MissingCloseBrackets(line)), ')');
 }
 
 bool MatchRelation(char current, char next, char afterNext, unsigned char& byte, int& extra) {
@@ -142,7 +154,7 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
                     std::vector<std::string>& signs) {
     const auto at = [&line](size_t i) { return i < line.size() ? line[i] : ' '; };
     BracketDepth depth;
-    std::string collected;
+    size_t piece = 0;  // where the operand being collected begins
     for (size_t i = 0; i < line.size(); ++i) {
         depth.Step(line[i]);
         unsigned char byte = 0;
@@ -151,15 +163,13 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
         const bool escaped = i > 0 && line[i - 1] == '\\';
         if (!escaped && depth.Value() == 0 &&
             MatchRelation(line[i], at(i + 1), at(i + 2), byte, extra)) {
-            operands.push_back(collected);
-            collected.clear();
+            operands.push_back(line.substr(piece, i - piece));
             signs.emplace_back(1, static_cast<char>(byte));
             i += static_cast<size_t>(extra);
-            continue;
+            piece = i + 1;
         }
-        collected += line[i];
     }
-    if (!collected.empty()) operands.push_back(collected);
+    if (piece < line.size()) operands.push_back(line.substr(piece));
 }
 
 TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas) {

@@ -11,22 +11,23 @@ namespace {
 
 const char kBlank = ' ';
 
-// Steps the depth for c; a closing bracket that takes it below 0 has no
-// partner in term.
-void StepOrThrow(BracketDepth& depth, char c, const std::string& term) {
-    if (depth.Step(c) < 0) throw EInvalidBracket("Invalid bracket in \"" + term + "\"");
+[[noreturn]] __attribute__((noinline)) void ThrowInvalidBracket(const std::string& term) {
+    throw EInvalidBracket("Invalid bracket in \"" + term + "\"");
 }
 
-// Where a sum or product would emit an empty piece it emits one blank.
-std::string PieceOrBlank(const std::string& piece) {
-    return piece.empty() ? std::string(1, kBlank) : piece;
+// Steps the depth for c; a closing bracket that takes it below 0 has no
+// partner in term.
+inline void StepOrThrow(BracketDepth& depth, char c, const std::string& term) {
+    if (depth.Step(c) < 0) ThrowInvalidBracket(term);
+}
+
+// The piece of term from begin up to end; where a sum or product would emit
+// an empty piece it emits one blank.
+std::string PieceOrBlank(const std::string& term, size_t begin, size_t end) {
+    return begin == end ? std::string(1, kBlank) : term.substr(begin, end - begin);
 }
 
 }  // namespace
-
-bool IsOpenBracket(char c) { return c == '(' || c == '[' || c == '{'; }
-
-bool IsCloseBracket(char c) { return c == ')' || c == ']' || c == '}'; }
 
 void SplitSum(const std::string& term, std::vector<std::string>& operands,
               std::vector<std::string>& signs) {
@@ -40,7 +41,7 @@ void SplitSum(const std::string& term, std::vector<std::string>& operands,
         signs.emplace_back("+");
     }
     BracketDepth depth;
-    std::string collected;
+    size_t piece = start;  // where the operand being collected begins
     for (size_t i = start; i < term.size(); ++i) {
         const char c = term[i];
         StepOrThrow(depth, c, term);
@@ -48,14 +49,12 @@ void SplitSum(const std::string& term, std::vector<std::string>& operands,
         const bool splits = (c == '+' || c == '-') && i > 0 && depth.Value() == 0 &&
                             term[i - 1] != '\\' && term[i - 1] != 'E' && term[i - 1] != 'e';
         if (splits) {
-            operands.push_back(PieceOrBlank(collected));
-            collected.clear();
+            operands.push_back(PieceOrBlank(term, piece, i));
+            piece = i + 1;
             signs.emplace_back(1, c);
-        } else {
-            collected += c;
         }
     }
-    operands.push_back(PieceOrBlank(collected));
+    operands.push_back(PieceOrBlank(term, piece, term.size()));
 }
 
 void SplitProduct(const std::string& term, std::vector<std::string>& numerators,
@@ -64,7 +63,7 @@ void SplitProduct(const std::string& term, std::vector<std::string>& numerators,
     denominators.clear();
     bool numerator = true;
     BracketDepth depth;
-    std::string collected;
+    size_t piece = 0;
     for (size_t i = 0; i < term.size(); ++i) {
         const char c = term[i];
         StepOrThrow(depth, c, term);
@@ -72,14 +71,12 @@ void SplitProduct(const std::string& term, std::vector<std::string>& numerators,
         const bool splits = (c == '*' || c == '/') && depth.Value() == 0 &&
                             (i == 0 || (term[i - 1] != '_' && term[i - 1] != '^'));
         if (splits) {
-            (numerator ? numerators : denominators).push_back(PieceOrBlank(collected));
+            (numerator ? numerators : denominators).push_back(PieceOrBlank(term, piece, i));
             numerator = c == '*';
-            collected.clear();
-        } else {
-            collected += c;
+            piece = i + 1;
         }
     }
-    (numerator ? numerators : denominators).push_back(PieceOrBlank(collected));
+    (numerator ? numerators : denominators).push_back(PieceOrBlank(term, piece, term.size()));
 }
 
 void SplitScripts(const std::string& term, std::vector<std::string>& baseAndSuperscripts,
@@ -88,41 +85,37 @@ void SplitScripts(const std::string& term, std::vector<std::string>& baseAndSupe
     // to the other.
     bool subscript = false;
     BracketDepth depth;
-    std::string collected;
+    size_t piece = 0;
     for (size_t i = 0; i < term.size(); ++i) {
         const char c = term[i];
         StepOrThrow(depth, c, term);
         const bool mark = (c == '^' || c == '_') && depth.Value() == 0 &&
                           (i == 0 || term[i - 1] != '\\');
         if (mark) {
-            (subscript ? subscripts : baseAndSuperscripts).push_back(collected);
+            (subscript ? subscripts : baseAndSuperscripts).push_back(term.substr(piece, i - piece));
             subscript = c == '_';
-            collected.clear();
-        } else {
-            collected += c;
+            piece = i + 1;
         }
     }
     // A trailing escaped mark ("\^", "\_") stays in the last piece; no
     // empty script is added behind it.
-    (subscript ? subscripts : baseAndSuperscripts).push_back(collected);
+    (subscript ? subscripts : baseAndSuperscripts).push_back(term.substr(piece));
 }
 
 void SplitJuxtaposition(const std::string& term, std::vector<std::string>& items) {
     BracketDepth depth;
-    std::string collected;
+    size_t piece = 0;
     for (size_t i = 0; i < term.size(); ++i) {
         const char c = term[i];
         // A negative depth simply keeps the rest from being cut.
         depth.Step(c);
         const bool last = i + 1 == term.size();
         if (c == kBlank && depth.Value() == 0 && (last || term[i + 1] != kBlank)) {
-            items.push_back(collected);
-            collected.clear();
-        } else {
-            collected += c;
+            items.push_back(term.substr(piece, i - piece));
+            piece = i + 1;
         }
     }
-    if (!collected.empty()) items.push_back(collected);
+    if (piece < term.size()) items.push_back(term.substr(piece));
 }
 
 bool SplitCall(const std::string& term, std::string& name, std::vector<std::string>& arguments,
@@ -132,20 +125,22 @@ bool SplitCall(const std::string& term, std::string& name, std::vector<std::stri
     // The group must be at least its two brackets, the last one ending the term.
     if (open + 1 >= term.size() || !IsCloseBracket(term.back())) return false;
 
-    const std::string inner = term.substr(open + 1, term.size() - open - 2);
+    // The group's inside runs from open + 1 up to the term's last character.
+    const size_t end = term.size() - 1;
     BracketDepth depth;
-    std::string argument;
-    for (const char c : inner) {
+    for (size_t i = open + 1; i < end; ++i) {
         // "(a)+(b)" and "f(a)(b)" close the group before the term ends.
-        if (depth.Step(c) < 0) return false;
-        if (c == ',' && depth.Value() == 0) {
-            arguments.push_back(argument);
-            argument.clear();
-        } else {
-            argument += c;
+        if (depth.Step(term[i]) < 0) return false;
+    }
+    depth = BracketDepth();
+    size_t piece = open + 1;
+    for (size_t i = open + 1; i < end; ++i) {
+        if (depth.Step(term[i]) == 0 && term[i] == ',') {
+            arguments.push_back(term.substr(piece, i - piece));
+            piece = i + 1;
         }
     }
-    arguments.push_back(argument);
+    arguments.push_back(term.substr(piece, end - piece));
     name = term.substr(0, open);
     brackets = std::string{term[open], term.back()};
     return true;

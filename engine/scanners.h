@@ -10,9 +10,9 @@
 namespace nerovan {
 
 // "(", "[" and "{".
-bool IsOpenBracket(char c);
+inline bool IsOpenBracket(char c) { return c == '(' || c == '[' || c == '{'; }
 // ")", "]" and "}". Nothing else is a bracket, in particular not "|".
-bool IsCloseBracket(char c);
+inline bool IsCloseBracket(char c) { return c == ')' || c == ']' || c == '}'; }
 
 // The running bracket depth of a left-to-right walk: every opening bracket
 // raises it by one, every closing bracket lowers it by one, whatever its

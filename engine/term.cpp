@@ -37,16 +37,19 @@ std::string LeadingChars(const std::string& s, int n) {
 }
 
 std::string StripOuterBrackets(const std::string& s) {
-    const TTrimmedBlanks t = TrimBlanks(s);
-    std::string inner = t.Core;
+    TTrimmedBlanks t = TrimBlanks(s);
     const size_t n = t.Core.size();
+    bool strip = false;
     if (n >= 2 && IsOpenBracket(t.Core.front()) && IsCloseBracket(t.Core.back())) {
         BracketDepth depth;
         bool balanced = true;
         for (size_t i = 1; i + 1 < n && balanced; ++i) balanced = depth.Step(t.Core[i]) >= 0;
-        if (balanced && depth.Value() == 0) inner = t.Core.substr(1, n - 2);
+        strip = balanced && depth.Value() == 0;
     }
-    return BlankString(t.Lead) + inner + BlankString(t.Trail);
+    // Most pieces have no brackets around them: the piece itself is the answer.
+    if (!strip && n > 0) return t.Lead == 0 && t.Trail == 0 ? std::move(t.Core) : s;
+    return BlankString(t.Lead) + (strip ? t.Core.substr(1, n - 2) : t.Core) +
+           BlankString(t.Trail);
 }
 
 bool HasTopLevelSign(const std::string& s) {

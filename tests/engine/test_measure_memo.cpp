@@ -108,11 +108,12 @@ TEST(MeasureMemo, AnAnswerFromTheMemoLeavesTheFontAsMeasuringDid) {
     canvas.Font = start;
     const TFormulaMetrics first = MeasureTerm("x1", canvas);
     const TFont after = canvas.Font;
+    const size_t entries = canvas.Memo().Size();
     ASSERT_NE(after, start);
     canvas.Font = start;
     EXPECT_EQ(MeasureTerm("x1", canvas), first);
     EXPECT_EQ(canvas.Font, after);
-    EXPECT_EQ(canvas.Memo().Size(), 1u);
+    EXPECT_EQ(canvas.Memo().Size(), entries);  // answered, nothing measured anew
     canvas.Memo().Close();
 }
 
@@ -172,6 +173,35 @@ TEST(MeasureMemo, StopsTakingEntriesBeyondItsBudget) {
     memo.Close();
     EXPECT_EQ(memo.Size(), 0u);
     EXPECT_FALSE(memo.Active());
+}
+
+// Thousands of keys (the table grows many times over), keys that are
+// prefixes of each other, and a second pass that must find nothing of the
+// first although it reuses the room.
+TEST(MeasureMemo, AnswersEveryKeyItTookAndNothingAfterThePass) {
+    MeasureMemo memo;
+    for (int pass = 0; pass < 2; ++pass) {
+        memo.Open();
+        for (int i = 0; i < 5000; ++i) {
+            EXPECT_EQ(memo.Find("k" + std::to_string(i)), nullptr) << pass << " " << i;
+            TFont f;
+            f.Height = -i;
+            memo.Store("k" + std::to_string(i), {i, pass, i}, f);
+        }
+        memo.Store("k7", {-1, -1, -1}, TFont{});  // a key already there keeps its box
+        EXPECT_EQ(memo.Size(), 5000u);
+        for (int i = 0; i < 5000; ++i) {
+            const MeasureMemo::Entry* e = memo.Find("k" + std::to_string(i));
+            ASSERT_NE(e, nullptr) << i;
+            EXPECT_EQ(e->Box, (TFormulaMetrics{i, pass, i}));
+            EXPECT_EQ(e->FontAfter.Height, -i);
+        }
+        EXPECT_EQ(memo.Find("k"), nullptr);
+        EXPECT_EQ(memo.Find("k50000"), nullptr);
+        EXPECT_EQ(memo.Find(""), nullptr);
+        memo.Close();
+        EXPECT_EQ(memo.Find("k1"), nullptr);
+    }
 }
 
 }  // namespace

@@ -52,7 +52,8 @@ TEST(TermHelpers, BlanksBracketsAndSigns) {
         const char* in;
         const char* out;
     } strip[] = {{"(a+b)", "a+b"}, {"()", ""},         {"(a)(b)", "(a)(b)"}, {"(a", "(a"},
-                 {"(a]", "a"},     {" (x) ", " x "}, {"[[x]]", "[x]"},    {"x", "x"}};
+                 {"(a]", "a"},     {" (x) ", " x "}, {"[[x]]", "[x]"},    {"x", "x"},
+                 {"  a+b ", "  a+b "}, {" (a)(b)", " (a)(b)"}, {"", ""}};
     for (const auto& c : strip) EXPECT_EQ(StripOuterBrackets(c.in), c.out) << c.in;
     EXPECT_EQ(BlankString(3), "   ");
     EXPECT_EQ(BlankString(-1), "");
