@@ -168,9 +168,16 @@ void Canvas::TextOutImpl(int x, int y, const std::string& s, const TRect* clip) 
             op.Clipped = true;
             op.Clip = *clip;
         }
-        recorder_->Ops.push_back(std::move(op));
+        Record(std::move(op));
     }
     DoTextOut(x, y, s, advances, clip);
+}
+
+void Canvas::Record(DrawOp&& op) {
+    // A formula draws dozens of operations: room for them from the start
+    // spares the list its first rounds of growing.
+    if (recorder_->Ops.empty()) recorder_->Ops.reserve(64);
+    recorder_->Ops.push_back(std::move(op));
 }
 
 void Canvas::MoveTo(int x, int y) { pen_pos_ = {x, y}; }
@@ -185,7 +192,7 @@ void Canvas::LineTo(int x, int y) {
         op.Y2 = y;
         op.PenWidth = Pen.Width;
         op.Color = Pen.Color;
-        recorder_->Ops.push_back(std::move(op));
+        Record(std::move(op));
     }
     DoLine(pen_pos_.X, pen_pos_.Y, x, y);
     pen_pos_ = {x, y};
@@ -202,7 +209,7 @@ void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
         op.Y2 = y4;
         op.PenWidth = Pen.Width;
         op.Color = Pen.Color;
-        recorder_->Ops.push_back(std::move(op));
+        Record(std::move(op));
     }
     DoArc(x1, y1, x2, y2, x3, y3, x4, y4);
 }
@@ -216,7 +223,7 @@ void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
         op.Color = Pen.Color;
         op.Filled = Brush.Style == TBrushStyle::bsSolid;
         op.FillColor = Brush.Color;
-        recorder_->Ops.push_back(std::move(op));
+        Record(std::move(op));
     }
     DoEllipse(x1, y1, x2, y2);
 }
@@ -227,7 +234,7 @@ void Canvas::FillRect(const TRect& r) {
         op.Kind = DrawOpKind::Fill;
         op.Rect = r;
         op.Color = Brush.Color;
-        recorder_->Ops.push_back(std::move(op));
+        Record(std::move(op));
     }
     DoFillRect(r, Brush.Color);
 }

@@ -103,6 +103,7 @@ struct TRect {
 };
 
 class DisplayList;
+struct DrawOp;
 class Canvas;
 
 // Boxes measured during one layout pass, so that painting a piece, which
@@ -234,6 +235,8 @@ private:
     void TextOutImpl(int x, int y, const std::string& s, const TRect* clip);
 
     TPoint pen_pos_;
+    // Appends an operation to the recorder's list.
+    void Record(DrawOp&& op);
     DisplayList* recorder_ = nullptr;
     std::recursive_mutex lock_;
     std::vector<int> scratch_;

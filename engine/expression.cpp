@@ -156,13 +156,15 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
     BracketDepth depth;
     size_t piece = 0;  // where the operand being collected begins
     for (size_t i = 0; i < line.size(); ++i) {
-        depth.Step(line[i]);
+        const char c = line[i];
+        depth.Step(c);
+        // Every sign begins with one of these four; most characters are none.
+        if (c != '<' && c != '>' && c != '=' && c != '~') continue;
         unsigned char byte = 0;
         int extra = 0;
         // A backslash before a sign makes it an escape for the atom routines.
         const bool escaped = i > 0 && line[i - 1] == '\\';
-        if (!escaped && depth.Value() == 0 &&
-            MatchRelation(line[i], at(i + 1), at(i + 2), byte, extra)) {
+        if (!escaped && depth.Value() == 0 && MatchRelation(c, at(i + 1), at(i + 2), byte, extra)) {
             operands.push_back(line.substr(piece, i - piece));
             signs.emplace_back(1, static_cast<char>(byte));
             i += static_cast<size_t>(extra);

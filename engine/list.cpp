@@ -26,6 +26,9 @@ int SeparatorRoom(Canvas& canvas, const std::string& separator) {
 RowLayout LayOutRow(const std::vector<std::string>& items, Canvas& canvas,
                     const std::string& separator) {
     RowLayout r;
+    r.Items.reserve(items.size());
+    r.Offsets.reserve(items.size());
+    r.Parenthesised.reserve(items.size());
     const bool may_parenthesise = separator != ", " && items.size() > 1;
     int width = 0, ascent = 0, descent = 0;
     for (size_t i = 0; i < items.size(); ++i) {

@@ -187,6 +187,9 @@ int SignRoom(Canvas& canvas, const std::string& sign, size_t i) {
 
 SumLayout LayOutSum(const TermParts& p, Canvas& canvas) {
     SumLayout s;
+    s.Operands.reserve(p.First.size());
+    s.Parenthesised.reserve(p.First.size());
+    s.Lefts.reserve(p.First.size());
     int total = 0, ascent = 0, descent = 0;
     for (size_t i = 0; i < p.First.size(); ++i) {
         const bool parens = p.Second[i] == "-" && HasTopLevelSign(p.First[i]);
