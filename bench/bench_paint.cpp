@@ -6,6 +6,7 @@
 // peak memory for the demo formulas.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -217,10 +218,12 @@ void ReportRendererMemory(const char* renderer) {
     }
     const std::string picture = std::string(folder) + "/demo.png";
     for (int n = 1; n <= kDemoFormulaCount; ++n) {
+        std::fflush(stdout);  // or the child would print the report so far again
         const pid_t pid = fork();
         if (pid == 0) {
             // The renderer's own output (the --metrics line) is not part of the report.
-            if (FILE* quiet = std::freopen("/dev/null", "w", stdout)) (void)quiet;
+            const int quiet = open("/dev/null", O_WRONLY);
+            if (quiet >= 0) dup2(quiet, STDOUT_FILENO);
             const std::string demo = std::to_string(n);
             execl(renderer, renderer, "--demo", demo.c_str(), "-o", picture.c_str(), "--metrics",
                   static_cast<char*>(nullptr));

@@ -17,11 +17,21 @@ void Bitmap::FinishDrawing() const { canvas_->Flush(); }
 
 void Bitmap::PixelsChanged() { canvas_->MarkDirty(); }
 
-RasterCanvas::RasterCanvas(Bitmap& bitmap) : bitmap_(bitmap) {}
+RasterCanvas::RasterCanvas(Bitmap& bitmap) : bitmap_(bitmap) {
+    text_contexts_.reserve(kTextContexts);
+}
 
 RasterCanvas::~RasterCanvas() {
-    if (cr_) cairo_destroy(cr_);
+    DropContexts();
     if (surface_) cairo_surface_destroy(surface_);
+}
+
+void RasterCanvas::DropContexts() {
+    for (TextContext& t : text_contexts_)
+        if (t.Cr) cairo_destroy(t.Cr);
+    text_contexts_.clear();
+    if (cr_) cairo_destroy(cr_);
+    cr_ = nullptr;
 }
 
 TRect RasterCanvas::ClipRect() const { return {0, 0, bitmap_.Width(), bitmap_.Height()}; }
@@ -29,13 +39,11 @@ TRect RasterCanvas::ClipRect() const { return {0, 0, bitmap_.Width(), bitmap_.He
 cairo_t* RasterCanvas::Context() {
     if (generation_ != bitmap_.Generation()) {
         DiscardPending();
-        if (cr_) cairo_destroy(cr_);
+        DropContexts();
         if (surface_) cairo_surface_destroy(surface_);
-        cr_ = nullptr;
         surface_ = nullptr;
         generation_ = bitmap_.Generation();
         source_valid_ = false;
-        scaled_font_ = nullptr;
         if (bitmap_.Width() > 0 && bitmap_.Height() > 0) {
             surface_ = cairo_image_surface_create_for_data(bitmap_.ScanLine(0), CAIRO_FORMAT_RGB24,
                                                            bitmap_.Width(), bitmap_.Height(),
@@ -47,22 +55,56 @@ cairo_t* RasterCanvas::Context() {
     return cr_;
 }
 
+namespace {
+
+void SetSourceColor(cairo_t* cr, TColor c) {
+    cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+}  // namespace
+
 void RasterCanvas::SetSource(TColor c) {
     if (source_valid_ && source_ == c) return;
     source_valid_ = true;
     source_ = c;
-    cairo_set_source_rgb(cr_, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+    SetSourceColor(cr_, c);
+}
+
+RasterCanvas::TextContext& RasterCanvas::TextContextFor(cairo_scaled_font_t* font, TColor color) {
+    TextContext* found = nullptr;
+    for (TextContext& t : text_contexts_)
+        if (t.Font == font) found = &t;
+    if (!found) {
+        // Setting another font on a context makes cairo look the scaled font
+        // up again at the next text: each font keeps a context of its own on
+        // the same surface instead. Drawing order is kept, as every call
+        // draws at once.
+        if (text_contexts_.size() < kTextContexts) {
+            text_contexts_.push_back({});
+            found = &text_contexts_.back();
+        } else {
+            found = &text_contexts_[next_context_];
+            next_context_ = (next_context_ + 1) % kTextContexts;
+            cairo_destroy(found->Cr);
+        }
+        found->Font = font;
+        found->Cr = cairo_create(surface_);
+        cairo_set_scaled_font(found->Cr, font);
+        found->ColorValid = false;
+    }
+    if (!found->ColorValid || found->Color != color) {
+        SetSourceColor(found->Cr, color);
+        found->Color = color;
+        found->ColorValid = true;
+    }
+    return *found;
 }
 
 void RasterCanvas::Flush() {
     if (pending_.empty()) return;
     bitmap_.pending_drawing_ = false;
-    if (scaled_font_ != pending_font_) {
-        cairo_set_scaled_font(cr_, pending_font_);
-        scaled_font_ = pending_font_;
-    }
-    SetSource(pending_color_);
-    cairo_show_glyphs(cr_, pending_.data(), static_cast<int>(pending_.size()));
+    const TextContext& t = TextContextFor(pending_font_, pending_color_);
+    cairo_show_glyphs(t.Cr, pending_.data(), static_cast<int>(pending_.size()));
     pending_.clear();
 }
 
@@ -102,34 +144,25 @@ void RasterCanvas::DoTextOut(int x, int y, const std::string& s, const std::vect
         bitmap_.pending_drawing_ = true;
         return;
     }
-    // Only a clipped run needs the state saved: everything else a run sets
-    // (font, source) every operation sets again before it uses it.
+    TextContext& t = TextContextFor(h.Scaled, Font.Color);
+    cairo_t* cr = t.Cr;
+    cairo_save(cr);
     if (clip) {
-        cairo_save(cr_);
-        cairo_rectangle(cr_, clip->Left, clip->Top, clip->Width(), clip->Height());
-        cairo_clip(cr_);
+        cairo_rectangle(cr, clip->Left, clip->Top, clip->Width(), clip->Height());
+        cairo_clip(cr);
     }
-    if (scaled_font_ != h.Scaled) {
-        cairo_set_scaled_font(cr_, h.Scaled);
-        scaled_font_ = h.Scaled;
-    }
-    SetSource(Font.Color);
-    cairo_show_glyphs(cr_, glyphs_.data(), static_cast<int>(glyphs_.size()));
+    cairo_show_glyphs(cr, glyphs_.data(), static_cast<int>(glyphs_.size()));
     // Underline and strike-out as bars under and through the run.
     if (Font.Style & (fsUnderline | fsStrikeOut)) {
         const int thick = std::max(1, h.Em / 14);
         const double width = pen - x;
         if (Font.Style & fsUnderline)
-            cairo_rectangle(cr_, x, y + h.Ascent + std::max(1, h.Em / 10), width, thick);
+            cairo_rectangle(cr, x, y + h.Ascent + std::max(1, h.Em / 10), width, thick);
         if (Font.Style & fsStrikeOut)
-            cairo_rectangle(cr_, x, y + h.Ascent - h.Em * 3 / 10, width, thick);
-        cairo_fill(cr_);
+            cairo_rectangle(cr, x, y + h.Ascent - h.Em * 3 / 10, width, thick);
+        cairo_fill(cr);
     }
-    if (clip) {
-        cairo_restore(cr_);
-        source_valid_ = false;
-        scaled_font_ = nullptr;
-    }
+    cairo_restore(cr);
 }
 
 void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {

@@ -36,6 +36,15 @@ private:
     // empty bitmap; made anew after the bitmap was resized.
     cairo_t* Context();
     void SetSource(TColor c);
+    // A context on the surface with the font set, its source the colour.
+    struct TextContext {
+        cairo_scaled_font_t* Font = nullptr;
+        cairo_t* Cr = nullptr;
+        TColor Color = 0;
+        bool ColorValid = false;
+    };
+    TextContext& TextContextFor(cairo_scaled_font_t* font, TColor color);
+    void DropContexts();
     // Adds the path of the ellipse inscribed in the rectangle, from angle a1
     // to a2 counter-clockwise on screen; returns false for an empty ellipse.
     bool EllipsePath(int x1, int y1, int x2, int y2, bool whole, double a1, double a2);
@@ -49,11 +58,13 @@ private:
     std::vector<cairo_glyph_t> pending_;
     cairo_scaled_font_t* pending_font_ = nullptr;
     TColor pending_color_ = 0;
-    // What the context has set now, so a run of glyphs in one font and
-    // colour sets neither again; forgotten whenever a restore may undo them.
+    // The source colour the context for lines and fills has now.
     bool source_valid_ = false;
     TColor source_ = 0;
-    cairo_scaled_font_t* scaled_font_ = nullptr;
+    // The contexts that draw text, one per font, the oldest replaced first.
+    static constexpr size_t kTextContexts = 8;
+    std::vector<TextContext> text_contexts_;
+    size_t next_context_ = 0;
 };
 
 }  // namespace nerovan

@@ -179,6 +179,25 @@ TEST_F(RasterCanvasTest, TextRunsKeepTheirOrderColourAndVisibility) {
         }
     EXPECT_TRUE(black);
     EXPECT_TRUE(red);
+    // More fonts than the canvas keeps contexts for, each twice, a fill over
+    // the first of them: every run lands, in order.
+    bitmap.SetSize(400, 40);
+    for (int round = 0; round < 2; ++round)
+        for (int k = 0; k < 12; ++k) {
+            canvas().Font.Height = -(10 + k);
+            canvas().Font.Color = round == 0 ? clBlack : RGB(0, 0, 255);
+            canvas().TextOut(5 + 32 * k, 5, "W");
+            if (round == 0 && k == 0) canvas().FillRect({0, 0, 32, 40});
+        }
+    for (int k = 0; k < 12; ++k) {
+        bool blue = false;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 32 * k; x < 32 * k + 32; ++x) {
+                const uint8_t* p = bitmap.ScanLine(y) + x * 4;
+                if (p[0] > 200 && p[2] < 60) blue = true;
+            }
+        EXPECT_TRUE(blue) << "font " << k;
+    }
     // Text not yet read when the bitmap is resized leaves no trace.
     canvas().TextOut(2, 2, "W");
     bitmap.SetSize(30, 30);
