@@ -24,7 +24,14 @@ int MulDivRound(int a, int b, int c) {
 }  // namespace
 
 void MeasureMemo::Open() {
-    if (slots_.empty()) slots_.resize(256);  // Close left any slots empty
+    // Room for as many entries as the last pass took: a formula is usually
+    // measured and painted, or painted again, with the same pieces, and the
+    // table then never grows during the pass. Close left any slots empty.
+    size_t slots = 256;
+    while (slots < 2 * last_entries_) slots *= 2;
+    if (slots_.size() < slots) slots_.resize(slots);
+    entries_.reserve(last_entries_);
+    keys_.reserve(last_key_bytes_);
     keys_.clear();
     entries_.clear();
     bytes_ = 0;
@@ -32,6 +39,8 @@ void MeasureMemo::Open() {
 }
 
 void MeasureMemo::Close() {
+    last_entries_ = entries_.size();
+    last_key_bytes_ = keys_.size();
     // A large pass's table, keys and entries are freed, so nothing of it
     // lingers; a small pass's room is kept for the next.
     if (slots_.size() > 4096 || keys_.capacity() > (64u << 10)) {
@@ -174,9 +183,10 @@ void Canvas::TextOutImpl(int x, int y, const std::string& s, const TRect* clip) 
 }
 
 void Canvas::Record(DrawOp&& op) {
-    // A formula draws dozens of operations: room for them from the start
-    // spares the list its first rounds of growing.
-    if (recorder_->Ops.empty()) recorder_->Ops.reserve(64);
+    // Room for as many operations as the list expects (as many as the last
+    // paint into the same metafile drew), or for dozens, spares it rounds of
+    // growing.
+    if (recorder_->Ops.empty()) recorder_->Ops.reserve(std::max<size_t>(64, recorder_->SizeHint));
     recorder_->Ops.push_back(std::move(op));
 }
 

@@ -155,6 +155,9 @@ private:
     std::string scratch_;
     size_t bytes_ = 0;
     bool active_ = false;
+    // How many entries, and key bytes, the last pass took.
+    size_t last_entries_ = 0;
+    size_t last_key_bytes_ = 0;
 };
 
 class Canvas {

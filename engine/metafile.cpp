@@ -138,10 +138,12 @@ void Metafile::Clear() {
 MetafileCanvas::MetafileCanvas(Metafile& target, const std::string& creator,
                                const std::string& description)
     : target_(target), creator_(creator), description_(description) {
+    list_.SizeHint = target.RecordedOps;
     SetRecorder(&list_);
 }
 
 MetafileCanvas::~MetafileCanvas() {
+    if (!list_.Ops.empty()) target_.RecordedOps = list_.Ops.size();
     target_.List = std::move(list_);
     target_.Creator = creator_;
     target_.Description = description_;

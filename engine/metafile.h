@@ -43,6 +43,8 @@ struct DrawOp {
 class DisplayList {
 public:
     std::vector<DrawOp> Ops;
+    // How many operations recording into the list expects.
+    size_t SizeHint = 0;
     void Clear() { Ops.clear(); }
     // Draws every operation onto canvas, in order, shifted by (dx, dy).
     void ReplayOn(Canvas& canvas, int dx = 0, int dy = 0) const;
@@ -60,6 +62,8 @@ public:
     std::string Description;  // header description: the expression (Windows-1251)
     int Width = 0;            // picture size in pixels
     int Height = 0;
+    // How many operations the last canvas that drew into it recorded.
+    size_t RecordedOps = 0;
     void Clear();
 };
 
