@@ -60,9 +60,13 @@ void MeasureMemo::Close() {
 void MeasureMemo::MakeKey(std::string& key, char routine, const std::string& text,
                           const Canvas& canvas) {
     const TFont& f = canvas.Font;
-    const int32_t fixed[] = {f.Height, static_cast<int32_t>(f.Style),
-                             static_cast<int32_t>(f.Charset), static_cast<int32_t>(f.Color),
-                             canvas.NestingDepth, static_cast<int32_t>(f.Name.size())};
+    const int32_t fixed[] = {f.Height,
+                             static_cast<int32_t>(f.Style),
+                             static_cast<int32_t>(f.Charset),
+                             static_cast<int32_t>(f.Color),
+                             canvas.NestingDepth,
+                             static_cast<int32_t>(canvas.NestedCharacters),
+                             static_cast<int32_t>(f.Name.size())};
     key.reserve(1 + sizeof fixed + f.Name.size() + text.size());
     key.push_back(routine);
     key.append(reinterpret_cast<const char*>(fixed), sizeof fixed);

@@ -109,8 +109,9 @@ class Canvas;
 // Boxes measured during one layout pass, so that painting a piece, which
 // measures its children again, answers those from here instead of laying
 // them out anew. A box depends on the piece's text, the routine, the font
-// (name, height, style, charset, colour) and the nesting depth (which
-// decides whether a deep piece is refused); the key holds all of them.
+// (name, height, style, charset, colour) and the nesting depth and the
+// characters nested around it (which decide whether a deep piece is
+// refused); the key holds all of them.
 // Measuring may leave the font changed (an atom ends with italic off and the
 // default charset), so each entry also keeps the font as the measuring left
 // it, and an answer from the memo leaves the canvas the same way. Only
@@ -170,6 +171,8 @@ public:
     TColor EraseColor = clWhite;
     // How many expressions are being laid out inside each other right now.
     int NestingDepth = 0;
+    // How many characters those expressions hold together.
+    size_t NestedCharacters = 0;
     // Whether the outermost layout calls on this canvas keep a memo of
     // measured boxes (see MeasureMemo); off, every box is measured anew.
     bool UseMeasureMemo = true;

@@ -66,22 +66,34 @@ struct RelationRow {
 };
 
 // Counts one level of nesting for the time of a layout call and refuses
-// input nested deeper than the limit.
+// input nested deeper than the limit, or so long for its depth that the
+// pieces held by the levels open at once would exhaust memory.
 class NestingLevel {
 public:
-    explicit NestingLevel(Canvas& canvas) : canvas_(canvas) {
+    NestingLevel(Canvas& canvas, const std::string& line)
+        : canvas_(canvas), characters_(line.size()) {
         if (canvas_.NestingDepth >= kMaxNestingDepth)
             throw ELimitExceeded("The formula is nested too deeply: more than " +
                                  std::to_string(kMaxNestingDepth) +
                                  " levels of brackets, arguments or scripts");
+        if (canvas_.NestedCharacters + characters_ > kMaxNestedCharacters)
+            throw ELimitExceeded(
+                "The formula is nested too deeply for its length: the parts laid out inside "
+                "each other hold more than " +
+                std::to_string(kMaxNestedCharacters) + " characters");
         ++canvas_.NestingDepth;
+        canvas_.NestedCharacters += characters_;
     }
-    ~NestingLevel() { --canvas_.NestingDepth; }
+    ~NestingLevel() {
+        --canvas_.NestingDepth;
+        canvas_.NestedCharacters -= characters_;
+    }
     NestingLevel(const NestingLevel&) = delete;
     NestingLevel& operator=(const NestingLevel&) = delete;
 
 private:
     Canvas& canvas_;
+    size_t characters_;
 };
 
 // How many closing brackets the line lacks; raises EInvalidBracket at a
@@ -177,14 +189,14 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
 TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas) {
     const MeasureMemoPass pass(canvas);
     return Memoized(canvas, 'E', line, [&] {
-        const NestingLevel level(canvas);
+        const NestingLevel level(canvas, line);
         return LayOutRow(line, canvas).Box;
     });
 }
 
 TFormulaMetrics PaintExpression(const std::string& line, TFormulaOrigin origin, Canvas& canvas) {
     const MeasureMemoPass pass(canvas);
-    const NestingLevel level(canvas);
+    const NestingLevel level(canvas, line);
     const RelationRow row = LayOutRow(line, canvas);
     const int axis = origin.Y + row.Box.Ascent;
     for (size_t i = 0; i < row.Operands.size(); ++i) {

@@ -53,6 +53,11 @@ public:
 // The deepest nesting of expressions (brackets, arguments, scripts, limits)
 // laid out; deeper input is refused before it can exhaust the stack.
 constexpr int kMaxNestingDepth = 400;
+// The most characters the expressions laid out inside each other at one
+// time may hold together: each level keeps its pieces while the levels
+// inside it are laid out, so a long formula nested deep would otherwise
+// take memory in proportion to length times depth.
+constexpr size_t kMaxNestedCharacters = 20000000;
 // The largest picture: cairo's limit on a side, and 64 megapixels (256 MiB
 // of 32-bit pixels) in all.
 constexpr int kMaxPictureSide = 32767;

@@ -166,6 +166,36 @@ TEST(ComponentLimits, DeepNestingIsANotationErrorNotACrash) {
     EXPECT_EQ(c.Bitmap().Canvas().NestingDepth, 0);
 }
 
+// Each level of nesting keeps its pieces while the levels inside it are laid
+// out: a long formula nested deep is refused before that takes length times
+// depth of memory, a long shallow one is not.
+TEST(ComponentLimits, LongFormulasNestedDeepAreRefusedShallowOnesAreNot) {
+    TNerovan c;
+    c.EMFPaint = true;
+    c.Expression = Repeat("(", 60000);  // 170 levels would hold 20 million characters
+    try {
+        c.Paint();
+        FAIL() << "no error";
+    } catch (const ELimitExceeded& error) {
+        EXPECT_NE(std::string(error.what()).find("nested too deeply for its length"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(c.Metafile().List.Ops.size(), 0u);
+    std::string sum = "x_1";
+    for (int i = 2; i <= 1500; ++i) sum += "+(x_" + std::to_string(i) + ")";
+    // 300 levels of 12 000 characters, 3.6 million in all, lay out; only the
+    // picture, 1500 terms wide, is too large.
+    c.Expression = "sqrt(" + Repeat("(", 300) + sum + ")";
+    try {
+        c.Measure();
+        FAIL() << "no error";
+    } catch (const ELimitExceeded& error) {
+        EXPECT_NE(std::string(error.what()).find("The picture would be"), std::string::npos)
+            << error.what();
+    }
+}
+
 TEST(ComponentLimits, OversizedPictureNamesItsSize) {
     TNerovan c;
     c.EMFPaint = false;
