@@ -151,6 +151,33 @@ TEST(BitmapTest, MapToPaletteRewritesPixelsToTheirEntries) {
     }
 }
 
+// A picture wide enough to be smoothed many bytes at a time gives, byte for
+// byte, what the rule applied one byte at a time in row and column order
+// gives; the fourth bytes stay as they were.
+TEST(SmoothBitmapTest, WidePicturesFollowTheRuleByteForByte) {
+    for (const int w : {5, 6, 9, 37, 64}) {
+        Bitmap bmp;
+        bmp.SetSize(w, 7);
+        std::mt19937 random(static_cast<unsigned>(w));
+        for (int y = 0; y < 7; ++y)
+            for (int i = 0; i < w * 4; ++i) bmp.ScanLine(y)[i] = static_cast<uint8_t>(random());
+        std::vector<std::vector<uint8_t>> want;
+        for (int y = 0; y < 7; ++y) want.emplace_back(bmp.ScanLine(y), bmp.ScanLine(y) + w * 4);
+        for (int y = 2; y <= 5; ++y)
+            for (int x = 1; x < w; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const int own = want[y][x * 4 + c];
+                    const int right = x + 1 < w ? want[y][x * 4 + 4 + c] : own;
+                    want[y][x * 4 + c] =
+                        static_cast<uint8_t>((2 * own + right + want[y - 1][x * 4 + c]) / 4);
+                }
+        SmoothBitmap(bmp);
+        for (int y = 0; y < 7; ++y)
+            ASSERT_EQ(std::vector<uint8_t>(bmp.ScanLine(y), bmp.ScanLine(y) + w * 4), want[y])
+                << "width " << w << ", row " << y;
+    }
+}
+
 TEST(SmoothBitmapTest, SmoothsInPlaceInRowAndColumnOrder) {
     Bitmap bmp;
     bmp.SetSize(3, 5);
