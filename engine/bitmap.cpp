@@ -141,9 +141,11 @@ int SmoothRowInBulk(uint8_t* row, const uint8_t* above, int from, int to) {
                                               _mm_add_epi16(unpack(right, zero), unpack(up, zero)));
             return _mm_srli_epi16(sum, 2);
         };
-        const __m128i result = _mm_packus_epi16(smooth(_mm_unpacklo_epi8), smooth(_mm_unpackhi_epi8));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i),
-                         _mm_or_si128(_mm_andnot_si128(fourth, result), _mm_and_si128(fourth, own)));
+        const __m128i result =
+            _mm_packus_epi16(smooth(_mm_unpacklo_epi8), smooth(_mm_unpackhi_epi8));
+        const __m128i kept = _mm_or_si128(_mm_andnot_si128(fourth, result),
+                                          _mm_and_si128(fourth, own));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), kept);
     }
 #endif
     return i;
