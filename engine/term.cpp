@@ -73,8 +73,7 @@ struct TermParts {
     int Lead = 0, Trail = 0;  // L and R: the blanks around the core
     std::string Core;
     std::vector<std::string> First, Second;  // the scanners' lists
-    std::string Name, Brackets;              // a call
-    TermKeyword Key = TermKeyword::None;
+    TermCall Call;                           // a call: its keyword, name, arguments, brackets
 };
 
 bool IsDigit1To9(char c) { return c >= '1' && c <= '9'; }
@@ -161,12 +160,12 @@ TermParts RecogniseTerm(const std::string& term) {
     }
     p.First.clear();
     p.Second.clear();
-    if (SplitCall(p.Core, p.Name, p.First, p.Brackets)) {
+    if (SplitCall(p.Core, p.Call.Name, p.Call.Arguments, p.Call.Brackets)) {
         p.Kind = TermKind::Call;
-        p.Key = MatchKeyword(p.Name, p.First.size());
+        p.Call.Key = MatchKeyword(p.Call.Name, p.Call.Arguments.size());
         return p;
     }
-    p.First.clear();
+    p.Call.Arguments.clear();
     p.Kind = TermKind::Atom;
     return p;
 }
@@ -278,13 +277,11 @@ TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canv
 
 // ---- Calls -----------------------------------------------------------------
 
-TermCall CallOf(const TermParts& p) { return {p.Key, p.Name, p.First, p.Brackets}; }
-
 // The keyword constructs, each in its own file; a call without keyword is a
 // plain call.
 TFormulaMetrics MeasureCall(const TermParts& p, Canvas& canvas) {
-    const TermCall call = CallOf(p);
-    switch (p.Key) {
+    const TermCall& call = p.Call;
+    switch (call.Key) {
         case TermKeyword::Small:
         case TermKeyword::Bold:
         case TermKeyword::Abli: return MeasureStyleGroup(call, canvas);
@@ -308,8 +305,8 @@ TFormulaMetrics MeasureCall(const TermParts& p, Canvas& canvas) {
 }
 
 TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
-    const TermCall call = CallOf(p);
-    switch (p.Key) {
+    const TermCall& call = p.Call;
+    switch (call.Key) {
         case TermKeyword::Small:
         case TermKeyword::Bold:
         case TermKeyword::Abli: return PaintStyleGroup(call, at, canvas);
