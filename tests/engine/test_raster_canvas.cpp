@@ -198,6 +198,15 @@ TEST_F(RasterCanvasTest, TextRunsKeepTheirOrderColourAndVisibility) {
             }
         EXPECT_TRUE(blue) << "font " << k;
     }
+    // A copy taken while text is held back shows the text too.
+    bitmap.SetSize(40, 40);
+    canvas().TextOut(2, 2, "W");
+    Bitmap copy;
+    copy.CopyFrom(bitmap);
+    int inked = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) inked += Ink(copy, x, y) > 0;
+    EXPECT_GT(inked, 20);
     // Text not yet read when the bitmap is resized leaves no trace.
     canvas().TextOut(2, 2, "W");
     bitmap.SetSize(30, 30);
