@@ -24,13 +24,13 @@ namespace {
 
 // Width of the glyph a name escape stands for: a Greek letter or a sign of
 // the font "Symbol". Raises the Greek error for a name that is neither.
-int MeasureNameEscape(const std::string& name, Canvas& canvas) {
+int MeasureNameEscape(std::string_view name, Canvas& canvas) {
     return MeasureNamedGlyph(name, canvas);
 }
 
 // Draws the glyph of a name escape with its place's top-left corner at pen
 // and returns the advance, the width MeasureNameEscape gives.
-int PaintNameEscape(const std::string& name, TFormulaOrigin pen, Canvas& canvas) {
+int PaintNameEscape(std::string_view name, TFormulaOrigin pen, Canvas& canvas) {
     return PaintNamedGlyph(name, pen, canvas);
 }
 
@@ -57,7 +57,7 @@ bool IsAccentMark(char c) {
     return c == '-' || c == '.' || c == '0' || c == ':' || c == '^' || c == '~';
 }
 
-bool IsUprightFunctionName(const std::string& run) {
+bool IsUprightFunctionName(std::string_view run) {
     return std::any_of(std::begin(UprightFunctionNames), std::end(UprightFunctionNames),
                        [&run](const char* name) { return run == name; });
 }
@@ -88,7 +88,7 @@ struct TAtomStep {
     std::size_t Rest = 0;  // where the next level starts (Accent, Name)
 };
 
-TAtomStep ScanAtomStep(const std::string& atom, std::size_t pos) {
+TAtomStep ScanAtomStep(std::string_view atom, std::size_t pos) {
     TAtomStep step;
     const std::size_t slash = atom.find('\\', pos);
     step.LeadEnd = slash == std::string::npos ? atom.size() : slash;
@@ -115,20 +115,20 @@ TAtomStep ScanAtomStep(const std::string& atom, std::size_t pos) {
 
 // Raises the error of a level that cannot be laid out; level is the atom from
 // pos on, the string the message quotes.
-void CheckAtomStep(const TAtomStep& step, const std::string& atom, std::size_t pos) {
+void CheckAtomStep(const TAtomStep& step, std::string_view atom, std::size_t pos) {
     if (step.Escape == TAtomEscape::InvalidSelector)
-        throw EInvalidToken("Invalid token in\"" + atom.substr(pos) + "\"");
+        throw EInvalidToken("Invalid token in\"" + std::string(atom.substr(pos)) + "\"");
     if (step.Escape == TAtomEscape::MarkAtEnd)
-        throw EInvalidToken("Invalid token in \"" + atom.substr(pos) + "\"");
+        throw EInvalidToken("Invalid token in \"" + std::string(atom.substr(pos)) + "\"");
 }
 
-std::string EscapeName(const TAtomStep& step, const std::string& atom) {
+std::string_view EscapeName(const TAtomStep& step, std::string_view atom) {
     return atom.substr(step.LeadEnd + 1, step.Rest - step.LeadEnd - 1);
 }
 
 }  // namespace
 
-TFormulaMetrics MeasureTextRun(const std::string& run, Canvas& canvas, bool italicSwitch) {
+TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italicSwitch) {
     TFormulaMetrics m;
     canvas.Font.Charset = DEFAULT_CHARSET;
     if (run.empty()) {
@@ -151,7 +151,7 @@ TFormulaMetrics MeasureTextRun(const std::string& run, Canvas& canvas, bool ital
     return m;
 }
 
-void PaintTextRun(const std::string& run, TFormulaOrigin origin, Canvas& canvas,
+void PaintTextRun(std::string_view run, TFormulaOrigin origin, Canvas& canvas,
                   bool italicSwitch) {
     if (run.empty()) return;
     canvas.Font.Charset = DEFAULT_CHARSET;
@@ -179,7 +179,7 @@ void PaintTextRun(const std::string& run, TFormulaOrigin origin, Canvas& canvas,
 // again as an atom, so it adds its own 2 pixels. The levels are walked in a
 // loop rather than by recursion: a long chain of escapes costs neither stack
 // depth nor copies of the rest.
-TFormulaMetrics MeasureAtom(const std::string& atom, Canvas& canvas, bool italicSwitch) {
+TFormulaMetrics MeasureAtom(std::string_view atom, Canvas& canvas, bool italicSwitch) {
     TFormulaMetrics m;
     if (atom.empty()) return m;
     // A level without a backslash, plain text or not, measures as its run.
@@ -202,12 +202,12 @@ TFormulaMetrics MeasureAtom(const std::string& atom, Canvas& canvas, bool italic
     return m;
 }
 
-void PaintAtom(const std::string& atom, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch) {
+void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch) {
     TFormulaOrigin pen = origin;
     std::size_t pos = 0;
     for (;;) {
         const TAtomStep step = ScanAtomStep(atom, pos);
-        const std::string lead = atom.substr(pos, step.LeadEnd - pos);
+        const std::string_view lead = atom.substr(pos, step.LeadEnd - pos);
         // A level is plain text only when it has no backslash; then it is one
         // run.
         if (step.LeadEnd == atom.size() && IsPlainText(lead)) {
@@ -224,7 +224,7 @@ void PaintAtom(const std::string& atom, TFormulaOrigin origin, Canvas& canvas, b
             case TAtomEscape::Accent:
                 // The rest is drawn from the base on at this pen; nothing of
                 // this level follows it, so its width is not needed here.
-                PaintAccentMark(atom[step.LeadEnd + 1], std::string_view(atom).substr(step.Rest),
+                PaintAccentMark(atom[step.LeadEnd + 1], atom.substr(step.Rest),
                                 pen, canvas, italicSwitch);
                 break;
             case TAtomEscape::Name:

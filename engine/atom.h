@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "canvas.h"
 #include "metrics.h"
@@ -19,17 +20,17 @@ extern const char* const UprightFunctionNames[6];
 // style it is drawn in (letters italic when italicSwitch is on), plus 2 empty
 // pixels at the right end. An empty run is 0 wide and TextHeight("A") high.
 // Leaves the charset at 1 and, with the switch on, the italic bit clear.
-TFormulaMetrics MeasureTextRun(const std::string& run, Canvas& canvas, bool italicSwitch);
+TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italicSwitch);
 // Draws the run character by character, the first cell's top-left corner at
 // origin. Draws nothing and leaves the font alone for an empty run.
-void PaintTextRun(const std::string& run, TFormulaOrigin origin, Canvas& canvas,
+void PaintTextRun(std::string_view run, TFormulaOrigin origin, Canvas& canvas,
                   bool italicSwitch);
 
 // Width and Height of an atom (Ascent is the caller's, except the empty atom,
 // which is 0 x 0 with Ascent 0). Raises EInvalidToken for a malformed escape.
-TFormulaMetrics MeasureAtom(const std::string& atom, Canvas& canvas, bool italicSwitch);
+TFormulaMetrics MeasureAtom(std::string_view atom, Canvas& canvas, bool italicSwitch);
 // Draws the atom with the top-left corner of its box at origin, every piece
 // where MeasureAtom made room for it. Callers measure the atom first.
-void PaintAtom(const std::string& atom, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch);
+void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch);
 
 }  // namespace nerovan

@@ -35,7 +35,7 @@ void SelectScriptFont(Canvas& canvas, const TFont& text_font) {
 // its box, computed the same way for both passes.
 struct BigOperatorLayout {
     int Count = 1;  // 1: body; 2: lower limit, body; 3: both limits, body
-    std::string Body, Lower, Upper;
+    std::string_view Body, Lower, Upper;  // views into the call's term
     bool BodyParenthesised = false;
     TFormulaMetrics BodyBox;  // with the room for parentheses when they are drawn
     TFormulaMetrics LowerBox, UpperBox;
@@ -46,8 +46,8 @@ struct BigOperatorLayout {
     TFormulaMetrics Box;
 };
 
-BigOperatorLayout LayOutBigOperator(const std::vector<std::string>& arguments, Canvas& canvas,
-                                    const std::string& glyph, bool enlarged, bool circle) {
+BigOperatorLayout LayOutBigOperator(const std::vector<std::string_view>& arguments, Canvas& canvas,
+                                    std::string_view glyph, bool enlarged, bool circle) {
     BigOperatorLayout l;
     l.Count = static_cast<int>(std::min<size_t>(std::max<size_t>(arguments.size(), 1), 3));
     if (!arguments.empty()) l.Body = arguments[l.Count - 1];
@@ -126,13 +126,13 @@ TFormulaOrigin Offset(TFormulaOrigin origin, TFormulaOrigin by) {
 
 }  // namespace
 
-TFormulaMetrics MeasureBigOperator(const std::vector<std::string>& arguments, Canvas& canvas,
-                                   const std::string& glyph, bool enlarged, bool circle) {
+TFormulaMetrics MeasureBigOperator(const std::vector<std::string_view>& arguments, Canvas& canvas,
+                                   std::string_view glyph, bool enlarged, bool circle) {
     return LayOutBigOperator(arguments, canvas, glyph, enlarged, circle).Box;
 }
 
-TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const std::vector<std::string>& arguments,
-                                 Canvas& canvas, const std::string& glyph, bool enlarged,
+TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const std::vector<std::string_view>& arguments,
+                                 Canvas& canvas, std::string_view glyph, bool enlarged,
                                  bool circle) {
     const BigOperatorLayout l = LayOutBigOperator(arguments, canvas, glyph, enlarged, circle);
     {
@@ -178,7 +178,7 @@ OperatorKind KindOf(const TermCall& call) {
         case TermKeyword::Sum: return {true, kSummationSign, true, false};
         case TermKeyword::Mul: return {true, "P", true, false};  // capital Pi
         case TermKeyword::Lim:
-        case TermKeyword::Inf: return {true, call.Name, false, false};  // the name as typed
+        case TermKeyword::Inf: return {true, std::string(call.Name), false, false};  // as typed
         case TermKeyword::Int30: return {true, three, true, true};
         case TermKeyword::Int20: return {true, two, true, true};
         case TermKeyword::Int0: return {true, one, true, true};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "canvas.h"
@@ -20,12 +21,12 @@ namespace nerovan {
 // current font. circle asks for the ring over an integral (drawn with one or
 // two arguments); the glyph column then keeps a pixel free on each side for
 // the ring's outline.
-TFormulaMetrics MeasureBigOperator(const std::vector<std::string>& arguments, Canvas& canvas,
-                                   const std::string& glyph, bool enlarged, bool circle);
+TFormulaMetrics MeasureBigOperator(const std::vector<std::string_view>& arguments, Canvas& canvas,
+                                   std::string_view glyph, bool enlarged, bool circle);
 // Draws the operator with the top-left corner of its box at origin and
 // returns the box.
-TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const std::vector<std::string>& arguments,
-                                 Canvas& canvas, const std::string& glyph, bool enlarged,
+TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const std::vector<std::string_view>& arguments,
+                                 Canvas& canvas, std::string_view glyph, bool enlarged,
                                  bool circle);
 
 // The dispatcher's entry for the keywords Sum, Mul, Lim, Inf, Int30, Int20,

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
 
 #include "metafile.h"
 
@@ -34,6 +33,8 @@ void MeasureMemo::Open() {
     keys_.reserve(last_key_bytes_);
     keys_.clear();
     entries_.clear();
+    names_.clear();
+    last_name_ = 0;
     bytes_ = 0;
     active_ = true;
 }
@@ -51,43 +52,76 @@ void MeasureMemo::Close() {
     std::fill(slots_.begin(), slots_.end(), Slot{});
     keys_.clear();
     entries_.clear();
-    // The scratch key keeps a small room for the next pass, not a long formula's.
-    if (scratch_.capacity() > 4096) std::string().swap(scratch_);
+    names_.clear();
     bytes_ = 0;
     active_ = false;
 }
 
-void MeasureMemo::MakeKey(std::string& key, char routine, const std::string& text,
-                          const Canvas& canvas) {
+MeasureMemo::KeyHead MeasureMemo::MakeHead(char routine, const Canvas& canvas) {
     const TFont& f = canvas.Font;
-    const int32_t fixed[] = {f.Height,
-                             static_cast<int32_t>(f.Style),
-                             static_cast<int32_t>(f.Charset),
-                             static_cast<int32_t>(f.Color),
-                             canvas.NestingDepth,
-                             static_cast<int32_t>(canvas.NestedCharacters),
-                             static_cast<int32_t>(f.Name.size())};
-    key.reserve(1 + sizeof fixed + f.Name.size() + text.size());
-    key.push_back(routine);
-    key.append(reinterpret_cast<const char*>(fixed), sizeof fixed);
-    key.append(f.Name);
-    key.append(text);
+    // A formula uses two or three font names; the last one used is almost
+    // always the one asked for again.
+    if (last_name_ >= names_.size() || names_[last_name_] != f.Name) {
+        last_name_ = 0;
+        while (last_name_ < names_.size() && names_[last_name_] != f.Name) ++last_name_;
+        if (last_name_ == names_.size()) names_.push_back(f.Name);
+    }
+    return KeyHead{{f.Height, static_cast<int32_t>(f.Style), static_cast<int32_t>(f.Charset),
+                    static_cast<int32_t>(f.Color), canvas.NestingDepth,
+                    static_cast<int32_t>(canvas.NestedCharacters),
+                    static_cast<int32_t>(last_name_), static_cast<int32_t>(routine)}};
 }
 
-const MeasureMemo::Slot* MeasureMemo::Probe(const std::string& key, size_t hash) const {
+namespace {
+
+uint64_t MixBits(uint64_t x) {
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+// Eight bytes at a time, each word mixed in: enough to spread a table's keys.
+uint64_t HashBytes(std::string_view s, uint64_t h) {
+    h ^= s.size() * 0x9E3779B97F4A7C15ull;
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        h = MixBits(h ^ word);
+    }
+    uint64_t tail = 0;
+    if (i < s.size()) std::memcpy(&tail, s.data() + i, s.size() - i);
+    return MixBits(h ^ tail);
+}
+
+}  // namespace
+
+size_t MeasureMemo::Hash(std::string_view head, std::string_view text) {
+    return static_cast<size_t>(HashBytes(text, HashBytes(head, 0)));
+}
+
+const MeasureMemo::Slot* MeasureMemo::Probe(std::string_view head, std::string_view text,
+                                            size_t hash) const {
     const size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.Entry == 0) return &slot;
-        if (slot.Hash == hash && slot.KeyLength == key.size() &&
-            std::memcmp(keys_.data() + slot.KeyOffset, key.data(), key.size()) == 0)
-            return &slot;
+        if (slot.Hash == hash && slot.HeadLength == head.size() &&
+            slot.TextLength == text.size()) {
+            const char* key = keys_.data() + slot.KeyOffset;
+            if (std::memcmp(key, head.data(), head.size()) == 0 &&
+                std::memcmp(key + head.size(), text.data(), text.size()) == 0)
+                return &slot;
+        }
     }
 }
 
-const MeasureMemo::Entry* MeasureMemo::Find(const std::string& key) const {
+const MeasureMemo::Entry* MeasureMemo::Find(std::string_view head, std::string_view text,
+                                            size_t hash) const {
     if (slots_.empty()) return nullptr;
-    const Slot* slot = Probe(key, std::hash<std::string>()(key));
+    const Slot* slot = Probe(head, text, hash);
     return slot->Entry == 0 ? nullptr : &entries_[slot->Entry - 1];
 }
 
@@ -103,19 +137,21 @@ void MeasureMemo::Grow() {
     }
 }
 
-void MeasureMemo::Store(const std::string& key, const TFormulaMetrics& m, const TFont& font_after) {
+void MeasureMemo::Store(std::string_view head, std::string_view text, size_t hash,
+                        const TFormulaMetrics& m, const TFont& font_after) {
     // The key, the entry and the slots around them.
-    const size_t cost = key.size() + sizeof(Entry) + 2 * sizeof(Slot);
+    const size_t cost = head.size() + text.size() + sizeof(Entry) + 2 * sizeof(Slot);
     if (bytes_ + cost > kMaxBytes) return;
     if (2 * (entries_.size() + 1) > slots_.size()) Grow();
-    const size_t hash = std::hash<std::string>()(key);
-    Slot* slot = const_cast<Slot*>(Probe(key, hash));
+    Slot* slot = const_cast<Slot*>(Probe(head, text, hash));
     if (slot->Entry != 0) return;  // already there
     bytes_ += cost;
     slot->Hash = hash;
     slot->KeyOffset = keys_.size();
-    slot->KeyLength = key.size();
-    keys_.insert(keys_.end(), key.begin(), key.end());
+    slot->HeadLength = static_cast<uint32_t>(head.size());
+    slot->TextLength = static_cast<uint32_t>(text.size());
+    keys_.insert(keys_.end(), head.begin(), head.end());
+    keys_.insert(keys_.end(), text.begin(), text.end());
     entries_.push_back(Entry{m, font_after});
     slot->Entry = entries_.size();
 }
@@ -124,33 +160,33 @@ int TFont::Size() const { return MulDivRound(-Height, 72, kScreenPixelsPerInch);
 
 void TFont::SetSize(int points) { Height = -MulDivRound(points, kScreenPixelsPerInch, 72); }
 
-int Canvas::TextWidth(const std::string& s) { return s.empty() ? 0 : DoTextWidth(s); }
+int Canvas::TextWidth(std::string_view s) { return s.empty() ? 0 : DoTextWidth(s); }
 
-int Canvas::DoTextWidth(const std::string& s) {
+int Canvas::DoTextWidth(std::string_view s) {
     CharAdvances(s, scratch_);
     int w = 0;
     for (int a : scratch_) w += a;
     return w;
 }
 
-int Canvas::TextHeight(const std::string&) { return DoTextHeight(); }
+int Canvas::TextHeight(std::string_view) { return DoTextHeight(); }
 
-void Canvas::CharAdvances(const std::string& s, std::vector<int>& advances) {
+void Canvas::CharAdvances(std::string_view s, std::vector<int>& advances) {
     advances.clear();
     if (!s.empty()) DoCharAdvances(s, advances);
 }
 
-int Canvas::InkTop(const std::string& s) { return DoInkTop(s); }
+int Canvas::InkTop(std::string_view s) { return DoInkTop(s); }
 
 int Canvas::EmPixels() { return DoEmPixels(); }
 
-void Canvas::TextOut(int x, int y, const std::string& s) { TextOutImpl(x, y, s, nullptr); }
+void Canvas::TextOut(int x, int y, std::string_view s) { TextOutImpl(x, y, s, nullptr); }
 
-void Canvas::TextOutClipped(int x, int y, const std::string& s, const TRect& clip) {
+void Canvas::TextOutClipped(int x, int y, std::string_view s, const TRect& clip) {
     TextOutImpl(x, y, s, &clip);
 }
 
-void Canvas::TextOutImpl(int x, int y, const std::string& s, const TRect* clip) {
+void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
     if (s.empty()) return;
     // Kept between calls so a run of one-glyph texts allocates nothing.
     std::vector<int>& advances = text_advances_;

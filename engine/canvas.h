@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "metrics.h"
@@ -126,34 +127,53 @@ public:
     bool Active() const { return active_; }
     void Open();
     void Close();
-    // The key of a piece measured by routine (one letter) in canvas's state.
-    static void MakeKey(std::string& key, char routine, const std::string& text,
-                        const Canvas& canvas);
+    // The state part of a key: the routine (one letter), the font and the
+    // nesting, with the font's name as its number among the names this pass
+    // has seen. The piece's text is the other part.
+    struct KeyHead {
+        int32_t Fields[8];  // whole words only, so the bytes have no padding
+        std::string_view Bytes() const {
+            return std::string_view(reinterpret_cast<const char*>(this), sizeof(KeyHead));
+        }
+    };
+    KeyHead MakeHead(char routine, const Canvas& canvas);
     struct Entry {
         TFormulaMetrics Box;
         TFont FontAfter;
     };
-    const Entry* Find(const std::string& key) const;
-    void Store(const std::string& key, const TFormulaMetrics& m, const TFont& font_after);
+    // A key is a head and a text, each any bytes; a key without text may be
+    // given as its head alone.
+    static size_t Hash(std::string_view head, std::string_view text);
+    const Entry* Find(std::string_view head, std::string_view text = {}) const {
+        return Find(head, text, Hash(head, text));
+    }
+    const Entry* Find(std::string_view head, std::string_view text, size_t hash) const;
+    void Store(std::string_view head, std::string_view text, const TFormulaMetrics& m,
+               const TFont& font_after) {
+        Store(head, text, Hash(head, text), m, font_after);
+    }
+    void Store(std::string_view head, std::string_view text, size_t hash, const TFormulaMetrics& m,
+               const TFont& font_after);
     size_t Size() const { return entries_.size(); }
-    // A string to build keys in.
-    std::string& Scratch() { return scratch_; }
 
 private:
     // An open-addressing table: slots hold the key's hash, where its bytes
-    // lie in one shared buffer, and which entry it answers (0: empty).
+    // (head, then text) lie in one shared buffer, and which entry it
+    // answers (0: empty).
     struct Slot {
         size_t Hash = 0;
         size_t KeyOffset = 0;
-        size_t KeyLength = 0;
+        uint32_t HeadLength = 0;
+        uint32_t TextLength = 0;
         size_t Entry = 0;  // index + 1
     };
-    const Slot* Probe(const std::string& key, size_t hash) const;
+    const Slot* Probe(std::string_view head, std::string_view text, size_t hash) const;
     void Grow();
     std::vector<Slot> slots_;   // a power of two long, at most half full
     std::vector<char> keys_;    // the keys' bytes, one after another
     std::vector<Entry> entries_;
-    std::string scratch_;
+    std::vector<std::string> names_;  // the font names of this pass's keys
+    size_t last_name_ = 0;
     size_t bytes_ = 0;
     bool active_ = false;
     // How many entries, and key bytes, the last pass took.
@@ -185,18 +205,18 @@ public:
 
     // Advance width of s in the current font: the sum of the whole-pixel
     // advances of its characters, no kerning.
-    int TextWidth(const std::string& s);
+    int TextWidth(std::string_view s);
     // Height of the current font's character cell; the same for every string.
-    int TextHeight(const std::string& s);
+    int TextHeight(std::string_view s);
     // The whole-pixel advance of each character of s (the Dx array of a run).
-    void CharAdvances(const std::string& s, std::vector<int>& advances);
+    void CharAdvances(std::string_view s, std::vector<int>& advances);
     // Draws s with the top-left corner of its character cell at (x, y); with
     // a solid brush the cell is filled with the brush colour first.
-    void TextOut(int x, int y, const std::string& s);
+    void TextOut(int x, int y, std::string_view s);
     // TextOut limited to the rectangle clip (used to draw only part of a glyph).
-    void TextOutClipped(int x, int y, const std::string& s, const TRect& clip);
+    void TextOutClipped(int x, int y, std::string_view s, const TRect& clip);
     // First row of ink of s below the cell top, or TextHeight when s has no ink.
-    int InkTop(const std::string& s);
+    int InkTop(std::string_view s);
     // The em height in pixels that the current font resolves to (at least 1).
     int EmPixels();
 
@@ -225,12 +245,12 @@ public:
 
 protected:
     virtual int DoTextHeight() = 0;
-    virtual void DoCharAdvances(const std::string& s, std::vector<int>& advances) = 0;
-    virtual int DoTextWidth(const std::string& s);
-    virtual int DoInkTop(const std::string& s) = 0;
+    virtual void DoCharAdvances(std::string_view s, std::vector<int>& advances) = 0;
+    virtual int DoTextWidth(std::string_view s);
+    virtual int DoInkTop(std::string_view s) = 0;
     virtual int DoEmPixels() = 0;
     // Drawing primitives; clip is null for unclipped text.
-    virtual void DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
+    virtual void DoTextOut(int x, int y, std::string_view s, const std::vector<int>& advances,
                            const TRect* clip) = 0;
     virtual void DoLine(int x1, int y1, int x2, int y2) = 0;
     virtual void DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) = 0;
@@ -238,7 +258,7 @@ protected:
     virtual void DoFillRect(const TRect& r, TColor color) = 0;
 
 private:
-    void TextOutImpl(int x, int y, const std::string& s, const TRect* clip);
+    void TextOutImpl(int x, int y, std::string_view s, const TRect* clip);
 
     TPoint pen_pos_;
     // Appends an operation to the recorder's list.
@@ -273,23 +293,21 @@ private:
 // The box measure() yields for text, from the canvas's memo when the same
 // piece was measured by the same routine in the same state during this pass.
 template <class Measure>
-TFormulaMetrics Memoized(Canvas& canvas, char routine, const std::string& text,
+TFormulaMetrics Memoized(Canvas& canvas, char routine, std::string_view text,
                          Measure&& measure) {
     MeasureMemo& memo = canvas.Memo();
     if (!memo.Active()) return measure();
-    // The key is built in the memo's scratch string, whose room is reused:
-    // a piece found costs no allocation. Measuring a piece not found uses the
-    // memo again, so its key is taken out of the scratch string first.
-    std::string& scratch = memo.Scratch();
-    scratch.clear();
-    MeasureMemo::MakeKey(scratch, routine, text, canvas);
-    if (const MeasureMemo::Entry* e = memo.Find(scratch)) {
+    // The key's head is a small value kept here while the piece is measured
+    // (which uses the memo again); the text is the piece itself. A piece
+    // found costs no allocation and no copy.
+    const MeasureMemo::KeyHead head = memo.MakeHead(routine, canvas);
+    const size_t hash = MeasureMemo::Hash(head.Bytes(), text);
+    if (const MeasureMemo::Entry* e = memo.Find(head.Bytes(), text, hash)) {
         canvas.Font = e->FontAfter;
         return e->Box;
     }
-    const std::string key = scratch;
     const TFormulaMetrics m = measure();
-    memo.Store(key, m, canvas.Font);
+    memo.Store(head.Bytes(), text, hash, m, canvas.Font);
     return m;
 }
 

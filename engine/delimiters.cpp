@@ -31,17 +31,17 @@ int PenWidthFor(int h, int thin_limit) { return h <= thin_limit ? 1 : 2; }
 
 // The small form: the font's own character, an opening one with its cell's
 // left edge at x, a closing one with its cell's right edge at x.
-void DrawOpeningChar(TFormulaOrigin o, Canvas& canvas, const std::string& c) {
+void DrawOpeningChar(TFormulaOrigin o, Canvas& canvas, std::string_view c) {
     canvas.TextOut(o.X, o.Y, c);
 }
 
-void DrawClosingChar(TFormulaOrigin o, Canvas& canvas, const std::string& c) {
+void DrawClosingChar(TFormulaOrigin o, Canvas& canvas, std::string_view c) {
     canvas.TextOut(o.X - canvas.TextWidth(c), o.Y, c);
 }
 
 // A bracket drawn as a character while h fits the character's cell
 // (with one pixel to spare), with the pen once it is taller.
-bool IsLargeBracket(int h, Canvas& canvas, const std::string& c) {
+bool IsLargeBracket(int h, Canvas& canvas, std::string_view c) {
     return h > canvas.TextHeight(c) + 1;
 }
 
@@ -60,7 +60,7 @@ TFormulaMetrics PadForDelimiters(const TFormulaMetrics& m) {
 }
 
 TDelimiterOrigin PaintDelimiters(TFormulaOrigin origin, const TFormulaMetrics& m, Canvas& canvas,
-                                 const std::string& pair) {
+                                 std::string_view pair) {
     // The shorter of the parts above and below the alignment line decides,
     // so the pair stays centred on the line and inside the box.
     const int f = std::min(m.Ascent, m.Height - m.Ascent);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "canvas.h"
 #include "metrics.h"
@@ -28,7 +29,7 @@ TFormulaMetrics PadForDelimiters(const TFormulaMetrics& m);
 // box m at origin, and returns where the content goes. A character that is
 // no delimiter (a blank, for instance) leaves its side open.
 TDelimiterOrigin PaintDelimiters(TFormulaOrigin origin, const TFormulaMetrics& m, Canvas& canvas,
-                                 const std::string& pair);
+                                 std::string_view pair);
 
 // Single glyphs h pixels high. An opening glyph's origin is the top-left
 // corner of its cell; a closing glyph's X is the right edge of its cell.

@@ -4,6 +4,7 @@
 #include "expression.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "scanners.h"
@@ -39,6 +40,17 @@ bool DrawnInCurrentFont(unsigned char byte) {
     return byte == '<' || byte == '=' || byte == '>' || byte == '~';
 }
 
+// The one-byte string holding byte, from a table that lives as long as the
+// program.
+std::string_view ByteString(unsigned char byte) {
+    static const auto table = [] {
+        std::array<char, 256> bytes{};
+        for (int i = 0; i < 256; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(i);
+        return bytes;
+    }();
+    return std::string_view(&table[byte], 1);
+}
+
 // Switches the canvas font name for a while and puts the old one back.
 class FontNameScope {
 public:
@@ -58,8 +70,9 @@ private:
 // The placement shared by the measuring and the painting pass: the pieces,
 // each operand's box and start offset, and the box of the whole line.
 struct RelationRow {
-    std::vector<std::string> Operands;
-    std::vector<std::string> Signs;
+    std::string Balanced;  // the line with its missing brackets closed, when it lacks any
+    std::vector<std::string_view> Operands;  // views into the line or into Balanced
+    std::vector<std::string_view> Signs;
     std::vector<TFormulaMetrics> Boxes;
     std::vector<int> Offsets;
     TFormulaMetrics Box;
@@ -70,7 +83,7 @@ struct RelationRow {
 // pieces held by the levels open at once would exhaust memory.
 class NestingLevel {
 public:
-    NestingLevel(Canvas& canvas, const std::string& line)
+    NestingLevel(Canvas& canvas, std::string_view line)
         : canvas_(canvas), characters_(line.size()) {
         if (canvas_.NestingDepth >= kMaxNestingDepth)
             throw ELimitExceeded("The formula is nested too deeply: more than " +
@@ -98,25 +111,28 @@ private:
 
 // How many closing brackets the line lacks; raises EInvalidBracket at a
 // closing bracket without partner.
-int MissingCloseBrackets(const std::string& line) {
+int MissingCloseBrackets(std::string_view line) {
     BracketDepth depth;
     for (size_t i = 0; i < line.size(); ++i) {
         if (depth.Step(line[i]) < 0)
-            throw EInvalidBracket("Unexpected bracket in \"" + line +
+            throw EInvalidBracket("Unexpected bracket in \"" + std::string(line) +
                                   "\", pos:" + std::to_string(i + 1));
     }
     return depth.Value();
 }
 
-RelationRow LayOutRow(const std::string& line, Canvas& canvas) {
-    RelationRow row;
+// Fills row, which the caller keeps in place while it uses the operands: they
+// may point into its Balanced text.
+void LayOutRow(std::string_view line, Canvas& canvas, RelationRow& row) {
     // A line whose brackets are balanced is split as it stands, without a copy.
     const int missing = MissingCloseBrackets(line);
-    if (missing == 0)
+    if (missing == 0) {
         SplitRelations(line, row.Operands, row.Signs);
-    else
-        SplitRelations(line + std::string(static_cast<size_t>(missing), ')'), row.Operands,
-                       row.Signs);
+    } else {
+        row.Balanced.reserve(line.size() + static_cast<size_t>(missing));
+        row.Balanced.append(line).append(static_cast<size_t>(missing), ')');
+        SplitRelations(row.Balanced, row.Operands, row.Signs);
+    }
     row.Boxes.reserve(row.Operands.size());
     row.Offsets.reserve(row.Operands.size());
     int total = 0;
@@ -137,13 +153,12 @@ RelationRow LayOutRow(const std::string& line, Canvas& canvas) {
     row.Box.Width = total;
     row.Box.Ascent = ascent;
     row.Box.Height = ascent + descent;
-    return row;
 }
 
 }  // namespace
 
-std::string BalanceBrackets(const std::string& line) {
-    return line + std::string(static_cast<size_t>(MissingCloseBrackets(line)), ')');
+std::string BalanceBrackets(std::string_view line) {
+    return std::string(line) + std::string(static_cast<size_t>(MissingCloseBrackets(line)), ')');
 }
 
 bool MatchRelation(char current, char next, char afterNext, unsigned char& byte, int& extra) {
@@ -162,8 +177,8 @@ bool MatchRelation(char current, char next, char afterNext, unsigned char& byte,
     return false;
 }
 
-void SplitRelations(const std::string& line, std::vector<std::string>& operands,
-                    std::vector<std::string>& signs) {
+void SplitRelations(std::string_view line, std::vector<std::string_view>& operands,
+                    std::vector<std::string_view>& signs) {
     const auto at = [&line](size_t i) { return i < line.size() ? line[i] : ' '; };
     BracketDepth depth;
     size_t piece = 0;  // where the operand being collected begins
@@ -178,7 +193,7 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
         const bool escaped = i > 0 && line[i - 1] == '\\';
         if (!escaped && depth.Value() == 0 && MatchRelation(c, at(i + 1), at(i + 2), byte, extra)) {
             operands.push_back(line.substr(piece, i - piece));
-            signs.emplace_back(1, static_cast<char>(byte));
+            signs.push_back(ByteString(byte));
             i += static_cast<size_t>(extra);
             piece = i + 1;
         }
@@ -186,24 +201,27 @@ void SplitRelations(const std::string& line, std::vector<std::string>& operands,
     if (piece < line.size()) operands.push_back(line.substr(piece));
 }
 
-TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas) {
+TFormulaMetrics MeasureExpression(std::string_view line, Canvas& canvas) {
     const MeasureMemoPass pass(canvas);
     return Memoized(canvas, 'E', line, [&] {
         const NestingLevel level(canvas, line);
-        return LayOutRow(line, canvas).Box;
+        RelationRow row;
+        LayOutRow(line, canvas, row);
+        return row.Box;
     });
 }
 
-TFormulaMetrics PaintExpression(const std::string& line, TFormulaOrigin origin, Canvas& canvas) {
+TFormulaMetrics PaintExpression(std::string_view line, TFormulaOrigin origin, Canvas& canvas) {
     const MeasureMemoPass pass(canvas);
     const NestingLevel level(canvas, line);
-    const RelationRow row = LayOutRow(line, canvas);
+    RelationRow row;
+    LayOutRow(line, canvas, row);
     const int axis = origin.Y + row.Box.Ascent;
     for (size_t i = 0; i < row.Operands.size(); ++i) {
         const TFormulaMetrics& m = row.Boxes[i];
         PaintTerm(row.Operands[i], {origin.X + row.Offsets[i], axis - m.Ascent}, canvas);
         if (i < row.Signs.size()) {
-            const std::string& sign = row.Signs[i];
+            const std::string_view sign = row.Signs[i];
             const bool plain = DrawnInCurrentFont(static_cast<unsigned char>(sign[0]));
             FontNameScope font(canvas, plain ? canvas.Font.Name : std::string(kSymbolFont));
             canvas.TextOut(origin.X + row.Offsets[i] + m.Width, axis - canvas.TextHeight(sign) / 2,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "canvas.h"
@@ -13,23 +14,23 @@
 namespace nerovan {
 
 // The box of the relation chain line in the canvas's current font.
-TFormulaMetrics MeasureExpression(const std::string& line, Canvas& canvas);
+TFormulaMetrics MeasureExpression(std::string_view line, Canvas& canvas);
 // Draws line with the top-left corner of its box at origin and returns the
 // same box as MeasureExpression.
-TFormulaMetrics PaintExpression(const std::string& line, TFormulaOrigin origin, Canvas& canvas);
+TFormulaMetrics PaintExpression(std::string_view line, TFormulaOrigin origin, Canvas& canvas);
 
 // Checks that no closing bracket lacks its partner and appends one ")" for
 // every bracket left open, of whatever kind ("[a" becomes "[a)"). Raises
 // EInvalidBracket "Unexpected bracket in \"<line>\", pos:<n>" with the
 // 1-based position of the first closing bracket without partner.
-std::string BalanceBrackets(const std::string& line);
+std::string BalanceBrackets(std::string_view line);
 
 // Cuts a balanced line at its top-level relation signs that do not follow a
-// backslash. operands gets the untrimmed pieces (possibly empty; a last empty
-// piece is left out), signs one single-byte string per sign holding the byte
-// drawn for it. Both lists are expected empty.
-void SplitRelations(const std::string& line, std::vector<std::string>& operands,
-                    std::vector<std::string>& signs);
+// backslash. operands gets the untrimmed pieces as views into line (possibly
+// empty; a last empty piece is left out), signs one single-byte string per
+// sign holding the byte drawn for it. Both lists are expected empty.
+void SplitRelations(std::string_view line, std::vector<std::string_view>& operands,
+                    std::vector<std::string_view>& signs);
 
 // Whether a relation sign begins with current, given the next two characters
 // (a blank stands for a character beyond the end of the line). On success

@@ -202,20 +202,20 @@ std::string FontEngine::MatchedFile(const std::string& name, bool bold, bool ita
 
 namespace nerovan {
 
-void FontCanvas::DoCharAdvances(const std::string& s, std::vector<int>& advances) {
+void FontCanvas::DoCharAdvances(std::string_view s, std::vector<int>& advances) {
     const FontHandle& h = Handle();
     advances.resize(s.size());
     for (size_t i = 0; i < s.size(); ++i) advances[i] = h.Advances[static_cast<uint8_t>(s[i])];
 }
 
-int FontCanvas::DoTextWidth(const std::string& s) {
+int FontCanvas::DoTextWidth(std::string_view s) {
     const FontHandle& h = Handle();
     int w = 0;
     for (unsigned char c : s) w += h.Advances[c];
     return w;
 }
 
-int FontCanvas::DoInkTop(const std::string& s) {
+int FontCanvas::DoInkTop(std::string_view s) {
     const FontHandle& h = Handle();
     int top = h.CellHeight();
     for (unsigned char c : s) top = std::min<int>(top, h.InkTops[c]);

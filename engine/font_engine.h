@@ -104,9 +104,9 @@ class FontCanvas : public Canvas {
 protected:
     const FontHandle& Handle() { return cursor_.For(Font); }
     int DoTextHeight() override { return Handle().CellHeight(); }
-    void DoCharAdvances(const std::string& s, std::vector<int>& advances) override;
-    int DoTextWidth(const std::string& s) override;
-    int DoInkTop(const std::string& s) override;
+    void DoCharAdvances(std::string_view s, std::vector<int>& advances) override;
+    int DoTextWidth(std::string_view s) override;
+    int DoInkTop(std::string_view s) override;
     int DoEmPixels() override { return Handle().Em; }
 
 private:

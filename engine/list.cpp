@@ -18,13 +18,13 @@ struct RowLayout {
     TFormulaMetrics Row;
 };
 
-int SeparatorRoom(Canvas& canvas, const std::string& separator) {
+int SeparatorRoom(Canvas& canvas, std::string_view separator) {
     return canvas.TextWidth(separator == "*" ? std::string(" ") : separator);
 }
 
 // The boxes and offsets shared by both passes, so they cannot drift apart.
-RowLayout LayOutRow(const std::vector<std::string>& items, Canvas& canvas,
-                    const std::string& separator) {
+RowLayout LayOutRow(const std::vector<std::string_view>& items, Canvas& canvas,
+                    std::string_view separator) {
     RowLayout r;
     r.Items.reserve(items.size());
     r.Offsets.reserve(items.size());
@@ -48,12 +48,12 @@ RowLayout LayOutRow(const std::vector<std::string>& items, Canvas& canvas,
 
 }  // namespace
 
-TFormulaMetrics MeasureItem(const std::string& item, bool parenthesised, Canvas& canvas) {
+TFormulaMetrics MeasureItem(std::string_view item, bool parenthesised, Canvas& canvas) {
     const TFormulaMetrics m = MeasureExpression(item, canvas);
     return parenthesised ? PadForDelimiters(m) : m;
 }
 
-void PaintItem(const std::string& item, TFormulaOrigin box, const TFormulaMetrics& m,
+void PaintItem(std::string_view item, TFormulaOrigin box, const TFormulaMetrics& m,
                bool parenthesised, Canvas& canvas) {
     if (parenthesised) {
         const TDelimiterOrigin inner = PaintDelimiters(box, m, canvas, "()");
@@ -62,13 +62,13 @@ void PaintItem(const std::string& item, TFormulaOrigin box, const TFormulaMetric
     PaintExpression(item, box, canvas);
 }
 
-TFormulaMetrics MeasureList(const std::vector<std::string>& items, Canvas& canvas,
-                            const std::string& separator) {
+TFormulaMetrics MeasureList(const std::vector<std::string_view>& items, Canvas& canvas,
+                            std::string_view separator) {
     return LayOutRow(items, canvas, separator).Row;
 }
 
-void PaintList(const std::vector<std::string>& items, TFormulaOrigin origin, Canvas& canvas,
-               const std::string& separator) {
+void PaintList(const std::vector<std::string_view>& items, TFormulaOrigin origin, Canvas& canvas,
+               std::string_view separator) {
     const RowLayout r = LayOutRow(items, canvas, separator);
     const int line = origin.Y + r.Row.Ascent;
     for (size_t i = 0; i < items.size(); ++i) {

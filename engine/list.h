@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "canvas.h"
@@ -14,13 +15,13 @@ namespace nerovan {
 
 // The box of an expression item, with room for a pair of parentheses when
 // it gets them; and painting it into that box (parentheses, then content).
-TFormulaMetrics MeasureItem(const std::string& item, bool parenthesised, Canvas& canvas);
-void PaintItem(const std::string& item, TFormulaOrigin box, const TFormulaMetrics& m,
+TFormulaMetrics MeasureItem(std::string_view item, bool parenthesised, Canvas& canvas);
+void PaintItem(std::string_view item, TFormulaOrigin box, const TFormulaMetrics& m,
                bool parenthesised, Canvas& canvas);
 
-TFormulaMetrics MeasureList(const std::vector<std::string>& items, Canvas& canvas,
-                            const std::string& separator);
-void PaintList(const std::vector<std::string>& items, TFormulaOrigin origin, Canvas& canvas,
-               const std::string& separator);
+TFormulaMetrics MeasureList(const std::vector<std::string_view>& items, Canvas& canvas,
+                            std::string_view separator);
+void PaintList(const std::vector<std::string_view>& items, TFormulaOrigin origin, Canvas& canvas,
+               std::string_view separator);
 
 }  // namespace nerovan

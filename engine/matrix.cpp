@@ -23,9 +23,9 @@ struct GridShape {
     bool Determinant = false;
 };
 
-bool ShapeOfName(const std::string& name, GridShape& shape) {
+bool ShapeOfName(std::string_view name, GridShape& shape) {
     if (name.size() < 5) return false;
-    std::string kind = name.substr(0, 3);
+    std::string kind(name.substr(0, 3));
     for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (kind != "mat" && kind != "det") return false;
     const auto digit = [](char c) { return c >= '1' && c <= '9' ? c - '0' : 0; };
@@ -55,7 +55,7 @@ MatrixLayout LayOutMatrix(const TermCall& call, const GridShape& shape, Canvas& 
     l.Pair = shape.Determinant ? std::string("||") : call.Brackets;
     const int gap = canvas.TextWidth("=");
     int cw = 0, ch = 0;
-    for (const std::string& argument : call.Arguments) {
+    for (std::string_view argument : call.Arguments) {
         const TFormulaMetrics m = MeasureExpression(argument, canvas);
         cw = Max2(cw, m.Width);
         ch = Max2(ch, m.Height);
@@ -134,7 +134,7 @@ SystemLayout LayOutSystem(const TermCall& call, Canvas& canvas) {
     SystemLayout l;
     l.Column = canvas.TextWidth("-");
     int width = 0, stack = 0;
-    for (const std::string& line : call.Arguments) {
+    for (std::string_view line : call.Arguments) {
         const TFormulaMetrics m = MeasureExpression(line, canvas);
         width = Max2(width, m.Width);
         stack += m.Height;

@@ -77,7 +77,7 @@ public:
     TRect ClipRect() const override;
 
 protected:
-    void DoTextOut(int, int, const std::string&, const std::vector<int>&, const TRect*) override {}
+    void DoTextOut(int, int, std::string_view, const std::vector<int>&, const TRect*) override {}
     void DoLine(int, int, int, int) override {}
     void DoArc(int, int, int, int, int, int, int, int) override {}
     void DoEllipse(int, int, int, int) override {}

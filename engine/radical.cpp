@@ -69,8 +69,8 @@ namespace {
 // the index stand in the box, for both passes.
 struct RadicalLayout {
     bool Indexed = false;
-    std::vector<std::string> Radicand;
-    std::string Index;
+    std::vector<std::string_view> Radicand;
+    std::string_view Index;
     TFormulaMetrics RadicandBox, IndexBox;
     TFormulaMetrics Sign;        // the box PadForRadical or PadForRoot gives
     TFormulaOrigin SignAt;       // the sign box's corner in the construct's box

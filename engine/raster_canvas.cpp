@@ -117,7 +117,7 @@ void RasterCanvas::MarkDirty() {
     if (surface_) cairo_surface_mark_dirty(surface_);
 }
 
-void RasterCanvas::DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
+void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector<int>& advances,
                              const TRect* clip) {
     if (!Context()) return;
     const FontHandle& h = Handle();

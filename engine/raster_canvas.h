@@ -24,7 +24,7 @@ public:
     void MarkDirty();
 
 protected:
-    void DoTextOut(int x, int y, const std::string& s, const std::vector<int>& advances,
+    void DoTextOut(int x, int y, std::string_view s, const std::vector<int>& advances,
                    const TRect* clip) override;
     void DoLine(int x1, int y1, int x2, int y2) override;
     void DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;

@@ -11,31 +11,31 @@ namespace {
 
 const char kBlank = ' ';
 
-[[noreturn]] __attribute__((noinline)) void ThrowInvalidBracket(const std::string& term) {
-    throw EInvalidBracket("Invalid bracket in \"" + term + "\"");
+[[noreturn]] __attribute__((noinline)) void ThrowInvalidBracket(std::string_view term) {
+    throw EInvalidBracket("Invalid bracket in \"" + std::string(term) + "\"");
 }
 
 // Steps the depth for c; a closing bracket that takes it below 0 has no
 // partner in term.
-inline void StepOrThrow(BracketDepth& depth, char c, const std::string& term) {
+inline void StepOrThrow(BracketDepth& depth, char c, std::string_view term) {
     if (depth.Step(c) < 0) ThrowInvalidBracket(term);
 }
 
 // The piece of term from begin up to end; where a sum or product would emit
 // an empty piece it emits one blank.
-std::string PieceOrBlank(const std::string& term, size_t begin, size_t end) {
-    return begin == end ? std::string(1, kBlank) : term.substr(begin, end - begin);
+std::string_view PieceOrBlank(std::string_view term, size_t begin, size_t end) {
+    return begin == end ? std::string_view(" ") : term.substr(begin, end - begin);
 }
 
 }  // namespace
 
-void SplitSum(const std::string& term, std::vector<std::string>& operands,
-              std::vector<std::string>& signs) {
+void SplitSum(std::string_view term, std::vector<std::string_view>& operands,
+              std::vector<std::string_view>& signs) {
     operands.clear();
     signs.clear();
     size_t start = 0;
     if (!term.empty() && (term[0] == '+' || term[0] == '-')) {
-        signs.emplace_back(1, term[0]);
+        signs.push_back(term.substr(0, 1));
         start = 1;
     } else {
         signs.emplace_back("+");
@@ -51,14 +51,14 @@ void SplitSum(const std::string& term, std::vector<std::string>& operands,
         if (splits) {
             operands.push_back(PieceOrBlank(term, piece, i));
             piece = i + 1;
-            signs.emplace_back(1, c);
+            signs.push_back(term.substr(i, 1));
         }
     }
     operands.push_back(PieceOrBlank(term, piece, term.size()));
 }
 
-void SplitProduct(const std::string& term, std::vector<std::string>& numerators,
-                  std::vector<std::string>& denominators) {
+void SplitProduct(std::string_view term, std::vector<std::string_view>& numerators,
+                  std::vector<std::string_view>& denominators) {
     numerators.clear();
     denominators.clear();
     bool numerator = true;
@@ -79,8 +79,8 @@ void SplitProduct(const std::string& term, std::vector<std::string>& numerators,
     (numerator ? numerators : denominators).push_back(PieceOrBlank(term, piece, term.size()));
 }
 
-void SplitScripts(const std::string& term, std::vector<std::string>& baseAndSuperscripts,
-                  std::vector<std::string>& subscripts) {
+void SplitScripts(std::string_view term, std::vector<std::string_view>& baseAndSuperscripts,
+                  std::vector<std::string_view>& subscripts) {
     // The base and the superscripts share one list; only a subscript goes
     // to the other.
     bool subscript = false;
@@ -102,7 +102,7 @@ void SplitScripts(const std::string& term, std::vector<std::string>& baseAndSupe
     (subscript ? subscripts : baseAndSuperscripts).push_back(term.substr(piece));
 }
 
-void SplitJuxtaposition(const std::string& term, std::vector<std::string>& items) {
+void SplitJuxtaposition(std::string_view term, std::vector<std::string_view>& items) {
     BracketDepth depth;
     size_t piece = 0;
     for (size_t i = 0; i < term.size(); ++i) {
@@ -118,7 +118,7 @@ void SplitJuxtaposition(const std::string& term, std::vector<std::string>& items
     if (piece < term.size()) items.push_back(term.substr(piece));
 }
 
-bool SplitCall(const std::string& term, std::string& name, std::vector<std::string>& arguments,
+bool SplitCall(std::string_view term, std::string_view& name, std::vector<std::string_view>& arguments,
                std::string& brackets) {
     size_t open = 0;
     while (open < term.size() && !IsOpenBracket(term[open])) ++open;
@@ -146,7 +146,7 @@ bool SplitCall(const std::string& term, std::string& name, std::vector<std::stri
     return true;
 }
 
-bool IsPlainText(const std::string& s) {
+bool IsPlainText(std::string_view s) {
     for (const char ch : s) {
         const unsigned char c = static_cast<unsigned char>(ch);
         const bool plain = c == '\'' || c == '+' || c == '-' || c == '.' || c == ':' ||

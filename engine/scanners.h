@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nerovan {
@@ -34,45 +35,48 @@ private:
     int depth_ = 0;
 };
 
+// The scanners hand out pieces as views into the term they cut, so the term
+// must outlive them.
+
 // Cuts term at its top-level "+" and "-". Both lists are emptied first;
 // signs gets one entry per operand ("+" for an unsigned first operand); an
 // empty piece becomes a single blank. A sign after "\", "E" or "e" does not
 // cut (escapes, and exponents such as 1.5E-3). Raises EInvalidBracket on a
 // closing bracket without partner.
-void SplitSum(const std::string& term, std::vector<std::string>& operands,
-              std::vector<std::string>& signs);
+void SplitSum(std::string_view term, std::vector<std::string_view>& operands,
+              std::vector<std::string_view>& signs);
 
 // Cuts term at its top-level "*" and "/": factors after "*" (and the first)
 // go to numerators, factors after "/" to denominators. Both lists are
 // emptied first; an empty piece becomes a single blank. An operator right
 // after "_" or "^" does not cut. Raises EInvalidBracket on a closing bracket
 // without partner.
-void SplitProduct(const std::string& term, std::vector<std::string>& numerators,
-                  std::vector<std::string>& denominators);
+void SplitProduct(std::string_view term, std::vector<std::string_view>& numerators,
+                  std::vector<std::string_view>& denominators);
 
 // Cuts term at its top-level script marks "^" and "_" that are not escaped:
 // the base and then every superscript are appended to baseAndSuperscripts,
 // every subscript to subscripts. Pieces may be empty. Raises EInvalidBracket
 // on a closing bracket without partner.
-void SplitScripts(const std::string& term, std::vector<std::string>& baseAndSuperscripts,
-                  std::vector<std::string>& subscripts);
+void SplitScripts(std::string_view term, std::vector<std::string_view>& baseAndSuperscripts,
+                  std::vector<std::string_view>& subscripts);
 
 // Cuts term at its top-level blanks and appends the items. A run of blanks
 // cuts once, at its last blank; the others stay at the end of the item
 // before it. Never raises.
-void SplitJuxtaposition(const std::string& term, std::vector<std::string>& items);
+void SplitJuxtaposition(std::string_view term, std::vector<std::string_view>& items);
 
 // Recognises a name followed by one bracket group that ends the term, such
 // as "sqrt(x)", "f[a, b]" or "(a, b)". On success sets name, appends the
 // group's top-level comma-separated arguments (an empty group gives one empty
 // argument), sets brackets to the opening bracket and the term's last
 // character, and returns true. Never raises.
-bool SplitCall(const std::string& term, std::string& name, std::vector<std::string>& arguments,
+bool SplitCall(std::string_view term, std::string_view& name, std::vector<std::string_view>& arguments,
                std::string& brackets);
 
 // True when every character is an apostrophe, "+", "-", ".", a digit, ":",
 // ";", a Latin letter or a Cyrillic letter (bytes 0xC0 to 0xFF). The empty
 // string is plain.
-bool IsPlainText(const std::string& s);
+bool IsPlainText(std::string_view s);
 
 }  // namespace nerovan

@@ -12,10 +12,11 @@
 
 namespace nerovan {
 
-bool NeedsBaseBrackets(const std::string& b) {
+bool NeedsBaseBrackets(std::string_view b) {
     const std::string t = StripOuterBrackets(b);
-    std::string name, brackets;
-    std::vector<std::string> arguments;
+    std::string_view name;
+    std::string brackets;
+    std::vector<std::string_view> arguments;
     // A bracket group draws its own brackets, which the script would seem to
     // belong to alone; a named call such as `f(x)` is one unit.
     if (SplitCall(t, name, arguments, brackets)) return name.empty();
@@ -38,8 +39,8 @@ namespace {
 // The boxes of base and columns and where each goes, measured from the
 // top-left corner of the construct; shared by both passes.
 struct ScriptsLayout {
-    std::string Base;
-    std::vector<std::string> Superscripts;
+    std::string_view Base;  // a view into the term
+    std::vector<std::string_view> Superscripts;
     TFormulaMetrics BaseBox;  // with the room of its parentheses when they are drawn
     bool Parenthesised = false;
     TFormulaMetrics SuperscriptBox, SubscriptBox;  // at the script size
@@ -51,8 +52,8 @@ struct ScriptsLayout {
 // holds a CanvasStateGuard that puts the size back.
 void UseScriptSize(Canvas& canvas) { canvas.Font.SetSize(ScriptSize(canvas.Font.Size())); }
 
-ScriptsLayout LayOutScripts(const std::vector<std::string>& baseAndSuperscripts,
-                            const std::vector<std::string>& subscripts, Canvas& canvas) {
+ScriptsLayout LayOutScripts(const std::vector<std::string_view>& baseAndSuperscripts,
+                            const std::vector<std::string_view>& subscripts, Canvas& canvas) {
     // The atoms of the base reset the charset and the italic bit; the
     // construct hands the font back as it found it.
     CanvasStateGuard guard(canvas);
@@ -116,13 +117,13 @@ ScriptsLayout LayOutScripts(const std::vector<std::string>& baseAndSuperscripts,
 
 }  // namespace
 
-TFormulaMetrics MeasureScripts(const std::vector<std::string>& baseAndSuperscripts,
-                               const std::vector<std::string>& subscripts, Canvas& canvas) {
+TFormulaMetrics MeasureScripts(const std::vector<std::string_view>& baseAndSuperscripts,
+                               const std::vector<std::string_view>& subscripts, Canvas& canvas) {
     return LayOutScripts(baseAndSuperscripts, subscripts, canvas).Box;
 }
 
-TFormulaMetrics PaintScripts(const std::vector<std::string>& baseAndSuperscripts,
-                             const std::vector<std::string>& subscripts, TFormulaOrigin origin,
+TFormulaMetrics PaintScripts(const std::vector<std::string_view>& baseAndSuperscripts,
+                             const std::vector<std::string_view>& subscripts, TFormulaOrigin origin,
                              Canvas& canvas) {
     CanvasStateGuard guard(canvas);
     const ScriptsLayout s = LayOutScripts(baseAndSuperscripts, subscripts, canvas);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "canvas.h"
@@ -16,17 +17,17 @@ namespace nerovan {
 // bracket group with an empty name (`((x))`), or a text that, outer brackets
 // stripped, holds an unescaped operator, a juxtaposing blank or a relation
 // sign at bracket depth 0 (`(a+b)`, `(2 x)`), but not a named call (`f(x)`).
-bool NeedsBaseBrackets(const std::string& b);
+bool NeedsBaseBrackets(std::string_view b);
 
 // The box of base and scripts as split by SplitScripts: entry 0 of
 // baseAndSuperscripts is the base, the further entries the superscripts;
 // the box is without the term's blank room.
-TFormulaMetrics MeasureScripts(const std::vector<std::string>& baseAndSuperscripts,
-                               const std::vector<std::string>& subscripts, Canvas& canvas);
+TFormulaMetrics MeasureScripts(const std::vector<std::string_view>& baseAndSuperscripts,
+                               const std::vector<std::string_view>& subscripts, Canvas& canvas);
 // Draws base and scripts with the top-left corner of their box at origin
 // and returns the same box as MeasureScripts.
-TFormulaMetrics PaintScripts(const std::vector<std::string>& baseAndSuperscripts,
-                             const std::vector<std::string>& subscripts, TFormulaOrigin origin,
+TFormulaMetrics PaintScripts(const std::vector<std::string_view>& baseAndSuperscripts,
+                             const std::vector<std::string_view>& subscripts, TFormulaOrigin origin,
                              Canvas& canvas);
 
 }  // namespace nerovan

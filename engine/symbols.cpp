@@ -76,8 +76,8 @@ const GreekName kGreekNames[] = {
 
 char ToSmallLatin(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-[[noreturn]] void RaiseInvalidGreek(const std::string& reported) {
-    throw EInvalidToken("Invalid greek symbol in \"" + reported + "\"");
+[[noreturn]] void RaiseInvalidGreek(std::string_view reported) {
+    throw EInvalidToken("Invalid greek symbol in \"" + std::string(reported) + "\"");
 }
 
 // The font changes of one glyph, undone by Restore: a Symbol sign switches
@@ -113,7 +113,7 @@ bool IsLatinLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 
 bool IsSmallLatinLetter(char c) { return c >= 'a' && c <= 'z'; }
 
-bool DecodeSymbolEscape(const std::string& name, uint8_t& byte) {
+bool DecodeSymbolEscape(std::string_view name, uint8_t& byte) {
     for (const SymbolEscape& e : kSymbolEscapes) {
         if (name == e.Name) {
             byte = e.Byte;
@@ -123,7 +123,7 @@ bool DecodeSymbolEscape(const std::string& name, uint8_t& byte) {
     return false;
 }
 
-uint8_t DecodeGreek(const std::string& name) {
+uint8_t DecodeGreek(std::string_view name) {
     if (name.empty()) RaiseInvalidGreek(name);
     if (name.size() == 1) {
         const char c = name[0];
@@ -141,14 +141,14 @@ uint8_t DecodeGreek(const std::string& name) {
         RaiseInvalidGreek(name);
     }
     // A capital: the rest of the name may be in either case.
-    std::string small = name;
+    std::string small(name);
     for (char& c : small) c = ToSmallLatin(c);
     for (const GreekName& g : kGreekNames)
         if (small == g.Name) return g.Capital;
     RaiseInvalidGreek(small);
 }
 
-TNamedGlyph ResolveNamedGlyph(const std::string& name) {
+TNamedGlyph ResolveNamedGlyph(std::string_view name) {
     TNamedGlyph glyph;
     if (DecodeSymbolEscape(name, glyph.Byte)) {
         glyph.Symbol = true;
@@ -158,14 +158,14 @@ TNamedGlyph ResolveNamedGlyph(const std::string& name) {
     return glyph;
 }
 
-int MeasureNamedGlyph(const std::string& name, Canvas& canvas) {
+int MeasureNamedGlyph(std::string_view name, Canvas& canvas) {
     const TNamedGlyph glyph = ResolveNamedGlyph(name);
     GlyphFont font(glyph, canvas);
     font.Select();
     return canvas.TextWidth(std::string(1, static_cast<char>(glyph.Byte)));
 }
 
-int PaintNamedGlyph(const std::string& name, TFormulaOrigin pen, Canvas& canvas) {
+int PaintNamedGlyph(std::string_view name, TFormulaOrigin pen, Canvas& canvas) {
     const TNamedGlyph glyph = ResolveNamedGlyph(name);
     GlyphFont font(glyph, canvas);
     const std::string text(1, static_cast<char>(glyph.Byte));
@@ -181,7 +181,7 @@ int PaintNamedGlyph(const std::string& name, TFormulaOrigin pen, Canvas& canvas)
     return canvas.TextWidth(text);
 }
 
-TFormulaMetrics MeasureNamedGlyphBox(const std::string& name, Canvas& canvas) {
+TFormulaMetrics MeasureNamedGlyphBox(std::string_view name, Canvas& canvas) {
     const TNamedGlyph glyph = ResolveNamedGlyph(name);
     GlyphFont font(glyph, canvas);
     font.Select();

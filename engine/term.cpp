@@ -21,7 +21,7 @@
 
 namespace nerovan {
 
-TTrimmedBlanks TrimBlanks(const std::string& s) {
+TTrimmedBlanks TrimBlanks(std::string_view s) {
     TTrimmedBlanks t;
     const int length = static_cast<int>(s.size());
     while (t.Lead < length && s[t.Lead] == ' ') ++t.Lead;
@@ -32,28 +32,37 @@ TTrimmedBlanks TrimBlanks(const std::string& s) {
 
 std::string BlankString(int n) { return n > 0 ? std::string(n, ' ') : std::string(); }
 
-std::string LeadingChars(const std::string& s, int n) {
-    return n <= 0 ? std::string() : s.substr(0, static_cast<size_t>(n));
+int BlankWidth(Canvas& canvas, int n) {
+    // Most terms have a blank or two around them: those are measured from
+    // a constant, not a string made for the purpose.
+    static const char kBlanks[] = "                                ";
+    if (n <= 0) return 0;
+    if (n < static_cast<int>(sizeof kBlanks))
+        return canvas.TextWidth(std::string_view(kBlanks, static_cast<size_t>(n)));
+    return canvas.TextWidth(BlankString(n));
 }
 
-std::string StripOuterBrackets(const std::string& s) {
-    TTrimmedBlanks t = TrimBlanks(s);
-    const size_t n = t.Core.size();
-    bool strip = false;
-    if (n >= 2 && IsOpenBracket(t.Core.front()) && IsCloseBracket(t.Core.back())) {
-        BracketDepth depth;
-        bool balanced = true;
-        for (size_t i = 1; i + 1 < n && balanced; ++i) balanced = depth.Step(t.Core[i]) >= 0;
-        strip = balanced && depth.Value() == 0;
-    }
-    // Most pieces have no brackets around them: the piece itself is the answer.
-    if (!strip && n > 0) return t.Lead == 0 && t.Trail == 0 ? std::move(t.Core) : s;
-    return BlankString(t.Lead) + (strip ? t.Core.substr(1, n - 2) : t.Core) +
-           BlankString(t.Trail);
+std::string LeadingChars(std::string_view s, int n) {
+    return n <= 0 ? std::string() : std::string(s.substr(0, static_cast<size_t>(n)));
 }
 
-bool HasTopLevelSign(const std::string& s) {
-    const std::string stripped = StripOuterBrackets(s);
+std::string_view InsideOuterBrackets(std::string_view core) {
+    const size_t n = core.size();
+    if (n < 2 || !IsOpenBracket(core.front()) || !IsCloseBracket(core.back())) return core;
+    BracketDepth depth;
+    for (size_t i = 1; i + 1 < n; ++i)
+        if (depth.Step(core[i]) < 0) return core;
+    return depth.Value() == 0 ? core.substr(1, n - 2) : core;
+}
+
+std::string StripOuterBrackets(std::string_view s) {
+    const TTrimmedBlanks t = TrimBlanks(s);
+    return BlankString(t.Lead) + std::string(InsideOuterBrackets(t.Core)) + BlankString(t.Trail);
+}
+
+bool HasTopLevelSign(std::string_view s) {
+    // The blanks around the text can neither be a sign nor escape one.
+    const std::string_view stripped = InsideOuterBrackets(TrimBlanks(s).Core);
     BracketDepth depth;
     for (size_t i = 0; i < stripped.size(); ++i) {
         const char c = stripped[i];
@@ -71,8 +80,8 @@ enum class TermKind { Empty, EmptyCore, Sum, Product, Juxtaposition, Scripts, Ca
 struct TermParts {
     TermKind Kind = TermKind::Atom;
     int Lead = 0, Trail = 0;  // L and R: the blanks around the core
-    std::string Core;
-    std::vector<std::string> First, Second;  // the scanners' lists
+    std::string_view Core;                        // a view into the term
+    std::vector<std::string_view> First, Second;  // the scanners' lists
     TermCall Call;                           // a call: its keyword, name, arguments, brackets
 };
 
@@ -80,7 +89,7 @@ bool IsDigit1To9(char c) { return c >= '1' && c <= '9'; }
 
 }  // namespace
 
-TermKeyword MatchKeyword(const std::string& name, size_t argument_count) {
+TermKeyword MatchKeyword(std::string_view name, size_t argument_count) {
     struct Row {
         int n;
         const char* keyword;
@@ -95,9 +104,14 @@ TermKeyword MatchKeyword(const std::string& name, size_t argument_count) {
         {4, "int3", TermKeyword::Int3},   {4, "int2", TermKeyword::Int2},   {3, "int", TermKeyword::Int},
     };
     for (const Row& row : rows) {
-        std::string lead = LeadingChars(name, row.n);
-        for (char& c : lead) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (lead != row.keyword) continue;
+        if (name.size() < static_cast<size_t>(row.n)) continue;
+        bool same = true;
+        for (int i = 0; i < row.n && same; ++i) {
+            // The keywords are Latin: only Latin capitals need lowering.
+            const char c = name[static_cast<size_t>(i)];
+            same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == row.keyword[i];
+        }
+        if (!same) continue;
         if (row.key == TermKeyword::Matrix &&
             !(name.size() >= 5 && IsDigit1To9(name[3]) && IsDigit1To9(name[4])))
             continue;
@@ -109,14 +123,14 @@ TermKeyword MatchKeyword(const std::string& name, size_t argument_count) {
 
 namespace {
 
-TermParts RecogniseTerm(const std::string& term) {
+TermParts RecogniseTerm(std::string_view term) {
     TermParts p;
     if (term.empty()) {
         p.Kind = TermKind::Empty;
         return p;
     }
     const TTrimmedBlanks outer = TrimBlanks(term);
-    const TTrimmedBlanks inner = TrimBlanks(StripOuterBrackets(outer.Core));
+    const TTrimmedBlanks inner = TrimBlanks(InsideOuterBrackets(outer.Core));
     p.Lead = outer.Lead + inner.Lead;
     p.Trail = outer.Trail + inner.Trail;
     p.Core = inner.Core;
@@ -179,7 +193,7 @@ struct SumLayout {
     TFormulaMetrics Box;
 };
 
-int SignRoom(Canvas& canvas, const std::string& sign, size_t i) {
+int SignRoom(Canvas& canvas, std::string_view sign, size_t i) {
     if (sign == "+") return i == 0 ? 0 : canvas.TextWidth(" + ");
     return canvas.TextWidth(i == 0 ? "=" : " = ");
 }
@@ -215,7 +229,7 @@ TFormulaMetrics PaintSum(const TermParts& p, TFormulaOrigin at, Canvas& canvas) 
         // The sign, right-aligned against the operand; a minus is the bar.
         if (p.Second[i] == "+") {
             if (i == 0) continue;
-            const std::string s3 = " + ";
+            const std::string_view s3 = " + ";
             canvas.TextOut(x - canvas.TextWidth(s3), line - canvas.TextHeight(s3) / 2, s3);
         } else if (i > 0) {
             PaintMinusBar(x - canvas.TextWidth("= "), line - canvas.TextHeight(" = ") / 2, canvas);
@@ -331,7 +345,7 @@ TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas)
 
 // ---- Atoms ---------------------------------------------------------------
 
-TFormulaMetrics MeasureTermAtom(const std::string& core, Canvas& canvas) {
+TFormulaMetrics MeasureTermAtom(std::string_view core, Canvas& canvas) {
     TFormulaMetrics m = MeasureAtom(core, canvas, true);
     m.Ascent = m.Height / 2;
     return m;
@@ -380,9 +394,8 @@ TFormulaMetrics MeasureEmpty(const TermParts& p, Canvas& canvas) {
         m.Ascent = m.Height / 2;
         return m;
     }
-    const std::string lead = BlankString(p.Lead);
-    m.Width = canvas.TextWidth(lead) + canvas.TextWidth(BlankString(p.Trail));
-    m.Height = canvas.TextHeight(lead);
+    m.Width = BlankWidth(canvas, p.Lead) + BlankWidth(canvas, p.Trail);
+    m.Height = canvas.TextHeight(" ");
     m.Ascent = m.Height / 2;
     return m;
 }
@@ -391,7 +404,7 @@ bool IsEmptyKind(TermKind k) { return k == TermKind::Empty || k == TermKind::Emp
 
 // Every construct's box gets the room of its leading and trailing blanks.
 int BlankRoom(const TermParts& p, Canvas& canvas) {
-    return canvas.TextWidth(BlankString(p.Lead)) + canvas.TextWidth(BlankString(p.Trail));
+    return BlankWidth(canvas, p.Lead) + BlankWidth(canvas, p.Trail);
 }
 
 }  // namespace
@@ -440,7 +453,7 @@ TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canv
     return c.Box;
 }
 
-TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas) {
+TFormulaMetrics MeasureTerm(std::string_view term, Canvas& canvas) {
     return Memoized(canvas, 'T', term, [&] {
         const TermParts p = RecogniseTerm(term);
         if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
@@ -450,10 +463,10 @@ TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas) {
     });
 }
 
-TFormulaMetrics PaintTerm(const std::string& term, TFormulaOrigin origin, Canvas& canvas) {
+TFormulaMetrics PaintTerm(std::string_view term, TFormulaOrigin origin, Canvas& canvas) {
     const TermParts p = RecogniseTerm(term);
     if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
-    const TFormulaOrigin at{origin.X + canvas.TextWidth(BlankString(p.Lead)), origin.Y};
+    const TFormulaOrigin at{origin.X + BlankWidth(canvas, p.Lead), origin.Y};
     TFormulaMetrics m = PaintCore(p, at, canvas);
     m.Width += BlankRoom(p, canvas);
     return m;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "canvas.h"
@@ -16,20 +17,25 @@ namespace nerovan {
 struct TTrimmedBlanks {
     int Lead = 0;      // blanks from the first character on
     int Trail = 0;     // blanks from the last character backwards
-    std::string Core;  // characters Lead + 1 .. length - Trail (1-based)
+    std::string_view Core;  // characters Lead + 1 .. length - Trail (1-based), in s
 };
 
 // Leading and trailing blanks and what lies between; a string of blanks
 // only counts every blank as leading and as trailing.
-TTrimmedBlanks TrimBlanks(const std::string& s);
+TTrimmedBlanks TrimBlanks(std::string_view s);
 // Removes one pair of brackets that encloses the whole (trimmed) text, and
 // puts the blanks around it back.
-std::string StripOuterBrackets(const std::string& s);
+std::string StripOuterBrackets(std::string_view s);
+// The text inside one pair of brackets that encloses all of core (which has
+// no blanks around it), or core itself; a view into core.
+std::string_view InsideOuterBrackets(std::string_view core);
 std::string BlankString(int n);
-std::string LeadingChars(const std::string& s, int n);
+std::string LeadingChars(std::string_view s, int n);
+// The width of n blanks in the canvas's current font.
+int BlankWidth(Canvas& canvas, int n);
 // Whether the text, outer brackets stripped, holds an unescaped "+" or "-"
 // at bracket depth 0.
-bool HasTopLevelSign(const std::string& s);
+bool HasTopLevelSign(std::string_view s);
 
 // The keyword constructs of calls, in the order the table tests them.
 enum class TermKeyword {
@@ -38,15 +44,15 @@ enum class TermKeyword {
 };
 // The first keyword that is a case-insensitive prefix of the call's name
 // (matrices need two digits 1-9 after "mat"/"det", roots two arguments).
-TermKeyword MatchKeyword(const std::string& name, size_t argument_count);
+TermKeyword MatchKeyword(std::string_view name, size_t argument_count);
 
 // A call as the dispatcher recognised it: `name(arguments)` with the
 // bracket pair typed (opening bracket and last character), and the keyword
-// construct its name selects.
+// construct its name selects. Name and arguments are views into the term.
 struct TermCall {
     TermKeyword Key = TermKeyword::None;
-    std::string Name;
-    std::vector<std::string> Arguments;
+    std::string_view Name;
+    std::vector<std::string_view> Arguments;
     std::string Brackets;
 };
 
@@ -56,9 +62,9 @@ struct TermCall {
 TFormulaMetrics MeasurePlainCall(const TermCall& call, Canvas& canvas);
 TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canvas& canvas);
 
-TFormulaMetrics MeasureTerm(const std::string& term, Canvas& canvas);
+TFormulaMetrics MeasureTerm(std::string_view term, Canvas& canvas);
 // Draws the term with the top-left corner of its box at the origin and
 // returns its box.
-TFormulaMetrics PaintTerm(const std::string& term, TFormulaOrigin origin, Canvas& canvas);
+TFormulaMetrics PaintTerm(std::string_view term, TFormulaOrigin origin, Canvas& canvas);
 
 }  // namespace nerovan

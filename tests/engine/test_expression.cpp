@@ -16,7 +16,7 @@
 namespace nerovan {
 namespace {
 
-using Pieces = std::vector<std::string>;
+using Pieces = std::vector<std::string_view>;
 
 // Test canvas metrics at em 20: text height 24, a character of the text
 // font 10 wide, a Symbol character 12 wide.
@@ -28,10 +28,10 @@ class ExpressionTest : public ::testing::Test {
 protected:
     ExpressionTest() { canvas.Font.Height = -kEm; }
 
-    TFormulaMetrics Term(const std::string& term) { return MeasureTerm(term, canvas); }
+    TFormulaMetrics Term(std::string_view term) { return MeasureTerm(term, canvas); }
 
     // What PaintTerm draws for term at (x, y) on a fresh canvas with the same font.
-    std::string TermOps(const std::string& term, int x, int y) {
+    std::string TermOps(std::string_view term, int x, int y) {
         TestCanvas reference;
         reference.Font = canvas.Font;
         PaintTerm(term, {x, y}, reference);
@@ -249,7 +249,7 @@ TEST_F(ExpressionTest, PlainSignsAreDrawnInTheCurrentFontButSpacedInSymbol) {
     const Pieces operands = {"a", "b", "c", "d", "x"};
     const std::vector<unsigned char> signs = {'<', '>', '=', 0xCE};
     int ascent = 0;
-    for (const std::string& operand : operands) ascent = std::max(ascent, Term(operand).Ascent);
+    for (const std::string_view operand : operands) ascent = std::max(ascent, Term(operand).Ascent);
 
     PaintExpression(line, {0, 0}, canvas);
     std::string drawn;
@@ -281,7 +281,7 @@ TEST_F(ExpressionTest, OperandsShareOneAlignmentLine) {
     int ascent = 0;
     int descent = 0;
     int width = 2 * kSymbolAdvance;
-    for (const std::string& operand : operands) {
+    for (const std::string_view operand : operands) {
         const TFormulaMetrics m = Term(operand);
         ascent = std::max(ascent, m.Ascent);
         descent = std::max(descent, m.Height - m.Ascent);

@@ -163,7 +163,7 @@ TEST(MeasureMemo, StopsTakingEntriesBeyondItsBudget) {
     MeasureMemo memo;
     memo.Open();
     const std::string big(1u << 20, 'x');
-    for (int i = 0; i < 100; ++i) memo.Store(std::to_string(i) + big, {i, i, i}, TFont{});
+    for (int i = 0; i < 100; ++i) memo.Store(std::to_string(i) + big, "", {i, i, i}, TFont{});
     EXPECT_GT(memo.Size(), 0u);
     EXPECT_LE(memo.Size() * big.size(), MeasureMemo::kMaxBytes);
     // What it took it still answers; what it refused it does not.
@@ -186,9 +186,9 @@ TEST(MeasureMemo, AnswersEveryKeyItTookAndNothingAfterThePass) {
             EXPECT_EQ(memo.Find("k" + std::to_string(i)), nullptr) << pass << " " << i;
             TFont f;
             f.Height = -i;
-            memo.Store("k" + std::to_string(i), {i, pass, i}, f);
+            memo.Store("k" + std::to_string(i), "", {i, pass, i}, f);
         }
-        memo.Store("k7", {-1, -1, -1}, TFont{});  // a key already there keeps its box
+        memo.Store("k7", "", {-1, -1, -1}, TFont{});  // a key already there keeps its box
         EXPECT_EQ(memo.Size(), 5000u);
         for (int i = 0; i < 5000; ++i) {
             const MeasureMemo::Entry* e = memo.Find("k" + std::to_string(i));

@@ -11,7 +11,7 @@
 namespace nerovan {
 namespace {
 
-using Pieces = std::vector<std::string>;
+using Pieces = std::vector<std::string_view>;
 
 TEST(BracketClasses, OnlySixCharactersAreBrackets) {
     for (int b = 0; b < 256; ++b) {
@@ -106,7 +106,7 @@ TEST(SplitScripts, CutsAtUnescapedScriptMarks) {
 TEST(Scanners, ClosingBracketWithoutPartnerIsAnError) {
     struct Case {
         std::string Term;
-        void (*Split)(const std::string&, Pieces&, Pieces&);
+        void (*Split)(std::string_view, Pieces&, Pieces&);
     };
     const std::vector<Case> cases = {
         {"a)+b", SplitSum}, {"a+b)", SplitSum},        {")", SplitSum},
@@ -168,7 +168,7 @@ TEST(SplitCall, RecognisesNameAndOneClosingGroup) {
         {"f x(y)", "f x", {"y"}, "()"},
     };
     for (const Case& c : cases) {
-        std::string name = "unset";
+        std::string_view name = "unset";
         std::string brackets;
         Pieces arguments;
         ASSERT_TRUE(SplitCall(c.Term, name, arguments, brackets)) << c.Term;
@@ -181,7 +181,7 @@ TEST(SplitCall, RecognisesNameAndOneClosingGroup) {
 TEST(SplitCall, RejectsWhatIsNotOneGroupAtTheEnd) {
     for (const std::string term : {"(a)+(b)", "f(a)x", "f(a)(b)", "f(x)g(y)", "abc", "f(", "(",
                                    "f)", "f(a", "", "a]"}) {
-        std::string name = "unset";
+        std::string_view name = "unset";
         std::string brackets;
         Pieces arguments;
         EXPECT_FALSE(SplitCall(term, name, arguments, brackets)) << term;

@@ -28,7 +28,7 @@ int TestCanvas::DoTextHeight() {
     return em + em / 5;
 }
 
-void TestCanvas::DoCharAdvances(const std::string& s, std::vector<int>& advances) {
+void TestCanvas::DoCharAdvances(std::string_view s, std::vector<int>& advances) {
     const int em = DoEmPixels();
     const bool symbol = IsSymbolFontName(Font.Name);
     advances.clear();
@@ -47,7 +47,7 @@ void TestCanvas::DoCharAdvances(const std::string& s, std::vector<int>& advances
     }
 }
 
-int TestCanvas::DoInkTop(const std::string& s) {
+int TestCanvas::DoInkTop(std::string_view s) {
     for (const char c : s)
         if (c != ' ') return DoEmPixels() / 5;
     return DoTextHeight();

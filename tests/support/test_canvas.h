@@ -43,11 +43,11 @@ public:
 
 protected:
     int DoTextHeight() override;
-    void DoCharAdvances(const std::string& s, std::vector<int>& advances) override;
-    int DoInkTop(const std::string& s) override;
+    void DoCharAdvances(std::string_view s, std::vector<int>& advances) override;
+    int DoInkTop(std::string_view s) override;
     int DoEmPixels() override;
     // The base class records every drawing operation; nothing else happens.
-    void DoTextOut(int, int, const std::string&, const std::vector<int>&, const TRect*) override {}
+    void DoTextOut(int, int, std::string_view, const std::vector<int>&, const TRect*) override {}
     void DoLine(int, int, int, int) override {}
     void DoArc(int, int, int, int, int, int, int, int) override {}
     void DoEllipse(int, int, int, int) override {}
