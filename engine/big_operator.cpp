@@ -46,7 +46,7 @@ struct BigOperatorLayout {
     TFormulaMetrics Box;
 };
 
-BigOperatorLayout LayOutBigOperator(const std::vector<std::string_view>& arguments, Canvas& canvas,
+BigOperatorLayout LayOutBigOperator(const PieceList& arguments, Canvas& canvas,
                                     std::string_view glyph, bool enlarged, bool circle) {
     BigOperatorLayout l;
     l.Count = static_cast<int>(std::min<size_t>(std::max<size_t>(arguments.size(), 1), 3));
@@ -126,12 +126,12 @@ TFormulaOrigin Offset(TFormulaOrigin origin, TFormulaOrigin by) {
 
 }  // namespace
 
-TFormulaMetrics MeasureBigOperator(const std::vector<std::string_view>& arguments, Canvas& canvas,
+TFormulaMetrics MeasureBigOperator(const PieceList& arguments, Canvas& canvas,
                                    std::string_view glyph, bool enlarged, bool circle) {
     return LayOutBigOperator(arguments, canvas, glyph, enlarged, circle).Box;
 }
 
-TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const std::vector<std::string_view>& arguments,
+TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const PieceList& arguments,
                                  Canvas& canvas, std::string_view glyph, bool enlarged,
                                  bool circle) {
     const BigOperatorLayout l = LayOutBigOperator(arguments, canvas, glyph, enlarged, circle);

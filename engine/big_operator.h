@@ -10,6 +10,7 @@
 
 #include "canvas.h"
 #include "metrics.h"
+#include "small_list.h"
 #include "term.h"
 
 namespace nerovan {
@@ -21,11 +22,11 @@ namespace nerovan {
 // current font. circle asks for the ring over an integral (drawn with one or
 // two arguments); the glyph column then keeps a pixel free on each side for
 // the ring's outline.
-TFormulaMetrics MeasureBigOperator(const std::vector<std::string_view>& arguments, Canvas& canvas,
+TFormulaMetrics MeasureBigOperator(const PieceList& arguments, Canvas& canvas,
                                    std::string_view glyph, bool enlarged, bool circle);
 // Draws the operator with the top-left corner of its box at origin and
 // returns the box.
-TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const std::vector<std::string_view>& arguments,
+TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const PieceList& arguments,
                                  Canvas& canvas, std::string_view glyph, bool enlarged,
                                  bool circle);
 

@@ -71,10 +71,10 @@ private:
 // each operand's box and start offset, and the box of the whole line.
 struct RelationRow {
     std::string Balanced;  // the line with its missing brackets closed, when it lacks any
-    std::vector<std::string_view> Operands;  // views into the line or into Balanced
-    std::vector<std::string_view> Signs;
-    std::vector<TFormulaMetrics> Boxes;
-    std::vector<int> Offsets;
+    PieceList Operands;  // views into the line or into Balanced
+    PieceList Signs;
+    SmallList<TFormulaMetrics, 6> Boxes;
+    SmallList<int, 6> Offsets;
     TFormulaMetrics Box;
 };
 
@@ -177,8 +177,8 @@ bool MatchRelation(char current, char next, char afterNext, unsigned char& byte,
     return false;
 }
 
-void SplitRelations(std::string_view line, std::vector<std::string_view>& operands,
-                    std::vector<std::string_view>& signs) {
+void SplitRelations(std::string_view line, PieceList& operands,
+                    PieceList& signs) {
     const auto at = [&line](size_t i) { return i < line.size() ? line[i] : ' '; };
     BracketDepth depth;
     size_t piece = 0;  // where the operand being collected begins

@@ -12,9 +12,9 @@ namespace nerovan {
 namespace {
 
 struct RowLayout {
-    std::vector<TFormulaMetrics> Items;  // each item's box, parentheses included
-    std::vector<int> Offsets;            // each item's start from the row's left edge
-    std::vector<bool> Parenthesised;
+    SmallList<TFormulaMetrics, 6> Items;  // each item's box, parentheses included
+    SmallList<int, 6> Offsets;            // each item's start from the row's left edge
+    SmallList<bool, 6> Parenthesised;
     TFormulaMetrics Row;
 };
 
@@ -23,7 +23,7 @@ int SeparatorRoom(Canvas& canvas, std::string_view separator) {
 }
 
 // The boxes and offsets shared by both passes, so they cannot drift apart.
-RowLayout LayOutRow(const std::vector<std::string_view>& items, Canvas& canvas,
+RowLayout LayOutRow(const PieceList& items, Canvas& canvas,
                     std::string_view separator) {
     RowLayout r;
     r.Items.reserve(items.size());
@@ -62,12 +62,12 @@ void PaintItem(std::string_view item, TFormulaOrigin box, const TFormulaMetrics&
     PaintExpression(item, box, canvas);
 }
 
-TFormulaMetrics MeasureList(const std::vector<std::string_view>& items, Canvas& canvas,
+TFormulaMetrics MeasureList(const PieceList& items, Canvas& canvas,
                             std::string_view separator) {
     return LayOutRow(items, canvas, separator).Row;
 }
 
-void PaintList(const std::vector<std::string_view>& items, TFormulaOrigin origin, Canvas& canvas,
+void PaintList(const PieceList& items, TFormulaOrigin origin, Canvas& canvas,
                std::string_view separator) {
     const RowLayout r = LayOutRow(items, canvas, separator);
     const int line = origin.Y + r.Row.Ascent;

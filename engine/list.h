@@ -10,6 +10,7 @@
 
 #include "canvas.h"
 #include "metrics.h"
+#include "small_list.h"
 
 namespace nerovan {
 
@@ -19,9 +20,9 @@ TFormulaMetrics MeasureItem(std::string_view item, bool parenthesised, Canvas& c
 void PaintItem(std::string_view item, TFormulaOrigin box, const TFormulaMetrics& m,
                bool parenthesised, Canvas& canvas);
 
-TFormulaMetrics MeasureList(const std::vector<std::string_view>& items, Canvas& canvas,
+TFormulaMetrics MeasureList(const PieceList& items, Canvas& canvas,
                             std::string_view separator);
-void PaintList(const std::vector<std::string_view>& items, TFormulaOrigin origin, Canvas& canvas,
+void PaintList(const PieceList& items, TFormulaOrigin origin, Canvas& canvas,
                std::string_view separator);
 
 }  // namespace nerovan

@@ -69,7 +69,7 @@ namespace {
 // the index stand in the box, for both passes.
 struct RadicalLayout {
     bool Indexed = false;
-    std::vector<std::string_view> Radicand;
+    PieceList Radicand;
     std::string_view Index;
     TFormulaMetrics RadicandBox, IndexBox;
     TFormulaMetrics Sign;        // the box PadForRadical or PadForRoot gives

@@ -29,8 +29,8 @@ std::string_view PieceOrBlank(std::string_view term, size_t begin, size_t end) {
 
 }  // namespace
 
-void SplitSum(std::string_view term, std::vector<std::string_view>& operands,
-              std::vector<std::string_view>& signs) {
+void SplitSum(std::string_view term, PieceList& operands,
+              PieceList& signs) {
     operands.clear();
     signs.clear();
     size_t start = 0;
@@ -57,8 +57,8 @@ void SplitSum(std::string_view term, std::vector<std::string_view>& operands,
     operands.push_back(PieceOrBlank(term, piece, term.size()));
 }
 
-void SplitProduct(std::string_view term, std::vector<std::string_view>& numerators,
-                  std::vector<std::string_view>& denominators) {
+void SplitProduct(std::string_view term, PieceList& numerators,
+                  PieceList& denominators) {
     numerators.clear();
     denominators.clear();
     bool numerator = true;
@@ -79,8 +79,8 @@ void SplitProduct(std::string_view term, std::vector<std::string_view>& numerato
     (numerator ? numerators : denominators).push_back(PieceOrBlank(term, piece, term.size()));
 }
 
-void SplitScripts(std::string_view term, std::vector<std::string_view>& baseAndSuperscripts,
-                  std::vector<std::string_view>& subscripts) {
+void SplitScripts(std::string_view term, PieceList& baseAndSuperscripts,
+                  PieceList& subscripts) {
     // The base and the superscripts share one list; only a subscript goes
     // to the other.
     bool subscript = false;
@@ -102,7 +102,7 @@ void SplitScripts(std::string_view term, std::vector<std::string_view>& baseAndS
     (subscript ? subscripts : baseAndSuperscripts).push_back(term.substr(piece));
 }
 
-void SplitJuxtaposition(std::string_view term, std::vector<std::string_view>& items) {
+void SplitJuxtaposition(std::string_view term, PieceList& items) {
     BracketDepth depth;
     size_t piece = 0;
     for (size_t i = 0; i < term.size(); ++i) {
@@ -118,7 +118,7 @@ void SplitJuxtaposition(std::string_view term, std::vector<std::string_view>& it
     if (piece < term.size()) items.push_back(term.substr(piece));
 }
 
-bool SplitCall(std::string_view term, std::string_view& name, std::vector<std::string_view>& arguments,
+bool SplitCall(std::string_view term, std::string_view& name, PieceList& arguments,
                std::string& brackets) {
     size_t open = 0;
     while (open < term.size() && !IsOpenBracket(term[open])) ++open;

@@ -6,7 +6,8 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "small_list.h"
 
 namespace nerovan {
 
@@ -43,35 +44,35 @@ private:
 // empty piece becomes a single blank. A sign after "\", "E" or "e" does not
 // cut (escapes, and exponents such as 1.5E-3). Raises EInvalidBracket on a
 // closing bracket without partner.
-void SplitSum(std::string_view term, std::vector<std::string_view>& operands,
-              std::vector<std::string_view>& signs);
+void SplitSum(std::string_view term, PieceList& operands,
+              PieceList& signs);
 
 // Cuts term at its top-level "*" and "/": factors after "*" (and the first)
 // go to numerators, factors after "/" to denominators. Both lists are
 // emptied first; an empty piece becomes a single blank. An operator right
 // after "_" or "^" does not cut. Raises EInvalidBracket on a closing bracket
 // without partner.
-void SplitProduct(std::string_view term, std::vector<std::string_view>& numerators,
-                  std::vector<std::string_view>& denominators);
+void SplitProduct(std::string_view term, PieceList& numerators,
+                  PieceList& denominators);
 
 // Cuts term at its top-level script marks "^" and "_" that are not escaped:
 // the base and then every superscript are appended to baseAndSuperscripts,
 // every subscript to subscripts. Pieces may be empty. Raises EInvalidBracket
 // on a closing bracket without partner.
-void SplitScripts(std::string_view term, std::vector<std::string_view>& baseAndSuperscripts,
-                  std::vector<std::string_view>& subscripts);
+void SplitScripts(std::string_view term, PieceList& baseAndSuperscripts,
+                  PieceList& subscripts);
 
 // Cuts term at its top-level blanks and appends the items. A run of blanks
 // cuts once, at its last blank; the others stay at the end of the item
 // before it. Never raises.
-void SplitJuxtaposition(std::string_view term, std::vector<std::string_view>& items);
+void SplitJuxtaposition(std::string_view term, PieceList& items);
 
 // Recognises a name followed by one bracket group that ends the term, such
 // as "sqrt(x)", "f[a, b]" or "(a, b)". On success sets name, appends the
 // group's top-level comma-separated arguments (an empty group gives one empty
 // argument), sets brackets to the opening bracket and the term's last
 // character, and returns true. Never raises.
-bool SplitCall(std::string_view term, std::string_view& name, std::vector<std::string_view>& arguments,
+bool SplitCall(std::string_view term, std::string_view& name, PieceList& arguments,
                std::string& brackets);
 
 // True when every character is an apostrophe, "+", "-", ".", a digit, ":",

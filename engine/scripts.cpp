@@ -13,10 +13,18 @@
 namespace nerovan {
 
 bool NeedsBaseBrackets(std::string_view b) {
-    const std::string t = StripOuterBrackets(b);
+    // The base without its outer brackets; blanks around it stay, so only a
+    // base with blanks needs a string of its own.
+    const TTrimmedBlanks trimmed = TrimBlanks(b);
+    std::string padded;
+    std::string_view t = InsideOuterBrackets(trimmed.Core);
+    if (trimmed.Lead > 0 || trimmed.Trail > 0) {
+        padded = StripOuterBrackets(b);
+        t = padded;
+    }
     std::string_view name;
     std::string brackets;
-    std::vector<std::string_view> arguments;
+    PieceList arguments;
     // A bracket group draws its own brackets, which the script would seem to
     // belong to alone; a named call such as `f(x)` is one unit.
     if (SplitCall(t, name, arguments, brackets)) return name.empty();
@@ -40,7 +48,7 @@ namespace {
 // top-left corner of the construct; shared by both passes.
 struct ScriptsLayout {
     std::string_view Base;  // a view into the term
-    std::vector<std::string_view> Superscripts;
+    PieceList Superscripts;
     TFormulaMetrics BaseBox;  // with the room of its parentheses when they are drawn
     bool Parenthesised = false;
     TFormulaMetrics SuperscriptBox, SubscriptBox;  // at the script size
@@ -52,8 +60,8 @@ struct ScriptsLayout {
 // holds a CanvasStateGuard that puts the size back.
 void UseScriptSize(Canvas& canvas) { canvas.Font.SetSize(ScriptSize(canvas.Font.Size())); }
 
-ScriptsLayout LayOutScripts(const std::vector<std::string_view>& baseAndSuperscripts,
-                            const std::vector<std::string_view>& subscripts, Canvas& canvas) {
+ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts,
+                            const PieceList& subscripts, Canvas& canvas) {
     // The atoms of the base reset the charset and the italic bit; the
     // construct hands the font back as it found it.
     CanvasStateGuard guard(canvas);
@@ -117,13 +125,13 @@ ScriptsLayout LayOutScripts(const std::vector<std::string_view>& baseAndSuperscr
 
 }  // namespace
 
-TFormulaMetrics MeasureScripts(const std::vector<std::string_view>& baseAndSuperscripts,
-                               const std::vector<std::string_view>& subscripts, Canvas& canvas) {
+TFormulaMetrics MeasureScripts(const PieceList& baseAndSuperscripts,
+                               const PieceList& subscripts, Canvas& canvas) {
     return LayOutScripts(baseAndSuperscripts, subscripts, canvas).Box;
 }
 
-TFormulaMetrics PaintScripts(const std::vector<std::string_view>& baseAndSuperscripts,
-                             const std::vector<std::string_view>& subscripts, TFormulaOrigin origin,
+TFormulaMetrics PaintScripts(const PieceList& baseAndSuperscripts,
+                             const PieceList& subscripts, TFormulaOrigin origin,
                              Canvas& canvas) {
     CanvasStateGuard guard(canvas);
     const ScriptsLayout s = LayOutScripts(baseAndSuperscripts, subscripts, canvas);

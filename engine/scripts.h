@@ -10,6 +10,7 @@
 
 #include "canvas.h"
 #include "metrics.h"
+#include "small_list.h"
 
 namespace nerovan {
 
@@ -22,12 +23,12 @@ bool NeedsBaseBrackets(std::string_view b);
 // The box of base and scripts as split by SplitScripts: entry 0 of
 // baseAndSuperscripts is the base, the further entries the superscripts;
 // the box is without the term's blank room.
-TFormulaMetrics MeasureScripts(const std::vector<std::string_view>& baseAndSuperscripts,
-                               const std::vector<std::string_view>& subscripts, Canvas& canvas);
+TFormulaMetrics MeasureScripts(const PieceList& baseAndSuperscripts,
+                               const PieceList& subscripts, Canvas& canvas);
 // Draws base and scripts with the top-left corner of their box at origin
 // and returns the same box as MeasureScripts.
-TFormulaMetrics PaintScripts(const std::vector<std::string_view>& baseAndSuperscripts,
-                             const std::vector<std::string_view>& subscripts, TFormulaOrigin origin,
+TFormulaMetrics PaintScripts(const PieceList& baseAndSuperscripts,
+                             const PieceList& subscripts, TFormulaOrigin origin,
                              Canvas& canvas);
 
 }  // namespace nerovan

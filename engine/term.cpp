@@ -81,7 +81,7 @@ struct TermParts {
     TermKind Kind = TermKind::Atom;
     int Lead = 0, Trail = 0;  // L and R: the blanks around the core
     std::string_view Core;                        // a view into the term
-    std::vector<std::string_view> First, Second;  // the scanners' lists
+    PieceList First, Second;  // the scanners' lists
     TermCall Call;                           // a call: its keyword, name, arguments, brackets
 };
 
@@ -187,9 +187,9 @@ TermParts RecogniseTerm(std::string_view term) {
 // ---- Sums and differences ----------------------------------------------
 
 struct SumLayout {
-    std::vector<TFormulaMetrics> Operands;  // with room for parentheses where drawn
-    std::vector<bool> Parenthesised;
-    std::vector<int> Lefts;  // each operand's left edge from the sum's left edge
+    SmallList<TFormulaMetrics, 6> Operands;  // with room for parentheses where drawn
+    SmallList<bool, 6> Parenthesised;
+    SmallList<int, 6> Lefts;  // each operand's left edge from the sum's left edge
     TFormulaMetrics Box;
 };
 

@@ -11,6 +11,7 @@
 
 #include "canvas.h"
 #include "metrics.h"
+#include "small_list.h"
 
 namespace nerovan {
 
@@ -52,7 +53,7 @@ TermKeyword MatchKeyword(std::string_view name, size_t argument_count);
 struct TermCall {
     TermKeyword Key = TermKeyword::None;
     std::string_view Name;
-    std::vector<std::string_view> Arguments;
+    PieceList Arguments;
     std::string Brackets;
 };
 

@@ -16,7 +16,7 @@
 namespace nerovan {
 namespace {
 
-using Pieces = std::vector<std::string_view>;
+using Pieces = PieceList;
 
 // Test canvas metrics at em 20: text height 24, a character of the text
 // font 10 wide, a Symbol character 12 wide.

@@ -11,7 +11,7 @@
 namespace nerovan {
 namespace {
 
-using Pieces = std::vector<std::string_view>;
+using Pieces = PieceList;
 
 TEST(BracketClasses, OnlySixCharactersAreBrackets) {
     for (int b = 0; b < 256; ++b) {
@@ -144,7 +144,7 @@ TEST(SplitJuxtaposition, CutsAtTheLastBlankOfEachTopLevelRun) {
         Pieces items = {"keep"};
         SplitJuxtaposition(c.first, items);
         Pieces expected = {"keep"};
-        expected.insert(expected.end(), c.second.begin(), c.second.end());
+        for (const std::string_view piece : c.second) expected.push_back(piece);
         EXPECT_EQ(items, expected) << '"' << c.first << '"';
     }
 }
