@@ -87,28 +87,22 @@ inline long SquaredDistance(const PaletteEntry& e, int r, int g, int b) {
     return dr * dr + dg * dg + db * db;
 }
 
-// The first pixel at or after `from` whose blue, green and red differ from
-// `colour`, or `count`. Four pixels are compared at a time where the
-// processor allows: the background of a picture is one long run.
-size_t RunEnd(const uint8_t* bytes, size_t from, size_t count, uint32_t colour) {
-    size_t end = from;
+// Whether the four pixels from p on all have colour in their first three
+// bytes.
+bool SameColourRun(const uint8_t* p, uint32_t colour) {
 #ifdef __SSE2__
-    const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i want = _mm_set1_epi32(static_cast<int>(colour));
-    while (end + 4 <= count) {
-        const __m128i four =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 4 * end));
-        const __m128i same = _mm_cmpeq_epi32(_mm_and_si128(four, mask), want);
-        if (_mm_movemask_epi8(same) != 0xFFFF) break;
-        end += 4;
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i same = _mm_cmpeq_epi32(_mm_and_si128(four, _mm_set1_epi32(0x00FFFFFF)),
+                                         _mm_set1_epi32(static_cast<int>(colour)));
+    return _mm_movemask_epi8(same) == 0xFFFF;
+#else
+    for (int k = 0; k < 4; ++k) {
+        uint32_t pixel;
+        std::memcpy(&pixel, p + 4 * k, 4);
+        if ((pixel & 0x00FFFFFFu) != colour) return false;
     }
+    return true;
 #endif
-    for (; end < count; ++end) {
-        uint32_t next;
-        std::memcpy(&next, bytes + 4 * end, 4);
-        if ((next & 0x00FFFFFFu) != colour) break;
-    }
-    return end;
 }
 
 // Writes count copies of the four bytes of word from p on.
@@ -206,36 +200,49 @@ void Bitmap::MapToPalette() {
         const uint8_t bytes[4] = {palette[k].Blue, palette[k].Green, palette[k].Red, 0};
         std::memcpy(&words[k], bytes, 4);
     }
-    // Pictures are mostly runs of the background colour: a run of pixels
-    // equal to the last one looked up is copied word by word. The edges of
-    // glyphs alternate between a few dozen shades, which a small table of
-    // recent colours answers.
+    // Pictures are mostly the background colour: four pixels that all have
+    // the colour of the last one looked up are mapped without a lookup. The
+    // edges of glyphs alternate between a few dozen shades, which a small
+    // table of recent colours answers.
     constexpr size_t kRecent = 1024;
     uint32_t recentColour[kRecent];
     uint8_t recentIndex[kRecent];
     std::fill(recentColour, recentColour + kRecent, 0xFFFFFFFFu);  // no 24-bit colour
     uint8_t* index = indices_.data();
     uint8_t* bytes = ScanLine(0);
-    size_t i = 0;
-    while (i < count) {
+    uint32_t lastColour = 0xFFFFFFFFu;
+    uint8_t lastEntry = 0;
+    uint32_t lastWord = 0;
+    const auto mapOne = [&](size_t k) {
         uint32_t pixel;
-        std::memcpy(&pixel, bytes + 4 * i, 4);
+        std::memcpy(&pixel, bytes + 4 * k, 4);
         const uint32_t colour = pixel & 0x00FFFFFFu;  // blue, green, red; the fourth byte is free
-        const size_t slot = (colour ^ (colour >> 10) ^ (colour >> 20)) & (kRecent - 1);
-        if (recentColour[slot] != colour) {
-            recentColour[slot] = colour;
-            recentIndex[slot] = NearestHalftoneIndex(static_cast<uint8_t>(colour >> 16),
-                                                     static_cast<uint8_t>(colour >> 8),
-                                                     static_cast<uint8_t>(colour));
+        if (colour != lastColour) {
+            const size_t slot = (colour ^ (colour >> 10) ^ (colour >> 20)) & (kRecent - 1);
+            if (recentColour[slot] != colour) {
+                recentColour[slot] = colour;
+                recentIndex[slot] = NearestHalftoneIndex(static_cast<uint8_t>(colour >> 16),
+                                                         static_cast<uint8_t>(colour >> 8),
+                                                         static_cast<uint8_t>(colour));
+            }
+            lastColour = colour;
+            lastEntry = recentIndex[slot];
+            lastWord = words[lastEntry];
         }
-        const uint8_t entry = recentIndex[slot];
-        const uint32_t word = words[entry];
-        // The run of this colour, mapped without further lookups.
-        const size_t end = RunEnd(bytes, i + 1, count, colour);
-        FillWords(bytes + 4 * i, end - i, word);
-        std::memset(index + i, entry, end - i);
-        i = end;
+        std::memcpy(bytes + 4 * k, &lastWord, 4);
+        index[k] = lastEntry;
+    };
+    size_t i = 0;
+    while (i + 4 <= count) {
+        if (SameColourRun(bytes + 4 * i, lastColour)) {
+            FillWords(bytes + 4 * i, 4, lastWord);
+            std::memset(index + i, lastEntry, 4);
+        } else {
+            for (size_t k = i; k < i + 4; ++k) mapOne(k);
+        }
+        i += 4;
     }
+    for (; i < count; ++i) mapOne(i);
     PixelsChanged();
 }
 
