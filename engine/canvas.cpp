@@ -127,7 +127,9 @@ uint64_t HashBytes(std::string_view s, uint64_t seed) {
         a ^= Load4(p);
         b = Load4(p + n - 4);
     } else if (n > 0) {
-        const auto byte = [p](size_t i) { return static_cast<uint64_t>(static_cast<uint8_t>(p[i])); };
+        const auto byte = [p](size_t i) {
+            return static_cast<uint64_t>(static_cast<uint8_t>(p[i]));
+        };
         a ^= (byte(0) << 16) | (byte(n / 2) << 8) | byte(n - 1);
     }
     return a * kOdd1 + RotateLeft(b * kOdd2, 31) + RotateLeft(c * kOdd3, 17) + d * kOdd4 + n;

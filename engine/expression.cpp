@@ -71,7 +71,7 @@ private:
 // each operand's box and start offset, and the box of the whole line.
 struct RelationRow {
     std::string Balanced;  // the line with its missing brackets closed, when it lacks any
-    PieceList Operands;  // views into the line or into Balanced
+    PieceList Operands;    // views into the line or into Balanced
     PieceList Signs;
     SmallList<TFormulaMetrics, 6> Boxes;
     SmallList<int, 6> Offsets;
@@ -177,8 +177,7 @@ bool MatchRelation(char current, char next, char afterNext, unsigned char& byte,
     return false;
 }
 
-void SplitRelations(std::string_view line, PieceList& operands,
-                    PieceList& signs) {
+void SplitRelations(std::string_view line, PieceList& operands, PieceList& signs) {
     const auto at = [&line](size_t i) { return i < line.size() ? line[i] : ' '; };
     BracketDepth depth;
     size_t piece = 0;  // where the operand being collected begins

@@ -30,8 +30,7 @@ std::string BalanceBrackets(std::string_view line);
 // backslash. operands gets the untrimmed pieces as views into line (possibly
 // empty; a last empty piece is left out), signs one single-byte string per
 // sign holding the byte drawn for it. Both lists are expected empty.
-void SplitRelations(std::string_view line, PieceList& operands,
-                    PieceList& signs);
+void SplitRelations(std::string_view line, PieceList& operands, PieceList& signs);
 
 // Whether a relation sign begins with current, given the next two characters
 // (a blank stands for a character beyond the end of the line). On success

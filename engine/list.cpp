@@ -23,8 +23,7 @@ int SeparatorRoom(Canvas& canvas, std::string_view separator) {
 }
 
 // The boxes and offsets shared by both passes, so they cannot drift apart.
-RowLayout LayOutRow(const PieceList& items, Canvas& canvas,
-                    std::string_view separator) {
+RowLayout LayOutRow(const PieceList& items, Canvas& canvas, std::string_view separator) {
     RowLayout r;
     r.Items.reserve(items.size());
     r.Offsets.reserve(items.size());
@@ -62,8 +61,7 @@ void PaintItem(std::string_view item, TFormulaOrigin box, const TFormulaMetrics&
     PaintExpression(item, box, canvas);
 }
 
-TFormulaMetrics MeasureList(const PieceList& items, Canvas& canvas,
-                            std::string_view separator) {
+TFormulaMetrics MeasureList(const PieceList& items, Canvas& canvas, std::string_view separator) {
     return LayOutRow(items, canvas, separator).Row;
 }
 

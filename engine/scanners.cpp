@@ -29,8 +29,7 @@ std::string_view PieceOrBlank(std::string_view term, size_t begin, size_t end) {
 
 }  // namespace
 
-void SplitSum(std::string_view term, PieceList& operands,
-              PieceList& signs) {
+void SplitSum(std::string_view term, PieceList& operands, PieceList& signs) {
     operands.clear();
     signs.clear();
     size_t start = 0;

@@ -44,23 +44,20 @@ private:
 // empty piece becomes a single blank. A sign after "\", "E" or "e" does not
 // cut (escapes, and exponents such as 1.5E-3). Raises EInvalidBracket on a
 // closing bracket without partner.
-void SplitSum(std::string_view term, PieceList& operands,
-              PieceList& signs);
+void SplitSum(std::string_view term, PieceList& operands, PieceList& signs);
 
 // Cuts term at its top-level "*" and "/": factors after "*" (and the first)
 // go to numerators, factors after "/" to denominators. Both lists are
 // emptied first; an empty piece becomes a single blank. An operator right
 // after "_" or "^" does not cut. Raises EInvalidBracket on a closing bracket
 // without partner.
-void SplitProduct(std::string_view term, PieceList& numerators,
-                  PieceList& denominators);
+void SplitProduct(std::string_view term, PieceList& numerators, PieceList& denominators);
 
 // Cuts term at its top-level script marks "^" and "_" that are not escaped:
 // the base and then every superscript are appended to baseAndSuperscripts,
 // every subscript to subscripts. Pieces may be empty. Raises EInvalidBracket
 // on a closing bracket without partner.
-void SplitScripts(std::string_view term, PieceList& baseAndSuperscripts,
-                  PieceList& subscripts);
+void SplitScripts(std::string_view term, PieceList& baseAndSuperscripts, PieceList& subscripts);
 
 // Cuts term at its top-level blanks and appends the items. A run of blanks
 // cuts once, at its last blank; the others stay at the end of the item

@@ -6,8 +6,6 @@
 // systems, radicals, big operators) have files of their own.
 #include "term.h"
 
-#include <cctype>
-
 #include "atom.h"
 #include "big_operator.h"
 #include "delimiters.h"
@@ -80,9 +78,9 @@ enum class TermKind { Empty, EmptyCore, Sum, Product, Juxtaposition, Scripts, Ca
 struct TermParts {
     TermKind Kind = TermKind::Atom;
     int Lead = 0, Trail = 0;  // L and R: the blanks around the core
-    std::string_view Core;                        // a view into the term
-    PieceList First, Second;  // the scanners' lists
-    TermCall Call;                           // a call: its keyword, name, arguments, brackets
+    std::string_view Core;     // a view into the term
+    PieceList First, Second;   // the scanners' lists
+    TermCall Call;             // a call: its keyword, name, arguments, brackets
 };
 
 bool IsDigit1To9(char c) { return c >= '1' && c <= '9'; }
