@@ -155,9 +155,10 @@ const MeasureMemo::Slot* MeasureMemo::Probe(std::string_view head, std::string_v
             const bool same_head =
                 head.size() == sizeof(KeyHead)
                     ? std::memcmp(key, head.data(), sizeof(KeyHead)) == 0
-                    : std::memcmp(key, head.data(), head.size()) == 0;
+                    : head.empty() || std::memcmp(key, head.data(), head.size()) == 0;
+            // An empty text may have no address at all.
             if (same_head &&
-                std::memcmp(key + head.size(), text.data(), text.size()) == 0)
+                (text.empty() || std::memcmp(key + head.size(), text.data(), text.size()) == 0))
                 return &slot;
         }
     }
