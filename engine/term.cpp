@@ -40,10 +40,6 @@ int BlankWidth(Canvas& canvas, int n) {
     return canvas.TextWidth(BlankString(n));
 }
 
-std::string LeadingChars(std::string_view s, int n) {
-    return n <= 0 ? std::string() : std::string(s.substr(0, static_cast<size_t>(n)));
-}
-
 std::string_view InsideOuterBrackets(std::string_view core) {
     const size_t n = core.size();
     if (n < 2 || !IsOpenBracket(core.front()) || !IsCloseBracket(core.back())) return core;

@@ -31,7 +31,6 @@ std::string StripOuterBrackets(std::string_view s);
 // no blanks around it), or core itself; a view into core.
 std::string_view InsideOuterBrackets(std::string_view core);
 std::string BlankString(int n);
-std::string LeadingChars(std::string_view s, int n);
 // The width of n blanks in the canvas's current font.
 int BlankWidth(Canvas& canvas, int n);
 // Whether the text, outer brackets stripped, holds an unescaped "+" or "-"
