@@ -87,16 +87,20 @@ inline long SquaredDistance(const PaletteEntry& e, int r, int g, int b) {
     return dr * dr + dg * dg + db * db;
 }
 
-// Whether the four pixels from p on all have colour in their first three
-// bytes.
-bool SameColourRun(const uint8_t* p, uint32_t colour) {
+// Whether the count pixels from p on (a multiple of four) all have colour
+// in their first three bytes.
+bool SameColourRun(const uint8_t* p, size_t count, uint32_t colour) {
 #ifdef __SSE2__
-    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i same = _mm_cmpeq_epi32(_mm_and_si128(four, _mm_set1_epi32(0x00FFFFFF)),
-                                         _mm_set1_epi32(static_cast<int>(colour)));
+    const __m128i low = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i wanted = _mm_set1_epi32(static_cast<int>(colour));
+    __m128i same = _mm_set1_epi32(-1);
+    for (size_t k = 0; k < count; k += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * k));
+        same = _mm_and_si128(same, _mm_cmpeq_epi32(_mm_and_si128(four, low), wanted));
+    }
     return _mm_movemask_epi8(same) == 0xFFFF;
 #else
-    for (int k = 0; k < 4; ++k) {
+    for (size_t k = 0; k < count; ++k) {
         uint32_t pixel;
         std::memcpy(&pixel, p + 4 * k, 4);
         if ((pixel & 0x00FFFFFFu) != colour) return false;
@@ -200,46 +204,65 @@ void Bitmap::MapToPalette() {
         const uint8_t bytes[4] = {palette[k].Blue, palette[k].Green, palette[k].Red, 0};
         std::memcpy(&words[k], bytes, 4);
     }
-    // Pictures are mostly the background colour: four pixels that all have
-    // the colour of the last one looked up are mapped without a lookup. The
-    // edges of glyphs alternate between a few dozen shades, which a small
-    // table of recent colours answers.
+    // Pictures are mostly the background colour, the colour of the first
+    // pixel (which lies in the margin): sixteen or four pixels of it are
+    // mapped without a lookup, and so are four pixels of the colour looked
+    // up last. The edges of glyphs alternate between a few dozen shades,
+    // which a small table of recent colours answers.
     constexpr size_t kRecent = 1024;
     uint32_t recentColour[kRecent];
-    uint8_t recentIndex[kRecent];
+    uint8_t recentIndex[kRecent] = {};
     std::fill(recentColour, recentColour + kRecent, 0xFFFFFFFFu);  // no 24-bit colour
+    const auto entryOf = [&](uint32_t colour) {
+        const size_t slot = (colour ^ (colour >> 10) ^ (colour >> 20)) & (kRecent - 1);
+        if (recentColour[slot] != colour) {
+            recentColour[slot] = colour;
+            recentIndex[slot] = NearestHalftoneIndex(static_cast<uint8_t>(colour >> 16),
+                                                     static_cast<uint8_t>(colour >> 8),
+                                                     static_cast<uint8_t>(colour));
+        }
+        return recentIndex[slot];
+    };
     uint8_t* index = indices_.data();
     uint8_t* bytes = ScanLine(0);
+    const auto colourAt = [&](size_t k) {
+        uint32_t pixel;
+        std::memcpy(&pixel, bytes + 4 * k, 4);
+        return pixel & 0x00FFFFFFu;  // blue, green, red; the fourth byte is free
+    };
     uint32_t lastColour = 0xFFFFFFFFu;
     uint8_t lastEntry = 0;
     uint32_t lastWord = 0;
     const auto mapOne = [&](size_t k) {
-        uint32_t pixel;
-        std::memcpy(&pixel, bytes + 4 * k, 4);
-        const uint32_t colour = pixel & 0x00FFFFFFu;  // blue, green, red; the fourth byte is free
+        const uint32_t colour = colourAt(k);
         if (colour != lastColour) {
-            const size_t slot = (colour ^ (colour >> 10) ^ (colour >> 20)) & (kRecent - 1);
-            if (recentColour[slot] != colour) {
-                recentColour[slot] = colour;
-                recentIndex[slot] = NearestHalftoneIndex(static_cast<uint8_t>(colour >> 16),
-                                                         static_cast<uint8_t>(colour >> 8),
-                                                         static_cast<uint8_t>(colour));
-            }
             lastColour = colour;
-            lastEntry = recentIndex[slot];
+            lastEntry = entryOf(colour);
             lastWord = words[lastEntry];
         }
         std::memcpy(bytes + 4 * k, &lastWord, 4);
         index[k] = lastEntry;
     };
+    const uint32_t ground = count > 0 ? colourAt(0) : 0xFFFFFFFFu;
+    const uint8_t groundEntry = count > 0 ? entryOf(ground) : 0;
+    const uint32_t groundWord = words[groundEntry];
+    const auto fill = [&](size_t from, size_t n, uint32_t word, uint8_t entry) {
+        FillWords(bytes + 4 * from, n, word);
+        std::fill(index + from, index + from + n, entry);
+    };
     size_t i = 0;
     while (i + 4 <= count) {
-        if (SameColourRun(bytes + 4 * i, lastColour)) {
-            FillWords(bytes + 4 * i, 4, lastWord);
-            std::memset(index + i, lastEntry, 4);
-        } else {
-            for (size_t k = i; k < i + 4; ++k) mapOne(k);
+        if (i + 16 <= count && SameColourRun(bytes + 4 * i, 16, ground)) {
+            fill(i, 16, groundWord, groundEntry);
+            i += 16;
+            continue;
         }
+        if (SameColourRun(bytes + 4 * i, 4, ground))
+            fill(i, 4, groundWord, groundEntry);
+        else if (SameColourRun(bytes + 4 * i, 4, lastColour))
+            fill(i, 4, lastWord, lastEntry);
+        else
+            for (size_t k = i; k < i + 4; ++k) mapOne(k);
         i += 4;
     }
     for (; i < count; ++i) mapOne(i);

@@ -26,11 +26,13 @@ void MeasureMemo::Open() {
     // Room for as many entries as the last pass took: a formula is usually
     // measured and painted, or painted again, with the same pieces, and the
     // table then never grows during the pass. Close left any slots empty.
+    // A canvas's first pass starts with room for a small formula's pieces,
+    // so it does not grow its lists a step at a time either.
     size_t slots = 256;
     while (slots < 2 * last_entries_) slots *= 2;
     if (slots_.size() < slots) slots_.resize(slots);
-    entries_.reserve(last_entries_);
-    keys_.reserve(last_key_bytes_);
+    entries_.reserve(std::max<size_t>(last_entries_, 64));
+    keys_.reserve(std::max<size_t>(last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
     keys_.clear();
     entries_.clear();
     names_.clear();

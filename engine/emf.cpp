@@ -52,6 +52,7 @@ U_RECTL RectL(int left, int top, int right, int bottom) {
 void AppendUtf16(std::vector<uint16_t>& out, const std::string& utf8) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
+    out.reserve(out.size() + n);  // never more units than bytes
     size_t i = 0;
     while (i < n) {
         uint32_t cp = p[i];
@@ -120,6 +121,7 @@ std::string Utf16ToUtf8(const std::vector<uint16_t>& units, size_t begin, size_t
 std::vector<uint16_t> HeaderDescription(const Metafile& mf) {
     std::vector<uint16_t> d;
     if (mf.Creator.empty() && mf.Description.empty()) return d;
+    d.reserve(mf.Creator.size() + mf.Description.size() + 3);
     AppendUtf16(d, mf.Creator);
     d.push_back(0);
     for (unsigned char b : mf.Description) {
@@ -385,13 +387,14 @@ private:
 
         // Symbol-font bytes go out in the private-use page U+F0xx that symbol
         // fonts are addressed by; other bytes are decoded in the font's charset.
-        std::vector<uint16_t> units;
-        units.reserve(op.Text.size());
+        std::vector<uint16_t>& units = units_;
+        units.clear();
         for (unsigned char b : op.Text)
             units.push_back(
                 static_cast<uint16_t>(symbol ? 0xF000 + b : CharsetToUnicode(key.Charset, b)));
         // Our own advances, so every reader places each glyph where we measured it.
-        std::vector<uint32_t> dx(op.Advances.begin(), op.Advances.end());
+        std::vector<uint32_t>& dx = dx_;
+        dx.assign(op.Advances.begin(), op.Advances.end());
 
         const U_RECTL no_rect = RectL(0, 0, -1, -1);
         std::unique_ptr<char, FreeDeleter> text(
@@ -432,6 +435,11 @@ private:
 
     bool text_color_known_ = false;
     TColor text_color_ = 0;
+
+    // The characters and advances of the text run being written, kept
+    // between runs so their room is reused.
+    std::vector<uint16_t> units_;
+    std::vector<uint32_t> dx_;
 };
 
 // Little-endian fields of the untrusted buffer.

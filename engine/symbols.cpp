@@ -24,8 +24,9 @@ namespace {
 
 constexpr uint8_t kNoGreekLetter = 0x3F;  // '?'
 
+// Names are views, so a comparison with a piece checks the length first.
 struct SymbolEscape {
-    const char* Name;
+    std::string_view Name;
     uint8_t Byte;
 };
 
@@ -54,7 +55,7 @@ const SymbolEscape kSymbolEscapes[] = {
 
 // A Greek letter named in full: its small byte and its capital byte.
 struct GreekName {
-    const char* Name;
+    std::string_view Name;
     uint8_t Small;
     uint8_t Capital;
 };
