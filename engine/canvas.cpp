@@ -59,19 +59,25 @@ void MeasureMemo::Close() {
     active_ = false;
 }
 
-MeasureMemo::KeyHead MeasureMemo::MakeHead(char routine, const Canvas& canvas) {
-    const TFont& f = canvas.Font;
+int32_t MeasureMemo::NameIndex(const std::string& name) {
     // A formula uses two or three font names; the last one used is almost
     // always the one asked for again.
-    if (last_name_ >= names_.size() || names_[last_name_] != f.Name) {
+    if (last_name_ >= names_.size() || names_[last_name_] != name) {
         last_name_ = 0;
-        while (last_name_ < names_.size() && names_[last_name_] != f.Name) ++last_name_;
-        if (last_name_ == names_.size()) names_.push_back(f.Name);
+        while (last_name_ < names_.size() && names_[last_name_] != name) ++last_name_;
+        if (last_name_ == names_.size()) names_.push_back(name);
     }
-    return KeyHead{{f.Height, static_cast<int32_t>(f.Style), static_cast<int32_t>(f.Charset),
-                    static_cast<int32_t>(f.Color), canvas.NestingDepth,
-                    static_cast<int32_t>(canvas.NestedCharacters),
-                    static_cast<int32_t>(last_name_), static_cast<int32_t>(routine)}};
+    return static_cast<int32_t>(last_name_);
+}
+
+MeasureMemo::KeyHead MeasureMemo::MakeHead(char routine, const Canvas& canvas) {
+    const TFont& f = canvas.Font;
+    KeyHead head{{f.Height, static_cast<int32_t>(f.Style), static_cast<int32_t>(f.Charset),
+                  static_cast<int32_t>(f.Color), canvas.NestingDepth,
+                  static_cast<int32_t>(canvas.NestedCharacters), 0,
+                  static_cast<int32_t>(routine)}};
+    head.Fields[kNameField] = NameIndex(f.Name);
+    return head;
 }
 
 namespace {
@@ -200,7 +206,8 @@ void MeasureMemo::Store(std::string_view head, std::string_view text, size_t has
     slot->TextLength = static_cast<uint32_t>(text.size());
     keys_.insert(keys_.end(), head.begin(), head.end());
     keys_.insert(keys_.end(), text.begin(), text.end());
-    entries_.push_back(Entry{m, font_after});
+    entries_.push_back(Entry{m, FontState{font_after.Height, font_after.Style, font_after.Charset,
+                                          font_after.Color, NameIndex(font_after.Name)}});
     slot->Entry = entries_.size();
 }
 

@@ -137,10 +137,31 @@ public:
         }
     };
     KeyHead MakeHead(char routine, const Canvas& canvas);
+    // Where in a head the font's name number lies.
+    static constexpr int kNameField = 6;
+    // A font as a few numbers: its name is its number among the names of
+    // this pass, so keeping and restoring it copies no string.
+    struct FontState {
+        int Height = 0;
+        TFontStyles Style = 0;
+        uint8_t Charset = 0;
+        TColor Color = 0;
+        int32_t Name = 0;
+    };
     struct Entry {
         TFormulaMetrics Box;
-        TFont FontAfter;
+        FontState FontAfter;
     };
+    // Puts the font an entry keeps on font, whose name has the number
+    // name_now (the one in the key's head it was found with): the name is
+    // only copied where measuring changed it.
+    void RestoreFont(const Entry& e, TFont& font, int32_t name_now) const {
+        font.Height = e.FontAfter.Height;
+        font.Style = e.FontAfter.Style;
+        font.Charset = e.FontAfter.Charset;
+        font.Color = e.FontAfter.Color;
+        if (e.FontAfter.Name != name_now) font.Name = names_[static_cast<size_t>(e.FontAfter.Name)];
+    }
     // A key is a head and a text, each any bytes; a key without text may be
     // given as its head alone.
     static size_t Hash(std::string_view head, std::string_view text);
@@ -157,6 +178,8 @@ public:
     size_t Size() const { return entries_.size(); }
 
 private:
+    // The number of a font name among the names of this pass.
+    int32_t NameIndex(const std::string& name);
     // An open-addressing table: slots hold the key's hash, where its bytes
     // (head, then text) lie in one shared buffer, and which entry it
     // answers (0: empty).
@@ -303,7 +326,7 @@ TFormulaMetrics Memoized(Canvas& canvas, char routine, std::string_view text,
     const MeasureMemo::KeyHead head = memo.MakeHead(routine, canvas);
     const size_t hash = MeasureMemo::Hash(head.Bytes(), text);
     if (const MeasureMemo::Entry* e = memo.Find(head.Bytes(), text, hash)) {
-        canvas.Font = e->FontAfter;
+        memo.RestoreFont(*e, canvas.Font, head.Fields[MeasureMemo::kNameField]);
         return e->Box;
     }
     const TFormulaMetrics m = measure();

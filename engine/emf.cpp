@@ -377,12 +377,13 @@ private:
                                      " advances for " + std::to_string(op.Text.size()) +
                                      " characters");
         const bool symbol = IsSymbolFontName(op.Font.Name);
-        FontKey key;
-        key.Name = op.Font.Name;
-        key.Em = op.Em > 0 ? op.Em : 1;
-        key.Style = op.Font.Style;
-        key.Charset = symbol ? SYMBOL_CHARSET : op.Font.Charset;
-        UseFont(key);
+        const int em = op.Em > 0 ? op.Em : 1;
+        const uint8_t charset = symbol ? SYMBOL_CHARSET : op.Font.Charset;
+        // Runs mostly keep the font of the run before: compared field by
+        // field, the name last, with no key built.
+        if (!(font_ && font_key_.Em == em && font_key_.Style == op.Font.Style &&
+              font_key_.Charset == charset && font_key_.Name == op.Font.Name))
+            UseFont(FontKey{op.Font.Name, em, op.Font.Style, charset});
         UseTextColor(op.Font.Color);
 
         // Symbol-font bytes go out in the private-use page U+F0xx that symbol
@@ -391,7 +392,7 @@ private:
         units.clear();
         for (unsigned char b : op.Text)
             units.push_back(
-                static_cast<uint16_t>(symbol ? 0xF000 + b : CharsetToUnicode(key.Charset, b)));
+                static_cast<uint16_t>(symbol ? 0xF000 + b : CharsetToUnicode(charset, b)));
         // Our own advances, so every reader places each glyph where we measured it.
         std::vector<uint32_t>& dx = dx_;
         dx.assign(op.Advances.begin(), op.Advances.end());

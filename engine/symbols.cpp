@@ -77,6 +77,12 @@ const GreekName kGreekNames[] = {
 
 char ToSmallLatin(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Whether a piece is the name: the length and the first letter rule out
+// nearly every other name before the bytes are compared.
+bool IsName(std::string_view piece, std::string_view name) {
+    return piece.size() == name.size() && !piece.empty() && piece[0] == name[0] && piece == name;
+}
+
 [[noreturn]] void RaiseInvalidGreek(std::string_view reported) {
     throw EInvalidToken("Invalid greek symbol in \"" + std::string(reported) + "\"");
 }
@@ -116,7 +122,7 @@ bool IsSmallLatinLetter(char c) { return c >= 'a' && c <= 'z'; }
 
 bool DecodeSymbolEscape(std::string_view name, uint8_t& byte) {
     for (const SymbolEscape& e : kSymbolEscapes) {
-        if (name == e.Name) {
+        if (IsName(name, e.Name)) {
             byte = e.Byte;
             return true;
         }
@@ -138,14 +144,14 @@ uint8_t DecodeGreek(std::string_view name) {
     }
     if (IsSmallLatinLetter(name[0])) {
         for (const GreekName& g : kGreekNames)
-            if (name == g.Name) return g.Small;
+            if (IsName(name, g.Name)) return g.Small;
         RaiseInvalidGreek(name);
     }
     // A capital: the rest of the name may be in either case.
     std::string small(name);
     for (char& c : small) c = ToSmallLatin(c);
     for (const GreekName& g : kGreekNames)
-        if (small == g.Name) return g.Capital;
+        if (IsName(small, g.Name)) return g.Capital;
     RaiseInvalidGreek(small);
 }
 

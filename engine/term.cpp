@@ -117,6 +117,39 @@ TermKeyword MatchKeyword(std::string_view name, size_t argument_count) {
 
 namespace {
 
+// Which of the characters the scanners cut at the core holds outside
+// brackets, found in one walk: a scanner whose characters are all absent
+// would cut nothing, so it is not run. A closing bracket without partner
+// marks every kind, so each scanner runs and the error is raised where it
+// always was.
+struct TopLevelMarks {
+    bool Sign = false;     // "+" or "-"
+    bool Product = false;  // "*" or "/"
+    bool Blank = false;
+    bool Script = false;   // "^" or "_"
+};
+
+TopLevelMarks FindTopLevelMarks(std::string_view core) {
+    TopLevelMarks m;
+    int depth = 0;
+    for (const char c : core) {
+        if (IsOpenBracket(c)) {
+            ++depth;
+        } else if (IsCloseBracket(c)) {
+            if (--depth < 0) return {true, true, true, true};
+        } else if (depth == 0) {
+            switch (c) {
+                case '+': case '-': m.Sign = true; break;
+                case '*': case '/': m.Product = true; break;
+                case ' ': m.Blank = true; break;
+                case '^': case '_': m.Script = true; break;
+                default: break;
+            }
+        }
+    }
+    return m;
+}
+
 TermParts RecogniseTerm(std::string_view term) {
     TermParts p;
     if (term.empty()) {
@@ -133,7 +166,8 @@ TermParts RecogniseTerm(std::string_view term) {
         p.Kind = TermKind::EmptyCore;
         return p;
     }
-    if (length > 1) {
+    const TopLevelMarks marks = FindTopLevelMarks(p.Core);
+    if (length > 1 && marks.Sign) {
         SplitSum(p.Core, p.First, p.Second);
         if (p.First.size() >= 2 || (p.First.size() == 1 && p.Second[0] == "-")) {
             p.Kind = TermKind::Sum;
@@ -142,7 +176,7 @@ TermParts RecogniseTerm(std::string_view term) {
     }
     p.First.clear();
     p.Second.clear();
-    if (length > 2) {
+    if (length > 2 && marks.Product) {
         SplitProduct(p.Core, p.First, p.Second);
         if (p.First.size() > 1 || !p.Second.empty()) {
             p.Kind = TermKind::Product;
@@ -151,7 +185,7 @@ TermParts RecogniseTerm(std::string_view term) {
     }
     p.First.clear();
     p.Second.clear();
-    if (length > 1) {
+    if (length > 1 && marks.Blank) {
         SplitJuxtaposition(p.Core, p.First);
         if (p.First.size() >= 2) {
             p.Kind = TermKind::Juxtaposition;
@@ -159,7 +193,7 @@ TermParts RecogniseTerm(std::string_view term) {
         }
     }
     p.First.clear();
-    if (length > 1) {
+    if (length > 1 && marks.Script) {
         SplitScripts(p.Core, p.First, p.Second);
         if (p.First.size() > 1 || !p.Second.empty()) {
             p.Kind = TermKind::Scripts;

@@ -102,6 +102,19 @@ TEST_F(TermTest, EmptyTermsAndBlanks) {
     EXPECT_EQ(Measure("a + b").Width, 56);
 }
 
+// A closing bracket without partner is reported for the term whether or not
+// the term holds anything to cut at.
+TEST_F(TermTest, ClosingBracketWithoutPartnerIsReportedWhateverTheTermHolds) {
+    for (const std::string t : {"ab)c", "a)", "a b)", "x_1)", "a*b)", "a)+b", "f(x))"}) {
+        try {
+            Measure(t);
+            ADD_FAILURE() << "no error for " << t;
+        } catch (const EInvalidBracket& e) {
+            EXPECT_EQ(std::string(e.what()), "Invalid bracket in \"" + t + "\"");
+        }
+    }
+}
+
 TEST_F(TermTest, SumsDrawPlusAsTextAndMinusAsTheBar) {
     EXPECT_EQ(Ops("a+b"), (std::vector<std::string>{Text(100, 50, "a", true),
                                                     Text(133, 50, "b", true),
