@@ -336,8 +336,13 @@ private:
         lf.lfClipPrecision = U_CLIP_DEFAULT_PRECIS;
         lf.lfQuality = U_DEFAULT_QUALITY;
         lf.lfPitchAndFamily = U_DEFAULT_PITCH | U_FF_DONTCARE;
-        std::vector<uint16_t> face;
-        AppendUtf16(face, key.Name);
+        // The name's UTF-16 form is kept for the next font of the same name.
+        if (face_units_.empty() || face_name_ != key.Name) {
+            face_name_ = key.Name;
+            face_units_.clear();
+            AppendUtf16(face_units_, key.Name);
+        }
+        const std::vector<uint16_t>& face = face_units_;
         // Both name fields are NUL-terminated within their fixed size.
         for (size_t i = 0; i < face.size() && i < U_LF_FACESIZE - 1; ++i)
             lf.lfFaceName[i] = face[i];
@@ -441,6 +446,9 @@ private:
     // between runs so their room is reused.
     std::vector<uint16_t> units_;
     std::vector<uint32_t> dx_;
+    // The last font name written, and its UTF-16 form.
+    std::string face_name_;
+    std::vector<uint16_t> face_units_;
 };
 
 // Little-endian fields of the untrusted buffer.

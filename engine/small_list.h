@@ -86,7 +86,9 @@ public:
     friend bool operator!=(const SmallList& a, const SmallList& b) { return !(a == b); }
 
 private:
-    T inline_[N] = {};
+    // Only the first size_ values are ever read, so the room is left
+    // unset: a list is made for every piece of every term.
+    T inline_[N];
     std::unique_ptr<T[]> heap_;
     size_t size_ = 0;
     size_t capacity_ = N;
