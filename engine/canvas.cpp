@@ -27,8 +27,9 @@ void MeasureMemo::Open() {
     // measured and painted, or painted again, with the same pieces, and the
     // table then never grows during the pass. Close left any slots empty.
     // A canvas's first pass starts with room for a small formula's pieces,
-    // so it does not grow its lists a step at a time either.
-    size_t slots = 256;
+    // so it does not grow its lists a step at a time either; the table
+    // starts small, as emptying it costs a pass in proportion to its size.
+    size_t slots = kFirstSlots;
     while (slots < 2 * last_entries_) slots *= 2;
     if (slots_.size() < slots) slots_.resize(slots);
     entries_.reserve(std::max<size_t>(last_entries_, 64));
@@ -180,7 +181,7 @@ const MeasureMemo::Entry* MeasureMemo::Find(std::string_view head, std::string_v
 }
 
 void MeasureMemo::Grow() {
-    std::vector<Slot> old(std::max<size_t>(256, slots_.size() * 2));
+    std::vector<Slot> old(std::max<size_t>(kFirstSlots, slots_.size() * 2));
     old.swap(slots_);
     const size_t mask = slots_.size() - 1;
     for (const Slot& s : old) {

@@ -190,6 +190,7 @@ private:
         uint32_t TextLength = 0;
         size_t Entry = 0;  // index + 1
     };
+    static constexpr size_t kFirstSlots = 64;
     const Slot* Probe(std::string_view head, std::string_view text, size_t hash) const;
     void Grow();
     std::vector<Slot> slots_;   // a power of two long, at most half full

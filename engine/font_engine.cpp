@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 #include <tuple>
 
 #include "code_pages.h"
@@ -191,6 +192,33 @@ FontHandle FontEngine::Resolve(const TFont& font) {
     h.Advances = table.Advances;
     h.InkTops = table.InkTops;
     return h;
+}
+
+FontHandle FontCursor::ResolveForThread(const TFont& font) {
+    struct Kept {
+        std::string Name;
+        int Height = 0;
+        TFontStyles Style = 0;
+        uint8_t Charset = 0;
+        FontHandle Handle;
+    };
+    constexpr size_t kKept = 32;
+    thread_local std::vector<Kept> kept;
+    thread_local size_t next = 0;
+    for (const Kept& k : kept)
+        if (k.Height == font.Height && k.Style == font.Style && k.Charset == font.Charset &&
+            k.Name == font.Name)
+            return k.Handle;
+    Kept fresh{font.Name, font.Height, font.Style, font.Charset,
+               FontEngine::Instance().Resolve(font)};
+    if (kept.size() < kKept) {
+        kept.push_back(std::move(fresh));
+        return kept.back().Handle;
+    }
+    kept[next] = std::move(fresh);
+    const FontHandle handle = kept[next].Handle;
+    next = (next + 1) % kKept;
+    return handle;
 }
 
 std::string FontEngine::MatchedFile(const std::string& name, bool bold, bool italic) {

@@ -54,6 +54,11 @@ namespace nerovan {
 // cache. The engine never drops a resolved font, so the handles stay valid.
 class FontCursor {
 public:
+    // The engine's answer for font, through a larger cache of the calling
+    // thread's own that outlives canvases (a metafile canvas lasts one pass
+    // only), so a new canvas finds its fonts without the engine's lock.
+    static FontHandle ResolveForThread(const TFont& font);
+
     const FontHandle& For(const TFont& font) {
         Slot& recent = slots_[last_];
         if (recent.Valid && recent.Matches(font)) return recent.Handle;
@@ -65,7 +70,7 @@ public:
         }
         next_ = (next_ + 1) % kSlots;
         Slot& slot = slots_[next_];
-        slot.Handle = FontEngine::Instance().Resolve(font);
+        slot.Handle = ResolveForThread(font);
         slot.Height = font.Height;
         slot.Style = font.Style;
         slot.Charset = font.Charset;

@@ -52,6 +52,31 @@ TEST(FontEngine, ResolvesTheMetricCompatibleFonts) {
     EXPECT_FALSE(fe.MatchedFile("No Such Font At All", false, false).empty());
 }
 
+// The thread's cache of resolved fonts answers as the engine does, also
+// after it has been filled and is replacing its oldest fonts.
+TEST(FontEngine, TheThreadCacheAnswersAsTheEngine) {
+    std::vector<TFont> fonts;
+    for (int size = 8; size < 40; size += 3)
+        for (const char* name : {"Times New Roman", "Symbol"})
+            for (TFontStyles style : {TFontStyles(0), TFontStyles(fsItalic)}) {
+                TFont f;
+                f.Name = name;
+                f.Height = -size;
+                f.Style = style;
+                fonts.push_back(f);
+            }
+    ASSERT_GT(fonts.size(), 40u);
+    for (int round = 0; round < 3; ++round) {
+        for (const TFont& f : fonts) {
+            const FontHandle kept = FontCursor::ResolveForThread(f);
+            const FontHandle engine = FontEngine::Instance().Resolve(f);
+            EXPECT_EQ(kept.Scaled, engine.Scaled) << f.Name << " " << f.Height;
+            EXPECT_EQ(kept.Em, -f.Height);
+            EXPECT_EQ(kept.Advances, engine.Advances);
+        }
+    }
+}
+
 TEST(FontEngine, EverySymbolCodeHasAGlyph) {
     TFont f;
     f.Name = "Symbol";
