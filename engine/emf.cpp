@@ -157,9 +157,12 @@ struct FontKey {
 
 // Builds the EMF in memory. libUEMF's emf_start/emf_finish tie the file to a
 // FILE*, so the tracking structure is set up here and the header's totals are
-// filled in by Finish. Each pen, brush and font is created only when the
-// drawing asks for a different one; the one it replaces is deleted at once,
-// so its slot in the object table is reused and the table stays at a few
+// filled in by Finish. Each pen and brush is created only when the drawing
+// asks for a different one; the one it replaces is deleted at once, so its
+// slot in the object table is reused. Formulas switch between a few fonts
+// all the time (italic letters, upright signs, the symbol font, the sizes of
+// scripts), so the last few fonts are kept and selected again, and only the
+// one used longest ago is deleted to make room. The table stays at a few
 // entries whatever the length of the formula.
 class EmfBuilder {
 public:
@@ -233,7 +236,9 @@ public:
         if (font_) Put(selectobject_set(U_SYSTEM_FONT, eht_));
         Release(pen_);
         Release(brush_);
-        Release(font_);
+        for (KeptFont& f : fonts_) Release(f.Handle);
+        fonts_.clear();
+        font_ = 0;
         Put(U_EMREOF_set(0, nullptr, et_));
 
         auto* header = reinterpret_cast<U_EMRHEADER*>(et_->buf);
@@ -323,6 +328,7 @@ private:
 
     void UseFont(const FontKey& key) {
         if (font_ && font_key_ == key) return;
+        if (SelectKeptFont(key)) return;
         U_LOGFONT_PANOSE elfw;
         std::memset(&elfw, 0, sizeof elfw);
         U_LOGFONT& lf = elfw.elfLogFont;
@@ -354,9 +360,31 @@ private:
                                        reinterpret_cast<const char*>(&elfw)));
         Created(fresh);
         Put(selectobject_set(fresh, eht_));
-        Release(font_);
         font_ = fresh;
         font_key_ = key;
+        if (fonts_.size() < kKeptFonts) {
+            fonts_.push_back({key, fresh, ++clock_});
+            return;
+        }
+        // The fresh font is selected now, so the one used longest ago is not.
+        KeptFont* oldest = &fonts_[0];
+        for (KeptFont& f : fonts_)
+            if (f.LastUse < oldest->LastUse) oldest = &f;
+        Release(oldest->Handle);
+        *oldest = {key, fresh, ++clock_};
+    }
+
+    // Selects a kept font with the key; false when none is kept.
+    bool SelectKeptFont(const FontKey& key) {
+        for (KeptFont& f : fonts_) {
+            if (!(f.Key == key)) continue;
+            Put(selectobject_set(f.Handle, eht_));
+            f.LastUse = ++clock_;
+            font_ = f.Handle;
+            font_key_ = key;
+            return true;
+        }
+        return false;
     }
 
     void UseTextColor(TColor color) {
@@ -436,8 +464,16 @@ private:
     Selected brush_sel_ = Selected::Unknown;
     uint32_t brush_stock_ = 0;
 
-    uint32_t font_ = 0;
+    uint32_t font_ = 0;  // the font selected, one of fonts_
     FontKey font_key_;
+    struct KeptFont {
+        FontKey Key;
+        uint32_t Handle;
+        uint64_t LastUse;
+    };
+    static constexpr size_t kKeptFonts = 4;
+    std::vector<KeptFont> fonts_;
+    uint64_t clock_ = 0;
 
     bool text_color_known_ = false;
     TColor text_color_ = 0;

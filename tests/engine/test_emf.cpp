@@ -213,8 +213,34 @@ TEST(Emf, ObjectsAreCreatedOnlyOnChangeAndSlotsReused) {
         mf.List.Ops.push_back(fill);
     }
     const Bytes b = SerializeEmf(mf);
-    EXPECT_EQ(Play(b).FontsCreated, 40);  // Times, Times, Symbol: two changes in every three runs
-    EXPECT_LE(U16(b, 56), 8);             // nHandles stays small
+    EXPECT_EQ(Play(b).FontsCreated, 2);  // Times, Times, Symbol: both kept and selected again
+    EXPECT_LE(U16(b, 56), 8);            // nHandles stays small
+}
+
+// More fonts than are kept, in turn: the one used longest ago goes, every
+// text is drawn in its own font, and the table still stays small.
+TEST(Emf, FontsBeyondTheKeptFewReplaceTheOneUsedLongestAgo) {
+    Metafile mf = Picture(300, 100, "c", "d");
+    const int sizes[] = {10, 12, 14, 16, 18, 20};
+    for (int round = 0; round < 3; ++round)
+        for (int em : sizes) {
+            mf.List.Ops.push_back(TextOp(em, round, "x", "Times New Roman", {8}));
+            mf.List.Ops.back().Em = em;
+            // Back to the first size between any two: it stays kept throughout.
+            mf.List.Ops.push_back(TextOp(em, round, "y", "Times New Roman", {8}));
+            mf.List.Ops.back().Em = sizes[0];
+        }
+    const Bytes b = SerializeEmf(mf);
+    const Played p = Play(b);
+    // Sizes 10 and 12 to 20 once each in the first round; in the later
+    // rounds 12 to 20 come back after three others have pushed them out.
+    EXPECT_EQ(p.FontsCreated, 6 + 2 * 5);
+    for (size_t i = 0; i < mf.List.Ops.size(); ++i) {
+        const Draw* d = Find(p, U_EMR_EXTTEXTOUTW, static_cast<int>(i));
+        ASSERT_TRUE(d && d->FontRec) << i;
+        EXPECT_EQ(I32(b, d->FontRec + 12), -mf.List.Ops[i].Em) << i;
+    }
+    EXPECT_LE(U16(b, 56), 8);
 }
 
 TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
