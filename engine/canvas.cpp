@@ -33,8 +33,8 @@ void MeasureMemo::Open() {
     while (slots < 2 * last_entries_) slots *= 2;
     if (slots_.size() < slots) slots_.resize(slots);
     entries_.reserve(std::max<size_t>(last_entries_, 64));
-    keys_.reserve(std::max<size_t>(last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
-    keys_.clear();
+    ReserveKeys(std::max<size_t>(last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
+    keys_used_ = 0;
     entries_.clear();
     names_.clear();
     last_name_ = 0;
@@ -44,16 +44,17 @@ void MeasureMemo::Open() {
 
 void MeasureMemo::Close() {
     last_entries_ = entries_.size();
-    last_key_bytes_ = keys_.size();
+    last_key_bytes_ = keys_used_;
     // A large pass's table, keys and entries are freed, so nothing of it
     // lingers; a small pass's room is kept for the next.
-    if (slots_.size() > 4096 || keys_.capacity() > (64u << 10)) {
+    if (slots_.size() > 4096 || keys_room_ > (64u << 10)) {
         std::vector<Slot>().swap(slots_);
-        std::vector<char>().swap(keys_);
+        keys_.reset();
+        keys_room_ = 0;
         std::vector<Entry>().swap(entries_);
     }
     std::fill(slots_.begin(), slots_.end(), Slot{});
-    keys_.clear();
+    keys_used_ = 0;
     entries_.clear();
     names_.clear();
     bytes_ = 0;
@@ -159,7 +160,7 @@ const MeasureMemo::Slot* MeasureMemo::Probe(std::string_view head, std::string_v
         if (slot.Entry == 0) return &slot;
         if (slot.Hash == hash && slot.HeadLength == head.size() &&
             slot.TextLength == text.size()) {
-            const char* key = keys_.data() + slot.KeyOffset;
+            const char* key = keys_.get() + slot.KeyOffset;
             // The layout's heads are all one size, compared without a call.
             const bool same_head =
                 head.size() == sizeof(KeyHead)
@@ -178,6 +179,21 @@ const MeasureMemo::Entry* MeasureMemo::Find(std::string_view head, std::string_v
     if (slots_.empty()) return nullptr;
     const Slot* slot = Probe(head, text, hash);
     return slot->Entry == 0 ? nullptr : &entries_[slot->Entry - 1];
+}
+
+void MeasureMemo::ReserveKeys(size_t n) {
+    if (n <= keys_room_) return;
+    std::unique_ptr<char[]> grown(new char[n]);
+    if (keys_used_ > 0) std::memcpy(grown.get(), keys_.get(), keys_used_);
+    keys_ = std::move(grown);
+    keys_room_ = n;
+}
+
+char* MeasureMemo::TakeKeyRoom(size_t n) {
+    if (keys_used_ + n > keys_room_) ReserveKeys(std::max(2 * keys_room_, keys_used_ + n));
+    char* at = keys_.get() + keys_used_;
+    keys_used_ += n;
+    return at;
 }
 
 void MeasureMemo::Grow() {
@@ -202,11 +218,13 @@ void MeasureMemo::Store(std::string_view head, std::string_view text, size_t has
     if (slot->Entry != 0) return;  // already there
     bytes_ += cost;
     slot->Hash = hash;
-    slot->KeyOffset = keys_.size();
+    char* key = TakeKeyRoom(head.size() + text.size());
+    slot->KeyOffset = static_cast<size_t>(key - keys_.get());
     slot->HeadLength = static_cast<uint32_t>(head.size());
     slot->TextLength = static_cast<uint32_t>(text.size());
-    keys_.insert(keys_.end(), head.begin(), head.end());
-    keys_.insert(keys_.end(), text.begin(), text.end());
+    // An empty view may have no address to copy from.
+    if (!head.empty()) std::memcpy(key, head.data(), head.size());
+    if (!text.empty()) std::memcpy(key + head.size(), text.data(), text.size());
     entries_.push_back(Entry{m, FontState{font_after.Height, font_after.Style, font_after.Charset,
                                           font_after.Color, NameIndex(font_after.Name)}});
     slot->Entry = entries_.size();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -194,7 +195,13 @@ private:
     const Slot* Probe(std::string_view head, std::string_view text, size_t hash) const;
     void Grow();
     std::vector<Slot> slots_;   // a power of two long, at most half full
-    std::vector<char> keys_;    // the keys' bytes, one after another
+    // The keys' bytes, one after another: keys_used_ of keys_room_ taken.
+    std::unique_ptr<char[]> keys_;
+    size_t keys_used_ = 0;
+    size_t keys_room_ = 0;
+    // Room for n more key bytes; returns where they go.
+    char* TakeKeyRoom(size_t n);
+    void ReserveKeys(size_t n);
     std::vector<Entry> entries_;
     std::vector<std::string> names_;  // the font names of this pass's keys
     size_t last_name_ = 0;
