@@ -64,9 +64,9 @@ void MeasureMemo::Close() {
 int32_t MeasureMemo::NameIndex(const std::string& name) {
     // A formula uses two or three font names; the last one used is almost
     // always the one asked for again.
-    if (last_name_ >= names_.size() || names_[last_name_] != name) {
+    if (last_name_ >= names_.size() || !SameFontName(names_[last_name_], name)) {
         last_name_ = 0;
-        while (last_name_ < names_.size() && names_[last_name_] != name) ++last_name_;
+        while (last_name_ < names_.size() && !SameFontName(names_[last_name_], name)) ++last_name_;
         if (last_name_ == names_.size()) names_.push_back(name);
     }
     return static_cast<int32_t>(last_name_);

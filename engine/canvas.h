@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -54,6 +55,21 @@ constexpr int kScreenPixelsPerInch = 96;
 // Font as the layout sees it. Height is in pixels: negative is the em
 // height (character height without internal leading), positive the height
 // of the whole character cell. The size in points is derived from it.
+// Whether two font names are the same. Names are compared on every
+// measurement (to find the font's cached metrics), and most are 6 to 16
+// bytes long: those are compared as two overlapping words each.
+inline bool SameFontName(const std::string& a, const std::string& b) {
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n < 8 || n > 16) return a == b;
+    uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a.data(), 8);
+    std::memcpy(&b0, b.data(), 8);
+    std::memcpy(&a1, a.data() + n - 8, 8);
+    std::memcpy(&b1, b.data() + n - 8, 8);
+    return a0 == b0 && a1 == b1;
+}
+
 struct TFont {
     std::string Name = "Times New Roman";
     int Height = -24;  // 18 points

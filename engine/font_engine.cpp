@@ -207,7 +207,7 @@ FontHandle FontCursor::ResolveForThread(const TFont& font) {
     thread_local size_t next = 0;
     for (const Kept& k : kept)
         if (k.Height == font.Height && k.Style == font.Style && k.Charset == font.Charset &&
-            k.Name == font.Name)
+            SameFontName(k.Name, font.Name))
             return k.Handle;
     Kept fresh{font.Name, font.Height, font.Style, font.Charset,
                FontEngine::Instance().Resolve(font)};

@@ -91,7 +91,7 @@ private:
         FontHandle Handle;
         bool Matches(const TFont& f) const {
             return f.Height == Height && f.Style == Style && f.Charset == Charset &&
-                   f.Name == Name;
+                   SameFontName(f.Name, Name);
         }
     };
     Slot slots_[kSlots];

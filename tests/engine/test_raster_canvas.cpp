@@ -52,6 +52,22 @@ TEST(FontEngine, ResolvesTheMetricCompatibleFonts) {
     EXPECT_FALSE(fe.MatchedFile("No Such Font At All", false, false).empty());
 }
 
+// Every byte of a name counts, whatever its length.
+TEST(FontNames, EveryByteCounts) {
+    for (size_t n = 0; n <= 20; ++n) {
+        const std::string name(n, 'a');
+        EXPECT_TRUE(SameFontName(name, std::string(n, 'a')));
+        EXPECT_FALSE(SameFontName(name, name + "a"));
+        for (size_t i = 0; i < n; ++i) {
+            std::string other = name;
+            other[i] = 'b';
+            EXPECT_FALSE(SameFontName(name, other)) << n << " " << i;
+        }
+    }
+    EXPECT_TRUE(SameFontName("Times New Roman", "Times New Roman"));
+    EXPECT_FALSE(SameFontName("Times New Roman", "Times New Romam"));
+}
+
 // The thread's cache of resolved fonts answers as the engine does, also
 // after it has been filled and is replacing its oldest fonts.
 TEST(FontEngine, TheThreadCacheAnswersAsTheEngine) {
