@@ -22,18 +22,34 @@ int MulDivRound(int a, int b, int c) {
 
 }  // namespace
 
+namespace {
+
+// How many entries, and key bytes, the last pass on this thread took: a
+// canvas made for one pass (a metafile canvas) has no last pass of its own,
+// and the formula is usually the one the last canvas laid out.
+thread_local size_t thread_last_entries = 0;
+thread_local size_t thread_last_key_bytes = 0;
+
+}  // namespace
+
 void MeasureMemo::Open() {
-    // Room for as many entries as the last pass took: a formula is usually
-    // measured and painted, or painted again, with the same pieces, and the
-    // table then never grows during the pass. Close left any slots empty.
+    if (last_entries_ == 0) {
+        last_entries_ = thread_last_entries;
+        last_key_bytes_ = thread_last_key_bytes;
+    }
+    // Room for twice as many entries as the last pass took: a formula is
+    // usually measured and painted, or painted again, with the same pieces
+    // (a painting pass keeps about twice what a measuring pass does), and
+    // the table then never grows during the pass. Close left any slots
+    // empty.
     // A canvas's first pass starts with room for a small formula's pieces,
     // so it does not grow its lists a step at a time either; the table
     // starts small, as emptying it costs a pass in proportion to its size.
     size_t slots = kFirstSlots;
-    while (slots < 2 * last_entries_) slots *= 2;
+    while (slots < 4 * last_entries_) slots *= 2;
     if (slots_.size() < slots) slots_.resize(slots);
-    entries_.reserve(std::max<size_t>(last_entries_, 64));
-    ReserveKeys(std::max<size_t>(last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
+    entries_.reserve(std::max<size_t>(2 * last_entries_, 64));
+    ReserveKeys(std::max<size_t>(2 * last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
     keys_used_ = 0;
     entries_.clear();
     names_.clear();
@@ -45,15 +61,19 @@ void MeasureMemo::Open() {
 void MeasureMemo::Close() {
     last_entries_ = entries_.size();
     last_key_bytes_ = keys_used_;
+    thread_last_entries = last_entries_;
+    thread_last_key_bytes = last_key_bytes_;
     // A large pass's table, keys and entries are freed, so nothing of it
     // lingers; a small pass's room is kept for the next.
-    if (slots_.size() > 4096 || keys_room_ > (64u << 10)) {
+    if (slots_.size() > 16384 || keys_room_ > (256u << 10)) {
         std::vector<Slot>().swap(slots_);
         keys_.reset();
         keys_room_ = 0;
         std::vector<Entry>().swap(entries_);
     }
-    std::fill(slots_.begin(), slots_.end(), Slot{});
+    // Only the slots the entries took are emptied, so a roomy table costs
+    // nothing more to empty.
+    for (const Entry& e : entries_) slots_[e.SlotIndex] = Slot{};
     keys_used_ = 0;
     entries_.clear();
     names_.clear();
@@ -205,6 +225,7 @@ void MeasureMemo::Grow() {
         size_t i = s.Hash & mask;
         while (slots_[i].Entry != 0) i = (i + 1) & mask;
         slots_[i] = s;
+        entries_[s.Entry - 1].SlotIndex = static_cast<uint32_t>(i);
     }
 }
 
@@ -228,6 +249,7 @@ void MeasureMemo::Store(std::string_view head, std::string_view text, size_t has
     entries_.push_back(Entry{m, FontState{font_after.Height, font_after.Style, font_after.Charset,
                                           font_after.Color, NameIndex(font_after.Name)}});
     slot->Entry = entries_.size();
+    entries_.back().SlotIndex = static_cast<uint32_t>(slot - slots_.data());
 }
 
 int TFont::Size() const { return MulDivRound(-Height, 72, kScreenPixelsPerInch); }

@@ -168,6 +168,7 @@ public:
     struct Entry {
         TFormulaMetrics Box;
         FontState FontAfter;
+        uint32_t SlotIndex = 0;  // where in the table the entry's slot lies
     };
     // Puts the font an entry keeps on font, whose name has the number
     // name_now (the one in the key's head it was found with): the name is
