@@ -178,7 +178,7 @@ const MeasureMemo::Slot* MeasureMemo::Probe(std::string_view head, std::string_v
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.Entry == 0) return &slot;
-        if (slot.Hash == hash && slot.HeadLength == head.size() &&
+        if (slot.Hash == static_cast<uint32_t>(hash) && slot.HeadLength == head.size() &&
             slot.TextLength == text.size()) {
             const char* key = keys_.get() + slot.KeyOffset;
             // The layout's heads are all one size, compared without a call.
@@ -238,9 +238,9 @@ void MeasureMemo::Store(std::string_view head, std::string_view text, size_t has
     Slot* slot = const_cast<Slot*>(Probe(head, text, hash));
     if (slot->Entry != 0) return;  // already there
     bytes_ += cost;
-    slot->Hash = hash;
+    slot->Hash = static_cast<uint32_t>(hash);
     char* key = TakeKeyRoom(head.size() + text.size());
-    slot->KeyOffset = static_cast<size_t>(key - keys_.get());
+    slot->KeyOffset = static_cast<uint32_t>(key - keys_.get());
     slot->HeadLength = static_cast<uint32_t>(head.size());
     slot->TextLength = static_cast<uint32_t>(text.size());
     // An empty view may have no address to copy from.
@@ -248,7 +248,7 @@ void MeasureMemo::Store(std::string_view head, std::string_view text, size_t has
     if (!text.empty()) std::memcpy(key + head.size(), text.data(), text.size());
     entries_.push_back(Entry{m, FontState{font_after.Height, font_after.Style, font_after.Charset,
                                           font_after.Color, NameIndex(font_after.Name)}});
-    slot->Entry = entries_.size();
+    slot->Entry = static_cast<uint32_t>(entries_.size());
     entries_.back().SlotIndex = static_cast<uint32_t>(slot - slots_.data());
 }
 

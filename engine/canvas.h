@@ -201,13 +201,17 @@ private:
     // An open-addressing table: slots hold the key's hash, where its bytes
     // (head, then text) lie in one shared buffer, and which entry it
     // answers (0: empty).
+    // Twenty bytes: the memory budget keeps every offset and count within
+    // 32 bits, and the hash's low half places and tells keys apart well
+    // enough (equal halves are compared in full).
     struct Slot {
-        size_t Hash = 0;
-        size_t KeyOffset = 0;
+        uint32_t Hash = 0;
+        uint32_t KeyOffset = 0;
         uint32_t HeadLength = 0;
         uint32_t TextLength = 0;
-        size_t Entry = 0;  // index + 1
+        uint32_t Entry = 0;  // index + 1
     };
+    static_assert(kMaxBytes < (uint64_t(1) << 32), "offsets must fit a slot");
     static constexpr size_t kFirstSlots = 64;
     const Slot* Probe(std::string_view head, std::string_view text, size_t hash) const;
     void Grow();
