@@ -233,11 +233,22 @@ void Bitmap::MapToPalette() {
     uint32_t lastColour = 0xFFFFFFFFu;
     uint8_t lastEntry = 0;
     uint32_t lastWord = 0;
+    // Text drawn in black or grey on white edges its glyphs with greys,
+    // which are looked up in a table of their own.
+    static const std::array<uint8_t, 256> greys = [] {
+        std::array<uint8_t, 256> g{};
+        for (int v = 0; v < 256; ++v) {
+            const auto level = static_cast<uint8_t>(v);
+            g[static_cast<size_t>(v)] = NearestHalftoneIndex(level, level, level);
+        }
+        return g;
+    }();
     const auto mapOne = [&](size_t k) {
         const uint32_t colour = colourAt(k);
         if (colour != lastColour) {
             lastColour = colour;
-            lastEntry = entryOf(colour);
+            const uint32_t level = colour & 0xFFu;
+            lastEntry = colour == level * 0x010101u ? greys[level] : entryOf(colour);
             lastWord = words[lastEntry];
         }
         std::memcpy(bytes + 4 * k, &lastWord, 4);

@@ -109,6 +109,10 @@ TEST(BitmapTest, MapToPaletteHandlesRunsAndRecurringColours) {
             if (pick == 2) rgb = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
                                   static_cast<uint8_t>(random())};
             if (pick == 3) rgb = {0x04, 0x00, 0x01};  // same slot as white's neighbours
+            if (pick == 4) {  // the greys of antialiased text, which have a table of their own
+                const auto level = static_cast<uint8_t>(random());
+                rgb = {level, level, level};
+            }
             uint8_t* p = bmp.ScanLine(y) + x * 4;
             p[0] = rgb[2];
             p[1] = rgb[1];
@@ -126,6 +130,20 @@ TEST(BitmapTest, MapToPaletteHandlesRunsAndRecurringColours) {
         ASSERT_EQ(p[0], palette[entry].Blue) << "pixel " << i;
         ASSERT_EQ(p[3], 0) << "pixel " << i;
     }
+}
+
+TEST(BitmapTest, MapToPaletteMapsEveryGreyToItsNearestEntry) {
+    Bitmap bmp;
+    bmp.SetSize(256, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 256; ++x)
+            for (int c = 0; c < 3; ++c) bmp.ScanLine(y)[x * 4 + c] = static_cast<uint8_t>(y ? 255 - x : x);
+    bmp.MapToPalette();
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const int level = y ? 255 - x : x;
+            ASSERT_EQ(bmp.Indices()[y * 256 + x], BruteForceNearest(level, level, level)) << level;
+        }
 }
 
 TEST(BitmapTest, MapToPaletteRewritesPixelsToTheirEntries) {
