@@ -6,6 +6,8 @@
 // systems, radicals, big operators) have files of their own.
 #include "term.h"
 
+#include <array>
+
 #include "atom.h"
 #include "big_operator.h"
 #include "delimiters.h"
@@ -129,25 +131,37 @@ struct TopLevelMarks {
     bool Script = false;   // "^" or "_"
 };
 
+// What each character is to the walk: most are nothing and cost one look.
+enum : uint8_t { kOpens = 1, kCloses = 2, kSign = 4, kProduct = 8, kBlank = 16, kScript = 32 };
+
+constexpr std::array<uint8_t, 256> MarkClasses() {
+    std::array<uint8_t, 256> t{};
+    t['('] = t['['] = t['{'] = kOpens;
+    t[')'] = t[']'] = t['}'] = kCloses;
+    t['+'] = t['-'] = kSign;
+    t['*'] = t['/'] = kProduct;
+    t[' '] = kBlank;
+    t['^'] = t['_'] = kScript;
+    return t;
+}
+
 TopLevelMarks FindTopLevelMarks(std::string_view core) {
-    TopLevelMarks m;
+    static constexpr std::array<uint8_t, 256> kClasses = MarkClasses();
+    unsigned found = 0;
     int depth = 0;
-    for (const char c : core) {
-        if (IsOpenBracket(c)) {
+    for (const char ch : core) {
+        const uint8_t c = kClasses[static_cast<unsigned char>(ch)];
+        if (c == 0) continue;
+        if (c == kOpens) {
             ++depth;
-        } else if (IsCloseBracket(c)) {
+        } else if (c == kCloses) {
             if (--depth < 0) return {true, true, true, true};
         } else if (depth == 0) {
-            switch (c) {
-                case '+': case '-': m.Sign = true; break;
-                case '*': case '/': m.Product = true; break;
-                case ' ': m.Blank = true; break;
-                case '^': case '_': m.Script = true; break;
-                default: break;
-            }
+            found |= c;
         }
     }
-    return m;
+    return {(found & kSign) != 0, (found & kProduct) != 0, (found & kBlank) != 0,
+            (found & kScript) != 0};
 }
 
 TermParts RecogniseTerm(std::string_view term) {
