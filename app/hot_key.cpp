@@ -112,6 +112,9 @@ GlobalHotKey::~GlobalHotKey() {
 
 bool GlobalHotKey::Register(int modifiers, char letter) {
     Unregister();
+    // A bare letter grabbed on the root window would be taken from the
+    // typing of every program (a settings file may ask for one).
+    if ((modifiers & (kHotKeyAlt | kHotKeyCtrl | kHotKeyShift)) == 0) return false;
     if (letter >= 'A' && letter <= 'Z') letter = static_cast<char>(letter - 'A' + 'a');
     if (letter < 'a' || letter > 'z') return false;
     xcb_connection_t* c = XConnection();

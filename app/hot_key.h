@@ -52,7 +52,8 @@ public:
     // (kHotKeyAlt | kHotKeyCtrl | kHotKeyShift). A previous registration of
     // this object is released first, so registering again replaces it.
     // False when the platform is not xcb, the letter has no key on the
-    // keyboard, or the combination is taken.
+    // keyboard, the combination is taken, or no modifier is given (a bare
+    // letter would be taken from the typing of every program).
     bool Register(int modifiers, char letter);
     // Releases the grab; nothing happens when none is held.
     void Unregister();

@@ -119,6 +119,21 @@ private slots:
         QVERIFY(second.Register(kHotKeyCtrl | kHotKeyShift, 'E'));  // another letter is free
     }
 
+    void BareLetterIsRefused() {
+        GlobalHotKey key;
+        QSignalSpy spy(&key, &GlobalHotKey::Activated);
+        QVERIFY(key.Register(kHotKeyCtrl | kHotKeyShift, 'F'));
+        QVERIFY(!key.Register(0, 'F'));
+        QVERIFY(!key.IsRegistered());
+        // Nothing was grabbed: another client can still take the bare letter.
+        OtherClient other;
+        QVERIFY(other.Grab(0, 'f'));
+        other.Ungrab();
+        QVERIFY(SendKeys({"f", "ctrl+shift+f"}));
+        QTest::qWait(300);
+        QCOMPARE(spy.count(), 0);
+    }
+
     void RegisteringAgainMovesTheGrab() {
         GlobalHotKey key;
         QSignalSpy spy(&key, &GlobalHotKey::Activated);
