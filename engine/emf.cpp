@@ -205,6 +205,9 @@ public:
     }
 
     void Op(const DrawOp& op) {
+        // Every drawing but text ends a sequence of text runs for readers
+        // that join such sequences.
+        if (op.Kind != DrawOpKind::Text) text_pending_ = false;
         switch (op.Kind) {
             case DrawOpKind::Fill: Fill(op); break;
             case DrawOpKind::Text: Text(op); break;
@@ -443,9 +446,18 @@ private:
             // selected above, which the builder keeps tracking.
             Put(U_EMRSAVEDC_set());
             Put(U_EMRINTERSECTCLIPRECT_set(Rect(op.Clip)));
+        } else if (text_pending_) {
+            // Some readers (Inkscape's import) join text runs that follow each
+            // other into one text and lay it out again with their own
+            // advances, which moves the glyphs of a formula (scripts, limits,
+            // fractions) off their places. Setting the mapping mode it
+            // already has makes such a reader take each run as it stands,
+            // and changes nothing for any other.
+            Put(U_EMRSETMAPMODE_set(U_MM_TEXT));
         }
         Put(U_EMREXTTEXTOUTW_set(no_rect, U_GM_COMPATIBLE, scale, scale,
                                  reinterpret_cast<PU_EMRTEXT>(text.get())));
+        text_pending_ = !op.Clipped;
         if (op.Clipped) Put(U_EMRRESTOREDC_set(-1));
     }
 
@@ -477,6 +489,8 @@ private:
 
     bool text_color_known_ = false;
     TColor text_color_ = 0;
+    // A text run was written since the last record that is not text.
+    bool text_pending_ = false;
 
     // The characters and advances of the text run being written, kept
     // between runs so their room is reused.

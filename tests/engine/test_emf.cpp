@@ -243,6 +243,42 @@ TEST(Emf, FontsBeyondTheKeptFewReplaceTheOneUsedLongestAgo) {
     EXPECT_LE(U16(b, 56), 8);
 }
 
+// Readers that join text runs which follow each other (Inkscape) flush their
+// pending text at records of the "text" property: every run must be kept
+// apart from the one before by such a record, and the map mode record that
+// does it must leave the mode as it is.
+TEST(Emf, EveryTextRunIsKeptApartFromTheOneBefore) {
+    Metafile mf = Picture(300, 100, "c", "d");
+    for (int i = 0; i < 12; ++i) {
+        mf.List.Ops.push_back(TextOp(10 * i, i % 3 * 20, "ab", i % 2 ? "Symbol" : "Times New Roman", {5, 6}));
+        mf.List.Ops.back().Clipped = i == 5;
+        mf.List.Ops.back().Clip = {0, 0, 300, 100};
+        if (i % 4 == 3) {
+            DrawOp line;
+            line.Kind = DrawOpKind::Line;
+            mf.List.Ops.push_back(line);
+        }
+    }
+    const Bytes b = SerializeEmf(mf);
+    int texts = 0;
+    bool flushed = true;  // nothing is pending before the first run
+    for (size_t off = 0; off + 8 <= b.size();) {
+        const uint32_t type = U32(b, off);
+        if (type == U_EMR_EXTTEXTOUTW) {
+            EXPECT_TRUE(flushed) << "run " << texts << " joins the one before";
+            flushed = false;
+            ++texts;
+        } else if (emr_properties(type) & U_DRAW_TEXT) {
+            flushed = true;
+        }
+        if (type == U_EMR_SETMAPMODE) {
+            EXPECT_EQ(U32(b, off + 8), uint32_t(U_MM_TEXT));
+        }
+        off += U32(b, off + 4);
+    }
+    EXPECT_EQ(texts, 12);
+}
+
 TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
     DrawOp fill, line, arc, hollow, filled;
     fill.Rect = {0, 0, 50, 50};
