@@ -20,10 +20,6 @@ int MulDivRound(int a, int b, int c) {
     return static_cast<int>(n < 0 ? -q : q);
 }
 
-}  // namespace
-
-namespace {
-
 // How many entries, and key bytes, the last pass on this thread took: a
 // canvas made for one pass (a metafile canvas) has no last pass of its own,
 // and the formula is usually the one the last canvas laid out.
@@ -40,11 +36,8 @@ void MeasureMemo::Open() {
     // Room for twice as many entries as the last pass took: a formula is
     // usually measured and painted, or painted again, with the same pieces
     // (a painting pass keeps about twice what a measuring pass does), and
-    // the table then never grows during the pass. Close left any slots
-    // empty.
-    // A canvas's first pass starts with room for a small formula's pieces,
-    // so it does not grow its lists a step at a time either; the table
-    // starts small, as emptying it costs a pass in proportion to its size.
+    // the table then never grows during the pass. A first pass starts with
+    // room for a small formula's pieces. Close left any slots empty.
     size_t slots = kFirstSlots;
     while (slots < 4 * last_entries_) slots *= 2;
     if (slots_.size() < slots) slots_.resize(slots);

@@ -52,9 +52,6 @@ constexpr uint8_t BALTIC_CHARSET = 186;
 
 constexpr int kScreenPixelsPerInch = 96;
 
-// Font as the layout sees it. Height is in pixels: negative is the em
-// height (character height without internal leading), positive the height
-// of the whole character cell. The size in points is derived from it.
 // Whether two font names are the same. Names are compared on every
 // measurement (to find the font's cached metrics), and most are 6 to 16
 // bytes long: those are compared as two overlapping words each.
@@ -70,6 +67,9 @@ inline bool SameFontName(const std::string& a, const std::string& b) {
     return a0 == b0 && a1 == b1;
 }
 
+// Font as the layout sees it. Height is in pixels: negative is the em
+// height (character height without internal leading), positive the height
+// of the whole character cell. The size in points is derived from it.
 struct TFont {
     std::string Name = "Times New Roman";
     int Height = -24;  // 18 points
