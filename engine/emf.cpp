@@ -365,6 +365,7 @@ private:
         Put(selectobject_set(fresh, eht_));
         font_ = fresh;
         font_key_ = key;
+        font_used_ = false;
         if (fonts_.size() < kKeptFonts) {
             fonts_.push_back({key, fresh, ++clock_});
             return;
@@ -385,6 +386,7 @@ private:
             f.LastUse = ++clock_;
             font_ = f.Handle;
             font_key_ = key;
+            font_used_ = false;
             return true;
         }
         return false;
@@ -418,8 +420,19 @@ private:
         // Runs mostly keep the font of the run before: compared field by
         // field, the name last, with no key built.
         if (!(font_ && font_key_.Em == em && font_key_.Style == op.Font.Style &&
-              font_key_.Charset == charset && font_key_.Name == op.Font.Name))
+              font_key_.Charset == charset && font_key_.Name == op.Font.Name)) {
             UseFont(FontKey{op.Font.Name, em, op.Font.Style, charset});
+        } else if (symbol && font_used_) {
+            // Inkscape's import turns a symbol font's text into Unicode and
+            // then takes the font for "Times New Roman" until a font is
+            // selected again: a second symbol run would come out in Latin-1
+            // ("¶" for the partial sign). Selecting the selected font again
+            // changes nothing for any other reader.
+            Put(selectobject_set(font_, eht_));
+        }
+        // A clipped run is written inside its own saved state, which ends
+        // with it.
+        font_used_ = font_used_ || !op.Clipped;
         UseTextColor(op.Font.Color);
 
         // Symbol-font bytes go out in the private-use page U+F0xx that symbol
@@ -491,6 +504,9 @@ private:
     TColor text_color_ = 0;
     // A text run was written since the last record that is not text.
     bool text_pending_ = false;
+    // A text run outside a saved state was written with the selected font
+    // since it was selected.
+    bool font_used_ = false;
 
     // The characters and advances of the text run being written, kept
     // between runs so their room is reused.

@@ -279,6 +279,46 @@ TEST(Emf, EveryTextRunIsKeptApartFromTheOneBefore) {
     EXPECT_EQ(texts, 12);
 }
 
+// Inkscape takes the font for "Times New Roman" after it has converted a
+// symbol-font run, until a font is selected again: every symbol run but one
+// clipped inside its own saved state must have its font selected after the
+// last run outside such a state.
+TEST(Emf, EverySymbolRunHasItsFontSelectedAfresh) {
+    Metafile mf = Picture(300, 100, "c", "d");
+    for (int i = 0; i < 10; ++i) {
+        mf.List.Ops.push_back(TextOp(10 * i, 0, "\xB6", i % 4 == 3 ? "Times New Roman" : "Symbol", {9}));
+        mf.List.Ops.back().Clipped = i == 5;
+        mf.List.Ops.back().Clip = {0, 0, 300, 100};
+        if (i == 6) {
+            DrawOp line;
+            line.Kind = DrawOpKind::Line;
+            mf.List.Ops.push_back(line);
+        }
+    }
+    const Bytes b = SerializeEmf(mf);
+    std::map<uint32_t, bool> symbol_font;  // created font handles: whether they are the symbol font
+    uint32_t selected = 0;
+    bool used = true, inside = false;  // a run was written with the selection; in a saved state
+    int symbol_runs = 0;
+    for (size_t off = 0; off + 8 <= b.size(); off += U32(b, off + 4)) {
+        const uint32_t type = U32(b, off);
+        if (type == U_EMR_EXTCREATEFONTINDIRECTW) symbol_font[U32(b, off + 8)] = b[off + 12 + 23] == 2;
+        if (type == U_EMR_SELECTOBJECT && symbol_font.count(U32(b, off + 8))) {
+            selected = U32(b, off + 8);
+            used = false;
+        }
+        if (type == U_EMR_SAVEDC) inside = true;
+        if (type == U_EMR_RESTOREDC) inside = false;
+        if (type != U_EMR_EXTTEXTOUTW) continue;
+        if (symbol_font[selected] && !inside) {
+            EXPECT_FALSE(used) << "symbol run " << symbol_runs << " without its font selected";
+            ++symbol_runs;
+        }
+        if (!inside) used = true;
+    }
+    EXPECT_EQ(symbol_runs, 7);  // of the eight symbol runs, one is clipped
+}
+
 TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
     DrawOp fill, line, arc, hollow, filled;
     fill.Rect = {0, 0, 50, 50};
