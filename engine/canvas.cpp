@@ -36,13 +36,16 @@ void MeasureMemo::Open() {
     // Room for twice as many entries as the last pass took: a formula is
     // usually measured and painted, or painted again, with the same pieces
     // (a painting pass keeps about twice what a measuring pass does), and
-    // the table then never grows during the pass. A first pass starts with
-    // room for a small formula's pieces. Close left any slots empty.
+    // the table then never grows during the pass. A large pass gets room for
+    // as many as the last only, so that the room taken in advance stays
+    // within the memo's budget. A first pass starts with room for a small
+    // formula's pieces. Close left any slots empty.
+    const size_t twice = last_entries_ <= kDoubledEntries ? 2 : 1;
     size_t slots = kFirstSlots;
-    while (slots < 4 * last_entries_) slots *= 2;
+    while (slots < 2 * twice * last_entries_) slots *= 2;
     if (slots_.size() < slots) slots_.resize(slots);
-    entries_.reserve(std::max<size_t>(2 * last_entries_, 64));
-    ReserveKeys(std::max<size_t>(2 * last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
+    entries_.reserve(std::max<size_t>(twice * last_entries_, 64));
+    ReserveKeys(std::max<size_t>(twice * last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
     keys_used_ = 0;
     entries_.clear();
     names_.clear();

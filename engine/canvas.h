@@ -213,6 +213,8 @@ private:
     };
     static_assert(kMaxBytes < (uint64_t(1) << 32), "offsets must fit a slot");
     static constexpr size_t kFirstSlots = 64;
+    // Up to how many entries a pass's successor gets room for twice as many.
+    static constexpr size_t kDoubledEntries = 4096;
     const Slot* Probe(std::string_view head, std::string_view text, size_t hash) const;
     void Grow();
     std::vector<Slot> slots_;   // a power of two long, at most half full
