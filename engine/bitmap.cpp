@@ -127,20 +127,20 @@ void FillWords(uint8_t* p, size_t count, uint32_t word) {
 int SmoothRowInBulk(uint8_t* row, const uint8_t* above, int from, int to) {
     int i = from;
 #ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
+    // (2 * own + right + up) div 4 is the floored mean of own and the
+    // floored mean of right and up, which bytes can take without widening:
+    // the rounded-up mean of the processor, less one where the two differ
+    // in their lowest bit.
+    const __m128i ones = _mm_set1_epi8(1);
+    const auto floorMean = [&ones](__m128i a, __m128i b) {
+        return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), ones));
+    };
     const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     for (; i + 16 <= to; i += 16) {
         const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
         const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i + 4));
         const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
-        const auto smooth = [&](__m128i (*unpack)(__m128i, __m128i)) {
-            const __m128i o = unpack(own, zero);
-            const __m128i sum = _mm_add_epi16(_mm_add_epi16(o, o),
-                                              _mm_add_epi16(unpack(right, zero), unpack(up, zero)));
-            return _mm_srli_epi16(sum, 2);
-        };
-        const __m128i result =
-            _mm_packus_epi16(smooth(_mm_unpacklo_epi8), smooth(_mm_unpackhi_epi8));
+        const __m128i result = floorMean(own, floorMean(right, up));
         const __m128i kept = _mm_or_si128(_mm_andnot_si128(fourth, result),
                                           _mm_and_si128(fourth, own));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), kept);
