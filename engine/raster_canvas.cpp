@@ -3,7 +3,9 @@
 // counter-clockwise on screen, text cells are placed by their top-left corner.
 #include "raster_canvas.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace nerovan {
 
@@ -17,12 +19,52 @@ void Bitmap::FinishDrawing() const { canvas_->Flush(); }
 
 void Bitmap::PixelsChanged() { canvas_->MarkDirty(); }
 
+namespace {
+
+// At most this many glyph images are kept, in at most this many bytes; a
+// glyph larger than kLargestKeptGlyph is drawn by cairo each time.
+constexpr size_t kMostKeptGlyphs = 4096;
+constexpr size_t kMostKeptBytes = 8u << 20;
+constexpr size_t kLargestKeptGlyph = 256u << 10;
+
+// cairo's fixed-point coordinates: 1/256 pixel, rounded to nearest, ties to even.
+int32_t ToFixed(double v) { return static_cast<int32_t>(std::nearbyint(v * 256.0)); }
+int FixedFloor(int32_t v) { return v >> 8; }
+int FixedCeil(int32_t v) { return -((-v) >> 8); }
+
+// The cache is kept frozen while it lives (see MakeGlyph); pixman destroys
+// only a thawed one.
+void DestroyGlyphCache(pixman_glyph_cache_t* cache) {
+    if (!cache) return;
+    pixman_glyph_cache_thaw(cache);
+    pixman_glyph_cache_destroy(cache);
+}
+
+}  // namespace
+
+struct RasterCanvas::GlyphTable {
+    const uint32_t* Codes = nullptr;  // the font's glyph index per byte
+    cairo_scaled_font_t* Font = nullptr;
+    int Em = 1;
+    // Glyphs whose ink boxes meet are added up in a mask, unless the font
+    // is drawn without antialiasing.
+    bool MaskAllowed = true;
+    bool Made[256] = {};
+    const void* Glyph[256] = {};  // null: no ink
+    // The ink box about the glyph origin, as cairo rounds it: left, top,
+    // right, bottom in 1/256 pixel.
+    int32_t Box[256][4] = {};
+};
+
 RasterCanvas::RasterCanvas(Bitmap& bitmap) : bitmap_(bitmap) {
     text_contexts_.reserve(kTextContexts);
 }
 
 RasterCanvas::~RasterCanvas() {
     DropContexts();
+    if (pixman_) pixman_image_unref(pixman_);
+    if (solid_) pixman_image_unref(solid_);
+    DestroyGlyphCache(glyph_cache_);
     if (surface_) cairo_surface_destroy(surface_);
 }
 
@@ -42,6 +84,8 @@ cairo_t* RasterCanvas::Context() {
         DropContexts();
         if (surface_) cairo_surface_destroy(surface_);
         surface_ = nullptr;
+        if (pixman_) pixman_image_unref(pixman_);
+        pixman_ = nullptr;
         generation_ = bitmap_.Generation();
         source_valid_ = false;
         if (bitmap_.Width() > 0 && bitmap_.Height() > 0) {
@@ -50,6 +94,10 @@ cairo_t* RasterCanvas::Context() {
                                                            bitmap_.Stride());
             cr_ = cairo_create(surface_);
             cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
+            // The same pixels, in the format cairo gives its RGB24 surfaces.
+            pixman_ = pixman_image_create_bits(
+                PIXMAN_x8r8g8b8, bitmap_.Width(), bitmap_.Height(),
+                reinterpret_cast<uint32_t*>(bitmap_.ScanLine(0)), bitmap_.Stride());
         }
     }
     return cr_;
@@ -101,16 +149,184 @@ RasterCanvas::TextContext& RasterCanvas::TextContextFor(cairo_scaled_font_t* fon
 }
 
 void RasterCanvas::Flush() {
-    if (pending_.empty()) return;
+    if (pending_glyphs_ == 0) return;
     bitmap_.pending_drawing_ = false;
-    const TextContext& t = TextContextFor(pending_font_, pending_color_);
-    cairo_show_glyphs(t.Cr, pending_.data(), static_cast<int>(pending_.size()));
+    // What cairo's image backend does with a run of glyphs: nothing unless
+    // the run's ink box, rounded out to whole pixels, meets the picture;
+    // glyphs composited one by one over the pixels, or, when an ink box met
+    // those before it, added up in a mask over that box first, so shared
+    // edge pixels are not darkened twice.
+    const int32_t* b = pending_box_;
+    const int x = FixedFloor(b[0]), y = FixedFloor(b[1]);
+    const int left = std::max(x, 0), top = std::max(y, 0);
+    const int right = std::min(FixedCeil(b[2]), bitmap_.Width());
+    const int bottom = std::min(FixedCeil(b[3]), bitmap_.Height());
+    if (!pending_.empty() && b[0] < b[2] && left < right && top < bottom && pixman_) {
+        if (!solid_ || solid_color_ != pending_color_) {
+            if (solid_) pixman_image_unref(solid_);
+            const pixman_color_t colour = {static_cast<uint16_t>(GetRValue(pending_color_) * 257),
+                                           static_cast<uint16_t>(GetGValue(pending_color_) * 257),
+                                           static_cast<uint16_t>(GetBValue(pending_color_) * 257),
+                                           0xFFFF};
+            solid_ = pixman_image_create_solid_fill(&colour);
+            solid_color_ = pending_color_;
+        }
+        const int n = static_cast<int>(pending_.size());
+        if (pending_overlap_ && pending_mask_allowed_)
+            pixman_composite_glyphs(PIXMAN_OP_OVER, solid_, pixman_,
+                                    pixman_glyph_get_mask_format(glyph_cache_, n, pending_.data()),
+                                    left, top, left, top, left, top, right - left, bottom - top,
+                                    glyph_cache_, n, pending_.data());
+        else
+            pixman_composite_glyphs_no_mask(PIXMAN_OP_OVER, solid_, pixman_, 0, 0, 0, 0,
+                                            glyph_cache_, n, pending_.data());
+    }
     pending_.clear();
+    pending_glyphs_ = 0;
 }
 
 void RasterCanvas::DiscardPending() {
     pending_.clear();
+    pending_glyphs_ = 0;
     bitmap_.pending_drawing_ = false;
+}
+
+RasterCanvas::GlyphTable& RasterCanvas::TableFor(const FontHandle& h) {
+    if (last_table_ && last_table_->Codes == h.Glyphs) return *last_table_;
+    for (const auto& t : tables_)
+        if (t->Codes == h.Glyphs) return *(last_table_ = t.get());
+    auto t = std::make_unique<GlyphTable>();
+    t->Codes = h.Glyphs;
+    t->Font = h.Scaled;
+    t->Em = h.Em;
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_scaled_font_get_font_options(h.Scaled, options);
+    t->MaskAllowed = cairo_font_options_get_antialias(options) != CAIRO_ANTIALIAS_NONE;
+    cairo_font_options_destroy(options);
+    tables_.push_back(std::move(t));
+    return *(last_table_ = tables_.back().get());
+}
+
+void RasterCanvas::DropGlyphs() {
+    Flush();
+    DestroyGlyphCache(glyph_cache_);
+    glyph_cache_ = nullptr;
+    tables_.clear();
+    last_table_ = nullptr;
+    kept_glyphs_ = 0;
+    kept_bytes_ = 0;
+}
+
+bool RasterCanvas::MakeGlyph(GlyphTable& t, uint8_t c) {
+    const unsigned long index = t.Codes[c];
+    cairo_glyph_t g = {index, 0, 0};
+    cairo_text_extents_t e;
+    cairo_scaled_font_glyph_extents(t.Font, &g, 1, &e);
+    if (cairo_scaled_font_status(t.Font) != CAIRO_STATUS_SUCCESS) return false;
+    // The box cairo keeps for the glyph; a glyph without ink has none.
+    if (e.width == 0 || e.height == 0) {
+        t.Made[c] = true;
+        t.Glyph[c] = nullptr;
+        std::fill(t.Box[c], t.Box[c] + 4, 0);
+        return true;
+    }
+    const int32_t box[4] = {ToFixed(e.x_bearing), ToFixed(e.y_bearing),
+                            ToFixed(e.x_bearing + e.width), ToFixed(e.y_bearing + e.height)};
+    void* const key = reinterpret_cast<void*>(static_cast<uintptr_t>(index));
+    // Keyed by font and glyph index: the charsets of one font share images.
+    if (const void* known = glyph_cache_ ? pixman_glyph_cache_lookup(glyph_cache_, t.Font, key)
+                                         : nullptr) {
+        t.Made[c] = true;
+        t.Glyph[c] = known;
+        std::copy(box, box + 4, t.Box[c]);
+        return true;
+    }
+    // cairo renders the glyph into an 8-bit mask with room around its ink
+    // box; what it draws there is the image it composites for the glyph.
+    const int margin = 2 + t.Em / 2;
+    const int x0 = FixedFloor(box[0]) - margin, y0 = FixedFloor(box[1]) - margin;
+    const int w = FixedCeil(box[2]) + margin - x0, h = FixedCeil(box[3]) + margin - y0;
+    if (static_cast<size_t>(w) * static_cast<size_t>(h) > 4 * kLargestKeptGlyph) return false;
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    cairo_t* cr = cairo_create(scratch);
+    cairo_set_scaled_font(cr, t.Font);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    g.x = -x0;
+    g.y = -y0;
+    cairo_show_glyphs(cr, &g, 1);
+    const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cr);
+    cairo_surface_flush(scratch);
+    const uint8_t* data = cairo_image_surface_get_data(scratch);
+    const int stride = cairo_image_surface_get_stride(scratch);
+    // The image is kept only as large as its ink.
+    int left = w, top = h, right = 0, bottom = 0;
+    for (int row = 0; drawn && row < h; ++row)
+        for (int col = 0; col < w; ++col)
+            if (data[row * stride + col]) {
+                left = std::min(left, col);
+                right = std::max(right, col + 1);
+                top = std::min(top, row);
+                bottom = std::max(bottom, row + 1);
+            }
+    bool kept = drawn;
+    const void* glyph = nullptr;
+    if (drawn && left < right) {
+        const size_t bytes = static_cast<size_t>(right - left) * static_cast<size_t>(bottom - top);
+        kept = bytes <= kLargestKeptGlyph && kept_bytes_ + bytes <= kMostKeptBytes &&
+               kept_glyphs_ < kMostKeptGlyphs;
+        if (kept && !glyph_cache_) {
+            // Kept frozen for good: a thaw would let pixman drop glyphs the
+            // tables still point to.
+            glyph_cache_ = pixman_glyph_cache_create();
+            if (glyph_cache_) pixman_glyph_cache_freeze(glyph_cache_);
+        }
+        pixman_image_t* image =
+            kept && glyph_cache_ ? pixman_image_create_bits(PIXMAN_a8, right - left, bottom - top,
+                                                            nullptr, 0)
+                                 : nullptr;
+        if (image) {
+            auto* bits = reinterpret_cast<uint8_t*>(pixman_image_get_data(image));
+            const int image_stride = pixman_image_get_stride(image);
+            for (int row = top; row < bottom; ++row)
+                std::memcpy(bits + (row - top) * image_stride, data + row * stride + left,
+                            static_cast<size_t>(right - left));
+            glyph = pixman_glyph_cache_insert(glyph_cache_, t.Font, key, -x0 - left, -y0 - top,
+                                              image);
+            pixman_image_unref(image);
+        }
+        kept = glyph != nullptr;
+        if (kept) {
+            ++kept_glyphs_;
+            kept_bytes_ += bytes;
+        }
+    }
+    cairo_surface_destroy(scratch);
+    if (!kept) return false;
+    t.Made[c] = true;
+    t.Glyph[c] = glyph;
+    std::copy(box, box + 4, t.Box[c]);
+    return true;
+}
+
+void RasterCanvas::HoldGlyph(const GlyphTable& t, uint8_t c, int x, int y) {
+    // The run's ink box and whether this glyph's box meets it, as cairo
+    // reckons them before it composites a run.
+    const int32_t* g = t.Box[c];
+    const int32_t x1 = (x << 8) + g[0], y1 = (y << 8) + g[1];
+    const int32_t x2 = (x << 8) + g[2], y2 = (y << 8) + g[3];
+    int32_t* b = pending_box_;
+    if (pending_glyphs_ == 0) {
+        b[0] = x1, b[1] = y1, b[2] = x2, b[3] = y2;
+        pending_overlap_ = false;
+    } else {
+        if (!pending_overlap_ && x1 != x2 && y1 != y2)
+            pending_overlap_ = x2 > b[0] && x1 < b[2] && y2 > b[1] && y1 < b[3];
+        b[0] = std::min(b[0], x1), b[1] = std::min(b[1], y1);
+        b[2] = std::max(b[2], x2), b[3] = std::max(b[3], y2);
+    }
+    ++pending_glyphs_;
+    if (t.Glyph[c]) pending_.push_back({x, y, t.Glyph[c]});
 }
 
 void RasterCanvas::MarkDirty() {
@@ -122,27 +338,45 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
     if (!Context()) return;
     const FontHandle& h = Handle();
     // Text is drawn transparently in the font colour: a run of glyphs of one
-    // font and colour is held back and drawn by one call, as soon as anything
-    // else is drawn or the pixels are read. A clipped or underlined run is
-    // drawn at once.
-    const bool plain = !clip && !(Font.Style & (fsUnderline | fsStrikeOut));
-    if (!pending_.empty() && (!plain || pending_font_ != h.Scaled || pending_color_ != Font.Color))
+    // font and colour is held back and composited at once, as soon as
+    // anything else is drawn or the pixels are read. A clipped or underlined
+    // run, or one with a glyph too large to keep, is drawn by cairo at once.
+    bool plain = !clip && !(Font.Style & (fsUnderline | fsStrikeOut));
+    if (pending_glyphs_ > 0 && (!plain || pending_font_ != h.Scaled || pending_color_ != Font.Color))
         Flush();
-    std::vector<cairo_glyph_t>& glyphs = plain ? pending_ : glyphs_;
-    const size_t first = plain ? glyphs.size() : 0;
-    glyphs.resize(first + s.size());
+    if (plain) {
+        // Room for every glyph of the run, so none is dropped halfway.
+        if (kept_glyphs_ + s.size() > kMostKeptGlyphs || kept_bytes_ > kMostKeptBytes / 2)
+            DropGlyphs();
+        GlyphTable& t = TableFor(h);
+        for (const char ch : s) {
+            const auto c = static_cast<uint8_t>(ch);
+            if (!t.Made[c] && !MakeGlyph(t, c)) {
+                plain = false;
+                break;
+            }
+        }
+        if (plain) {
+            if (pending_glyphs_ == 0) pending_mask_allowed_ = t.MaskAllowed;
+            int pen = x;
+            for (size_t i = 0; i < s.size(); ++i) {
+                HoldGlyph(t, static_cast<uint8_t>(s[i]), pen, y + h.Ascent);
+                pen += advances[i];
+            }
+            pending_font_ = h.Scaled;
+            pending_color_ = Font.Color;
+            bitmap_.pending_drawing_ = true;
+            return;
+        }
+        Flush();
+    }
+    glyphs_.resize(s.size());
     double pen = x;
     for (size_t i = 0; i < s.size(); ++i) {
-        glyphs[first + i].index = h.Glyphs[static_cast<uint8_t>(s[i])];
-        glyphs[first + i].x = pen;
-        glyphs[first + i].y = y + h.Ascent;
+        glyphs_[i].index = h.Glyphs[static_cast<uint8_t>(s[i])];
+        glyphs_[i].x = pen;
+        glyphs_[i].y = y + h.Ascent;
         pen += advances[i];
-    }
-    if (plain) {
-        pending_font_ = h.Scaled;
-        pending_color_ = Font.Color;
-        bitmap_.pending_drawing_ = true;
-        return;
     }
     TextContext& t = TextContextFor(h.Scaled, Font.Color);
     cairo_t* cr = t.Cr;

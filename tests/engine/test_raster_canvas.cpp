@@ -2,7 +2,11 @@
 // pixel rules of lines, arcs, fills and text on the cairo canvas.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "bitmap.h"
 #include "font_engine.h"
@@ -253,6 +257,108 @@ TEST_F(RasterCanvasTest, TextRunsKeepTheirOrderColourAndVisibility) {
     bitmap.SetSize(30, 30);
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 30; ++x) ASSERT_EQ(Ink(bitmap, x, y), 0) << x << "," << y;
+}
+
+// Text the canvas composites from the glyph images it keeps has exactly the
+// pixels cairo gives the same runs: glyphs far apart, glyphs whose ink boxes
+// meet (added up in a mask first), runs partly outside the picture, colours,
+// the symbol font, and more fonts than the canvas keeps images for.
+class CairoTextReference {
+public:
+    struct Piece {
+        TFont Font;
+        int X, Y;
+        std::string Text;
+    };
+    // Draws the pieces on the canvas of a w x h bitmap, consecutive pieces
+    // of one font and colour as one run, and the same runs with cairo; true
+    // when every colour byte agrees.
+    static bool Agree(const std::vector<Piece>& pieces, int w, int h, std::string* where) {
+        Bitmap bitmap;
+        bitmap.SetSize(w, h);
+        Canvas& canvas = bitmap.Canvas();
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+        cairo_t* cr = cairo_create(s);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        std::vector<cairo_glyph_t> run;
+        FontHandle last{};
+        TColor last_colour = 0;
+        const auto show = [&] {
+            if (run.empty()) return;
+            cairo_set_scaled_font(cr, last.Scaled);
+            cairo_set_source_rgb(cr, GetRValue(last_colour) / 255.0, GetGValue(last_colour) / 255.0,
+                                 GetBValue(last_colour) / 255.0);
+            cairo_show_glyphs(cr, run.data(), static_cast<int>(run.size()));
+            run.clear();
+        };
+        for (const Piece& p : pieces) {
+            canvas.Font = p.Font;
+            canvas.TextOut(p.X, p.Y, p.Text);
+            const FontHandle f = FontEngine::Instance().Resolve(p.Font);
+            if (f.Scaled != last.Scaled || p.Font.Color != last_colour) show();
+            last = f;
+            last_colour = p.Font.Color;
+            std::vector<int> advances;
+            canvas.CharAdvances(p.Text, advances);
+            double x = p.X;
+            for (size_t i = 0; i < p.Text.size(); ++i) {
+                run.push_back({f.Glyphs[static_cast<uint8_t>(p.Text[i])], x, double(p.Y + f.Ascent)});
+                x += advances[i];
+            }
+        }
+        show();
+        cairo_surface_flush(s);
+        const uint8_t* data = cairo_image_surface_get_data(s);
+        const int stride = cairo_image_surface_get_stride(s);
+        bool same = true;
+        for (int y = 0; y < h && same; ++y)
+            for (int x = 0; x < w * 4 && same; ++x)
+                if ((x & 3) != 3 && bitmap.ScanLine(y)[x] != data[y * stride + x]) {
+                    same = false;
+                    *where = "pixel " + std::to_string(x / 4) + "," + std::to_string(y);
+                }
+        cairo_destroy(cr);
+        cairo_surface_destroy(s);
+        return same;
+    }
+};
+
+TEST(RasterText, GlyphsArePaintedExactlyAsCairoPaintsThem) {
+    const auto font = [](const char* name, int height, TFontStyles style, TColor colour) {
+        TFont f;
+        f.Name = name;
+        f.Height = height;
+        f.Style = style;
+        f.Color = colour;
+        return f;
+    };
+    const TFont roman = font("Times New Roman", -21, 0, clBlack);
+    const TFont italic = font("Times New Roman", -33, fsBold | fsItalic, RGB(0, 0, 160));
+    const TFont small = font("Times New Roman", -9, fsItalic, clBlack);
+    const TFont symbol = font("Symbol", -25, 0, RGB(200, 30, 0));
+    std::string where;
+    // Apart, touching, overlapping within a run and between two outputs of
+    // one run, hanging over every edge.
+    EXPECT_TRUE(CairoTextReference::Agree({{roman, 3, 3, "x + y = z"},
+                                           {italic, 3, 30, "ffjWAVAfj"},
+                                           {italic, 20, 34, "//"},
+                                           {small, 150, 3, "fij"},
+                                           {small, 153, 4, "fij"},
+                                           {symbol, 100, 30, "\xb6\xf2\xe5" "a"},
+                                           {roman, -6, -8, "Wg"},
+                                           {italic, 170, 60, "Wjy"}},
+                                          190, 80, &where))
+        << where;
+    // Many sizes of every byte: more glyph images than the canvas keeps.
+    std::vector<CairoTextReference::Piece> many;
+    std::string all;
+    for (int c = 33; c < 256; ++c) all += static_cast<char>(c);
+    for (int size = 8; size < 30; ++size)
+        many.push_back({font(size % 2 ? "Times New Roman" : "Symbol", -size, 0, clBlack), 2,
+                        (size - 8) * 4, all});
+    EXPECT_TRUE(CairoTextReference::Agree(many, 3000, 120, &where)) << where;
 }
 
 TEST_F(RasterCanvasTest, FillRectExcludesRightAndBottom) {
