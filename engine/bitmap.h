@@ -45,6 +45,7 @@ public:
     // still holds back is drawn first, so the rows show all that was drawn.
     uint8_t* ScanLine(int y) {
         if (pending_drawing_) FinishDrawing();
+        plain_ = false;  // the caller may write
         return pixels_.data() + static_cast<size_t>(y) * Stride();
     }
     const uint8_t* ScanLine(int y) const {
@@ -80,6 +81,10 @@ private:
     unsigned generation_ = 0;
     // Set by the canvas while it holds glyphs back.
     mutable bool pending_drawing_ = false;
+    // Every pixel is plain_colour_ (after a resize, or a fill of the whole
+    // picture), so filling the whole picture with it again changes nothing.
+    bool plain_ = false;
+    TColor plain_colour_ = 0;
     std::unique_ptr<RasterCanvas> canvas_;
 };
 

@@ -330,12 +330,14 @@ void RasterCanvas::HoldGlyph(const GlyphTable& t, uint8_t c, int x, int y) {
 }
 
 void RasterCanvas::MarkDirty() {
+    bitmap_.plain_ = false;
     if (surface_) cairo_surface_mark_dirty(surface_);
 }
 
 void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector<int>& advances,
                              const TRect* clip) {
     if (!Context()) return;
+    bitmap_.plain_ = false;
     const FontHandle& h = Handle();
     // Text is drawn transparently in the font colour: a run of glyphs of one
     // font and colour is held back and composited at once, as soon as
@@ -402,6 +404,7 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
 void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {
     Flush();
     if (!Context() || (x1 == x2 && y1 == y2)) return;
+    bitmap_.plain_ = false;
     const int w = std::max(1, Pen.Width);
     SetSource(Pen.Color);
     // A horizontal or vertical line covers whole pixels: the rows (columns)
@@ -451,6 +454,7 @@ bool RasterCanvas::EllipsePath(int x1, int y1, int x2, int y2, bool whole, doubl
 void RasterCanvas::DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     Flush();
     if (!Context()) return;
+    bitmap_.plain_ = false;
     const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
     const double rx = std::max(0.5, std::abs(x2 - x1 - 1) / 2.0);
     const double ry = std::max(0.5, std::abs(y2 - y1 - 1) / 2.0);
@@ -468,6 +472,7 @@ void RasterCanvas::DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4,
 void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
     Flush();
     if (!Context() || !EllipsePath(x1, y1, x2, y2, true, 0, 0)) return;
+    bitmap_.plain_ = false;
     if (Brush.Style == TBrushStyle::bsSolid) {
         SetSource(Brush.Color);
         cairo_fill_preserve(cr_);
@@ -480,9 +485,16 @@ void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
 void RasterCanvas::DoFillRect(const TRect& r, TColor color) {
     Flush();
     if (!Context() || r.Right <= r.Left || r.Bottom <= r.Top) return;
+    // The background of a paint, onto a picture that has nothing else yet.
+    const bool whole =
+        r.Left <= 0 && r.Top <= 0 && r.Right >= bitmap_.Width() && r.Bottom >= bitmap_.Height();
+    color &= 0xFFFFFF;
+    if (whole && bitmap_.plain_ && bitmap_.plain_colour_ == color) return;
     cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
     SetSource(color);
     cairo_fill(cr_);
+    bitmap_.plain_ = whole;
+    bitmap_.plain_colour_ = color;
 }
 
 }  // namespace nerovan

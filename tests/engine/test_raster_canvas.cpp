@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -371,6 +372,36 @@ TEST_F(RasterCanvasTest, FillRectExcludesRightAndBottom) {
             EXPECT_EQ(p[0], in ? 0 : 255);  // blue
             EXPECT_EQ(p[2], 255);           // red
         }
+}
+
+// A fill of the whole picture in the colour it was resized to is skipped;
+// after anything was drawn, or written directly, it covers it again.
+TEST_F(RasterCanvasTest, FillingTheWholePictureCoversWhatWasDrawn) {
+    const std::vector<std::function<void()>> draws = {
+        [&] { canvas().TextOut(2, 2, "W"); },
+        [&] {
+            canvas().MoveTo(0, 5);
+            canvas().LineTo(30, 5);
+        },
+        [&] { canvas().Ellipse(3, 3, 30, 30); },
+        [&] { canvas().Arc(3, 3, 30, 30, 30, 15, 3, 15); },
+        [&] { canvas().FillRect({5, 5, 20, 20}); },
+        [&] { bitmap.ScanLine(7)[20] = 0; },
+    };
+    for (size_t k = 0; k < draws.size(); ++k) {
+        bitmap.SetSize(40, 40);
+        canvas().Brush.Color = clWhite;
+        canvas().FillRect({0, 0, 40, 40});  // nothing to do: the picture is white
+        canvas().Brush.Color = RGB(0, 128, 0);
+        draws[k]();
+        canvas().Brush.Color = clWhite;
+        canvas().FillRect({-3, -3, 50, 50});
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const uint8_t* p = bitmap.ScanLine(y) + 4 * x;
+                ASSERT_EQ(p[0] & p[1] & p[2], 255) << "drawing " << k << " at " << x << "," << y;
+            }
+    }
 }
 
 TEST_F(RasterCanvasTest, ArcsRunCounterClockwiseOnScreen) {
