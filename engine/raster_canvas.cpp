@@ -406,23 +406,21 @@ void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {
     if (!Context() || (x1 == x2 && y1 == y2)) return;
     bitmap_.plain_ = false;
     const int w = std::max(1, Pen.Width);
-    SetSource(Pen.Color);
     // A horizontal or vertical line covers whole pixels: the rows (columns)
     // of the pen's width around it, odd widths centred on the line, from the
     // first point up to, not including, the last. Filled as that rectangle,
     // which is what stroking it gives, only cheaper.
     if (y1 == y2) {
         const int a = x2 > x1 ? x1 : x2 + 1, b = x2 > x1 ? x2 : x1 + 1;
-        cairo_rectangle(cr_, a, y1 - w / 2, b - a, w);
-        cairo_fill(cr_);
+        FillBox(a, y1 - w / 2, b, static_cast<long long>(y1) - w / 2 + w, Pen.Color);
         return;
     }
     if (x1 == x2) {
         const int a = y2 > y1 ? y1 : y2 + 1, b = y2 > y1 ? y2 : y1 + 1;
-        cairo_rectangle(cr_, x1 - w / 2, a, w, b - a);
-        cairo_fill(cr_);
+        FillBox(x1 - w / 2, a, static_cast<long long>(x1) - w / 2 + w, b, Pen.Color);
         return;
     }
+    SetSource(Pen.Color);
     cairo_set_line_width(cr_, w);
     cairo_move_to(cr_, x1 + 0.5, y1 + 0.5);
     cairo_line_to(cr_, x2 + 0.5, y2 + 0.5);
@@ -490,11 +488,26 @@ void RasterCanvas::DoFillRect(const TRect& r, TColor color) {
         r.Left <= 0 && r.Top <= 0 && r.Right >= bitmap_.Width() && r.Bottom >= bitmap_.Height();
     color &= 0xFFFFFF;
     if (whole && bitmap_.plain_ && bitmap_.plain_colour_ == color) return;
-    cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
-    SetSource(color);
-    cairo_fill(cr_);
+    FillBox(r.Left, r.Top, r.Right, r.Bottom, color);
     bitmap_.plain_ = whole;
     bitmap_.plain_colour_ = color;
+}
+
+void RasterCanvas::FillBox(long long left, long long top, long long right, long long bottom,
+                           TColor color) {
+    // An opaque fill of whole pixels is what cairo hands to pixman as a
+    // plain fill: every pixel of the box becomes the colour, its fourth
+    // byte 255. Done here without cairo's path and compositing set-up.
+    left = std::max(left, 0LL);
+    top = std::max(top, 0LL);
+    right = std::min(right, static_cast<long long>(bitmap_.Width()));
+    bottom = std::min(bottom, static_cast<long long>(bitmap_.Height()));
+    if (left >= right || top >= bottom) return;
+    const uint32_t pixel = 0xFF000000u | static_cast<uint32_t>(GetRValue(color)) << 16 |
+                           static_cast<uint32_t>(GetGValue(color)) << 8 | GetBValue(color);
+    pixman_fill(reinterpret_cast<uint32_t*>(bitmap_.pixels_.data()), bitmap_.Stride() / 4, 32,
+                static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                static_cast<int>(bottom - top), pixel);
 }
 
 }  // namespace nerovan

@@ -41,6 +41,9 @@ private:
     // empty bitmap; made anew after the bitmap was resized.
     cairo_t* Context();
     void SetSource(TColor c);
+    // Sets the pixels of the box [left, right) x [top, bottom), clipped to
+    // the picture, to the colour.
+    void FillBox(long long left, long long top, long long right, long long bottom, TColor color);
     // A context on the surface with the font set, its source the colour.
     struct TextContext {
         cairo_scaled_font_t* Font = nullptr;
