@@ -4,6 +4,8 @@
 // share one running bracket depth and one set of bracket characters.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,9 +14,9 @@
 namespace nerovan {
 
 // "(", "[" and "{".
-inline bool IsOpenBracket(char c) { return c == '(' || c == '[' || c == '{'; }
+constexpr bool IsOpenBracket(char c) { return c == '(' || c == '[' || c == '{'; }
 // ")", "]" and "}". Nothing else is a bracket, in particular not "|".
-inline bool IsCloseBracket(char c) { return c == ')' || c == ']' || c == '}'; }
+constexpr bool IsCloseBracket(char c) { return c == ')' || c == ']' || c == '}'; }
 
 // The running bracket depth of a left-to-right walk: every opening bracket
 // raises it by one, every closing bracket lowers it by one, whatever its
@@ -24,15 +26,22 @@ class BracketDepth {
 public:
     // Updates the depth for c and returns the new depth.
     int Step(char c) {
-        if (IsOpenBracket(c))
-            ++depth_;
-        else if (IsCloseBracket(c))
-            --depth_;
+        depth_ += kSteps[static_cast<uint8_t>(c)];
         return depth_;
     }
     int Value() const { return depth_; }
 
 private:
+    // What each byte does to the depth: +1 opening, -1 closing, 0 the rest.
+    static constexpr std::array<int8_t, 256> kSteps = [] {
+        std::array<int8_t, 256> steps{};
+        for (int c = 0; c < 256; ++c)
+            steps[static_cast<size_t>(c)] =
+                static_cast<int8_t>(IsOpenBracket(static_cast<char>(c))    ? 1
+                                    : IsCloseBracket(static_cast<char>(c)) ? -1
+                                                                           : 0);
+        return steps;
+    }();
     int depth_ = 0;
 };
 

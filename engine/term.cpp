@@ -57,6 +57,9 @@ std::string StripOuterBrackets(std::string_view s) {
 }
 
 bool HasTopLevelSign(std::string_view s) {
+    // Most pieces hold no sign at all.
+    if (s.find('+') == std::string_view::npos && s.find('-') == std::string_view::npos)
+        return false;
     // The blanks around the text can neither be a sign nor escape one.
     const std::string_view stripped = InsideOuterBrackets(TrimBlanks(s).Core);
     BracketDepth depth;
