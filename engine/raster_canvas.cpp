@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace nerovan {
@@ -313,8 +314,8 @@ void RasterCanvas::HoldGlyph(const GlyphTable& t, uint8_t c, int x, int y) {
     // The run's ink box and whether this glyph's box meets it, as cairo
     // reckons them before it composites a run.
     const int32_t* g = t.Box[c];
-    const int32_t x1 = (x << 8) + g[0], y1 = (y << 8) + g[1];
-    const int32_t x2 = (x << 8) + g[2], y2 = (y << 8) + g[3];
+    const int32_t x1 = x * 256 + g[0], y1 = y * 256 + g[1];
+    const int32_t x2 = x * 256 + g[2], y2 = y * 256 + g[3];
     int32_t* b = pending_box_;
     if (pending_glyphs_ == 0) {
         b[0] = x1, b[1] = y1, b[2] = x2, b[3] = y2;
@@ -344,6 +345,14 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
     // anything else is drawn or the pixels are read. A clipped or underlined
     // run, or one with a glyph too large to keep, is drawn by cairo at once.
     bool plain = !clip && !(Font.Style & (fsUnderline | fsStrikeOut));
+    // Positions are kept in 1/256 pixel, as cairo keeps them: a run reaching
+    // beyond what that holds is left to cairo.
+    constexpr long long kFarthest = 1LL << 22;
+    long long end = x;
+    for (size_t i = 0; i < s.size(); ++i) end += advances[i];
+    const long long base = static_cast<long long>(y) + h.Ascent;
+    if (std::llabs(x) > kFarthest || std::llabs(end) > kFarthest || std::llabs(base) > kFarthest)
+        plain = false;
     if (pending_glyphs_ > 0 && (!plain || pending_font_ != h.Scaled || pending_color_ != Font.Color))
         Flush();
     if (plain) {

@@ -341,7 +341,7 @@ TEST(RasterText, GlyphsArePaintedExactlyAsCairoPaintsThem) {
     const TFont symbol = font("Symbol", -25, 0, RGB(200, 30, 0));
     std::string where;
     // Apart, touching, overlapping within a run and between two outputs of
-    // one run, hanging over every edge.
+    // one run, hanging over every edge, far beyond the picture.
     EXPECT_TRUE(CairoTextReference::Agree({{roman, 3, 3, "x + y = z"},
                                            {italic, 3, 30, "ffjWAVAfj"},
                                            {italic, 20, 34, "//"},
@@ -349,7 +349,9 @@ TEST(RasterText, GlyphsArePaintedExactlyAsCairoPaintsThem) {
                                            {small, 153, 4, "fij"},
                                            {symbol, 100, 30, "\xb6\xf2\xe5" "a"},
                                            {roman, -6, -8, "Wg"},
-                                           {italic, 170, 60, "Wjy"}},
+                                           {italic, 170, 60, "Wjy"},
+                                           {roman, 1 << 29, 10, "far"},
+                                           {roman, -(1 << 29), 10, "far"}},
                                           190, 80, &where))
         << where;
     // Many sizes of every byte: more glyph images than the canvas keeps.
