@@ -149,7 +149,9 @@ RasterCanvas::TextContext& RasterCanvas::TextContextFor(cairo_scaled_font_t* fon
     return *found;
 }
 
-void RasterCanvas::Flush() {
+void RasterCanvas::Flush() { FlushWithin(nullptr); }
+
+void RasterCanvas::FlushWithin(const TRect* clip) {
     if (pending_glyphs_ == 0) return;
     bitmap_.pending_drawing_ = false;
     // What cairo's image backend does with a run of glyphs: nothing unless
@@ -157,11 +159,18 @@ void RasterCanvas::Flush() {
     // glyphs composited one by one over the pixels, or, when an ink box met
     // those before it, added up in a mask over that box first, so shared
     // edge pixels are not darkened twice.
+    // A clip (whole pixels) bounds that box too, and the pixels drawn.
     const int32_t* b = pending_box_;
     const int x = FixedFloor(b[0]), y = FixedFloor(b[1]);
-    const int left = std::max(x, 0), top = std::max(y, 0);
-    const int right = std::min(FixedCeil(b[2]), bitmap_.Width());
-    const int bottom = std::min(FixedCeil(b[3]), bitmap_.Height());
+    int left = std::max(x, 0), top = std::max(y, 0);
+    int right = std::min(FixedCeil(b[2]), bitmap_.Width());
+    int bottom = std::min(FixedCeil(b[3]), bitmap_.Height());
+    if (clip) {
+        left = std::max(left, clip->Left);
+        top = std::max(top, clip->Top);
+        right = std::min(right, clip->Right);
+        bottom = std::min(bottom, clip->Bottom);
+    }
     if (!pending_.empty() && b[0] < b[2] && left < right && top < bottom && pixman_) {
         if (!solid_ || solid_color_ != pending_color_) {
             if (solid_) pixman_image_unref(solid_);
@@ -173,6 +182,13 @@ void RasterCanvas::Flush() {
             solid_color_ = pending_color_;
         }
         const int n = static_cast<int>(pending_.size());
+        pixman_region32_t region;
+        if (clip) {
+            pixman_region32_init_rect(&region, clip->Left, clip->Top,
+                                      static_cast<unsigned>(clip->Right - clip->Left),
+                                      static_cast<unsigned>(clip->Bottom - clip->Top));
+            pixman_image_set_clip_region32(pixman_, &region);
+        }
         if (pending_overlap_ && pending_mask_allowed_)
             pixman_composite_glyphs(PIXMAN_OP_OVER, solid_, pixman_,
                                     pixman_glyph_get_mask_format(glyph_cache_, n, pending_.data()),
@@ -181,6 +197,10 @@ void RasterCanvas::Flush() {
         else
             pixman_composite_glyphs_no_mask(PIXMAN_OP_OVER, solid_, pixman_, 0, 0, 0, 0,
                                             glyph_cache_, n, pending_.data());
+        if (clip) {
+            pixman_image_set_clip_region32(pixman_, nullptr);
+            pixman_region32_fini(&region);
+        }
     }
     pending_.clear();
     pending_glyphs_ = 0;
@@ -342,9 +362,10 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
     const FontHandle& h = Handle();
     // Text is drawn transparently in the font colour: a run of glyphs of one
     // font and colour is held back and composited at once, as soon as
-    // anything else is drawn or the pixels are read. A clipped or underlined
-    // run, or one with a glyph too large to keep, is drawn by cairo at once.
-    bool plain = !clip && !(Font.Style & (fsUnderline | fsStrikeOut));
+    // anything else is drawn or the pixels are read. A clipped run is
+    // composited at once, within its clip. An underlined run, or one with a
+    // glyph too large to keep, is drawn by cairo.
+    bool plain = !(Font.Style & (fsUnderline | fsStrikeOut));
     // Positions are kept in 1/256 pixel, as cairo keeps them: a run reaching
     // beyond what that holds is left to cairo.
     constexpr long long kFarthest = 1LL << 22;
@@ -353,7 +374,8 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
     const long long base = static_cast<long long>(y) + h.Ascent;
     if (std::llabs(x) > kFarthest || std::llabs(end) > kFarthest || std::llabs(base) > kFarthest)
         plain = false;
-    if (pending_glyphs_ > 0 && (!plain || pending_font_ != h.Scaled || pending_color_ != Font.Color))
+    if (pending_glyphs_ > 0 &&
+        (!plain || clip || pending_font_ != h.Scaled || pending_color_ != Font.Color))
         Flush();
     if (plain) {
         // Room for every glyph of the run, so none is dropped halfway.
@@ -377,6 +399,7 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
             pending_font_ = h.Scaled;
             pending_color_ = Font.Color;
             bitmap_.pending_drawing_ = true;
+            if (clip) FlushWithin(clip);
             return;
         }
         Flush();

@@ -41,6 +41,8 @@ private:
     // empty bitmap; made anew after the bitmap was resized.
     cairo_t* Context();
     void SetSource(TColor c);
+    // Draws the glyphs held back, only inside clip when one is given.
+    void FlushWithin(const TRect* clip);
     // Sets the pixels of the box [left, right) x [top, bottom), clipped to
     // the picture, to the colour.
     void FillBox(long long left, long long top, long long right, long long bottom, TColor color);

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,7 @@ public:
         TFont Font;
         int X, Y;
         std::string Text;
+        std::optional<TRect> Clip = std::nullopt;  // drawn alone, inside it
     };
     // Draws the pieces on the canvas of a w x h bitmap, consecutive pieces
     // of one font and colour as one run, and the same runs with cairo; true
@@ -296,9 +298,12 @@ public:
         };
         for (const Piece& p : pieces) {
             canvas.Font = p.Font;
-            canvas.TextOut(p.X, p.Y, p.Text);
+            if (p.Clip)
+                canvas.TextOutClipped(p.X, p.Y, p.Text, *p.Clip);
+            else
+                canvas.TextOut(p.X, p.Y, p.Text);
             const FontHandle f = FontEngine::Instance().Resolve(p.Font);
-            if (f.Scaled != last.Scaled || p.Font.Color != last_colour) show();
+            if (p.Clip || f.Scaled != last.Scaled || p.Font.Color != last_colour) show();
             last = f;
             last_colour = p.Font.Color;
             std::vector<int> advances;
@@ -307,6 +312,14 @@ public:
             for (size_t i = 0; i < p.Text.size(); ++i) {
                 run.push_back({f.Glyphs[static_cast<uint8_t>(p.Text[i])], x, double(p.Y + f.Ascent)});
                 x += advances[i];
+            }
+            if (p.Clip) {
+                cairo_save(cr);
+                cairo_rectangle(cr, p.Clip->Left, p.Clip->Top, p.Clip->Width(), p.Clip->Height());
+                cairo_clip(cr);
+                show();
+                cairo_restore(cr);
+                last = {};
             }
         }
         show();
@@ -341,7 +354,8 @@ TEST(RasterText, GlyphsArePaintedExactlyAsCairoPaintsThem) {
     const TFont symbol = font("Symbol", -25, 0, RGB(200, 30, 0));
     std::string where;
     // Apart, touching, overlapping within a run and between two outputs of
-    // one run, hanging over every edge, far beyond the picture.
+    // one run, hanging over every edge, far beyond the picture, clipped
+    // (also to nothing).
     EXPECT_TRUE(CairoTextReference::Agree({{roman, 3, 3, "x + y = z"},
                                            {italic, 3, 30, "ffjWAVAfj"},
                                            {italic, 20, 34, "//"},
@@ -351,7 +365,11 @@ TEST(RasterText, GlyphsArePaintedExactlyAsCairoPaintsThem) {
                                            {roman, -6, -8, "Wg"},
                                            {italic, 170, 60, "Wjy"},
                                            {roman, 1 << 29, 10, "far"},
-                                           {roman, -(1 << 29), 10, "far"}},
+                                           {roman, -(1 << 29), 10, "far"},
+                                           {italic, 40, 2, "WAV", TRect{45, 5, 70, 20}},
+                                           {italic, 40, 2, "ffj", TRect{-5, 10, 52, 200}},
+                                           {symbol, 150, 40, "\xb6", TRect{150, 40, 150, 60}},
+                                           {roman, 100, 50, "x", TRect{103, 55, 120, 62}}},
                                           190, 80, &where))
         << where;
     // Many sizes of every byte: more glyph images than the canvas keeps.
