@@ -213,7 +213,7 @@ void Bitmap::SetSize(int w, int h) {
         // context over it, are kept; only the pixels turn white.
         if (canvas_) canvas_->DiscardPending();
         std::fill(pixels_.begin(), pixels_.end(), 0xFF);
-        indices_.clear();
+        indices_valid_ = false;
         PixelsChanged();
         plain_ = true;
         plain_colour_ = clWhite;
@@ -226,6 +226,7 @@ void Bitmap::SetSize(int w, int h) {
     pixels_.swap(pixels);
     indices_.clear();
     indices_.shrink_to_fit();
+    indices_valid_ = false;
     width_ = w;
     height_ = h;
     ++generation_;
@@ -233,11 +234,17 @@ void Bitmap::SetSize(int w, int h) {
     plain_colour_ = clWhite;
 }
 
+const std::vector<uint8_t>& Bitmap::NoIndices() {
+    static const std::vector<uint8_t> none;
+    return none;
+}
+
 void Bitmap::MapToPalette() {
     const std::vector<PaletteEntry>& palette = HalftonePalette();
     const size_t count = static_cast<size_t>(width_) * static_cast<size_t>(height_);
     // Every index is written below.
-    indices_.resize(count);
+    if (indices_.size() != count) indices_.resize(count);
+    indices_valid_ = true;
     // Each entry as the four bytes of a pixel: blue, green, red, zero.
     uint32_t words[256] = {};
     for (size_t k = 0; k < 256 && k < palette.size(); ++k) {
@@ -352,6 +359,7 @@ void Bitmap::CopyFrom(const Bitmap& other) {
     format_ = other.format_;
     pixels_ = other.pixels_;
     indices_ = other.indices_;
+    indices_valid_ = other.indices_valid_;
     ++generation_;
     plain_ = false;
 }

@@ -54,7 +54,7 @@ public:
     }
     int Stride() const { return width_ * 4; }
     // Palette indices of an 8-bit picture (valid after MapToPalette), one byte a pixel.
-    const std::vector<uint8_t>& Indices() const { return indices_; }
+    const std::vector<uint8_t>& Indices() const { return indices_valid_ ? indices_ : NoIndices(); }
     // Makes this bitmap an exact copy of other's size, format, pixels and
     // palette indices (the canvas state is not copied).
     void CopyFrom(const Bitmap& other);
@@ -77,7 +77,11 @@ private:
     int height_ = 0;
     TPixelFormat format_ = TPixelFormat::pf32bit;
     std::vector<uint8_t> pixels_;
+    // Kept over a repaint at the same size (so mapping writes them without
+    // zeroing them first), but valid only after MapToPalette.
     std::vector<uint8_t> indices_;
+    bool indices_valid_ = false;
+    static const std::vector<uint8_t>& NoIndices();
     unsigned generation_ = 0;
     // Set by the canvas while it holds glyphs back.
     mutable bool pending_drawing_ = false;

@@ -53,12 +53,20 @@ constexpr uint8_t BALTIC_CHARSET = 186;
 constexpr int kScreenPixelsPerInch = 96;
 
 // Whether two font names are the same. Names are compared on every
-// measurement (to find the font's cached metrics), and most are 6 to 16
+// measurement (to find the font's cached metrics), and most are 4 to 16
 // bytes long: those are compared as two overlapping words each.
 inline bool SameFontName(const std::string& a, const std::string& b) {
     const size_t n = a.size();
     if (n != b.size()) return false;
-    if (n < 8 || n > 16) return a == b;
+    if (n > 16 || n < 4) return a == b;
+    if (n < 8) {  // "Symbol": two overlapping 4-byte words
+        uint32_t a0, a1, b0, b1;
+        std::memcpy(&a0, a.data(), 4);
+        std::memcpy(&b0, b.data(), 4);
+        std::memcpy(&a1, a.data() + n - 4, 4);
+        std::memcpy(&b1, b.data() + n - 4, 4);
+        return a0 == b0 && a1 == b1;
+    }
     uint64_t a0, a1, b0, b1;
     std::memcpy(&a0, a.data(), 8);
     std::memcpy(&b0, b.data(), 8);

@@ -45,6 +45,10 @@ TEST(BitmapTest, SetSizeGivesFreshWhitePixels) {
     Bitmap bmp;
     bmp.SetSize(3, 2);
     bmp.MapToPalette();
+    EXPECT_EQ(bmp.Indices().size(), 6u);
+    bmp.SetSize(3, 2);  // a repaint at the same size: the old indices no longer count
+    EXPECT_TRUE(bmp.Indices().empty());
+    bmp.MapToPalette();
     const unsigned before = bmp.Generation();
     bmp.SetSize(5, 4);
     EXPECT_NE(bmp.Generation(), before);  // the canvas must pick up the new buffer
