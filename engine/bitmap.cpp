@@ -129,7 +129,59 @@ void FillWords(uint8_t* p, size_t count, uint32_t word) {
 // allows, leaving the rest to the caller. The right neighbour is read
 // before it is smoothed, and the fourth byte of each pixel is kept.
 #ifdef NEROVAN_AVX2_PATHS
-// The same, thirty-two bytes at a time, for processors with AVX2.
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// Maps pixels from i on, eight at a time while eight remain, for processors
+// with AVX2: eight of the ground colour take its word and entry at once;
+// eight greys look up their words and entries together in greyTable (by
+// level: the word's colour bytes, the entry in the fourth byte); a block
+// with any other colour goes pixel by pixel through mapOne. Returns where it
+// stopped.
+template <class MapOne>
+__attribute__((target("avx2"))) size_t MapBlocksOfEight(uint8_t* bytes, uint8_t* index, size_t i,
+                                                        size_t count, uint32_t ground,
+                                                        uint32_t groundWord, uint8_t groundEntry,
+                                                        const uint32_t* greyTable, MapOne& mapOne) {
+    const __m256i colourBytes = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i firstByte = _mm256_set1_epi32(0xFF);
+    const __m256i wanted = _mm256_set1_epi32(static_cast<int>(ground));
+    const __m256i word = _mm256_set1_epi32(static_cast<int>(groundWord));
+    const uint64_t entries = 0x0101010101010101ull * groundEntry;
+    // The fourth byte of each of a lane's four words, to the lane's first four bytes.
+    const __m256i fourthBytes = _mm256_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                 -1, -1, -1, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1,
+                                                 -1, -1, -1, -1, -1, -1);
+    for (; i + 8 <= count; i += 8) {
+        __m256i* at = reinterpret_cast<__m256i*>(bytes + 4 * i);
+        const __m256i colours = _mm256_and_si256(_mm256_loadu_si256(at), colourBytes);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(colours, wanted)) == -1) {
+            _mm256_storeu_si256(at, word);
+            std::memcpy(index + i, &entries, 8);
+            continue;
+        }
+        const __m256i level = _mm256_and_si256(colours, firstByte);
+        const __m256i grey = _mm256_or_si256(
+            level, _mm256_or_si256(_mm256_slli_epi32(level, 8), _mm256_slli_epi32(level, 16)));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(colours, grey)) != -1) {
+            for (size_t k = i; k < i + 8; ++k) mapOne(k);
+            continue;
+        }
+        const __m256i found =
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(greyTable), level, 4);
+        _mm256_storeu_si256(at, _mm256_and_si256(found, colourBytes));
+        const __m256i packed = _mm256_shuffle_epi8(found, fourthBytes);
+        const auto low = static_cast<uint32_t>(_mm256_extract_epi32(packed, 0));
+        const auto high = static_cast<uint32_t>(_mm256_extract_epi32(packed, 4));
+        std::memcpy(index + i, &low, 4);
+        std::memcpy(index + i + 4, &high, 4);
+    }
+    return i;
+}
+
+// Smoothing as SmoothRowInBulk below, thirty-two bytes at a time.
 __attribute__((target("avx2"))) int SmoothRowInBulk32(uint8_t* row, const uint8_t* above,
                                                       int from, int to) {
     int i = from;
@@ -149,11 +201,6 @@ __attribute__((target("avx2"))) int SmoothRowInBulk32(uint8_t* row, const uint8_
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + i), kept);
     }
     return i;
-}
-
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
 }
 #endif
 
@@ -309,6 +356,18 @@ void Bitmap::MapToPalette() {
         std::fill(index + from, index + from + n, entry);
     };
     size_t i = 0;
+#ifdef NEROVAN_AVX2_PATHS
+    if (HasAvx2()) {
+        // Each grey's word with its entry in the word's free fourth byte.
+        static const std::array<uint32_t, 256> greyWords = [&words] {
+            std::array<uint32_t, 256> g{};
+            for (size_t v = 0; v < 256; ++v) g[v] = words[greys[v]] | uint32_t{greys[v]} << 24;
+            return g;
+        }();
+        i = MapBlocksOfEight(bytes, index, i, count, ground, groundWord, groundEntry,
+                             greyWords.data(), mapOne);
+    }
+#endif
     while (i + 4 <= count) {
         if (i + 16 <= count && SameColourRun(bytes + 4 * i, 16, ground)) {
             fill(i, 16, groundWord, groundEntry);
