@@ -121,16 +121,31 @@ int MissingCloseBrackets(std::string_view line) {
     return depth.Value();
 }
 
+// What splitting a line found of its brackets: where the depth first fell
+// below zero (npos: nowhere), and the depth at its end.
+struct BracketScan {
+    size_t Unmatched = std::string_view::npos;
+    int Depth = 0;
+};
+
+BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands,
+                                   PieceList& signs);
+
 // Fills row, which the caller keeps in place while it uses the operands: they
 // may point into its Balanced text.
 void LayOutRow(std::string_view line, Canvas& canvas, RelationRow& row) {
-    // A line whose brackets are balanced is split as it stands, without a copy.
-    const int missing = MissingCloseBrackets(line);
-    if (missing == 0) {
-        SplitRelations(line, row.Operands, row.Signs);
-    } else {
-        row.Balanced.reserve(line.size() + static_cast<size_t>(missing));
-        row.Balanced.append(line).append(static_cast<size_t>(missing), ')');
+    // A line whose brackets are balanced is split as it stands, without a
+    // copy, in the same walk that checks them.
+    const BracketScan scan = SplitRelationsScanning(line, row.Operands, row.Signs);
+    if (scan.Unmatched != std::string_view::npos)
+        throw EInvalidBracket("Unexpected bracket in \"" + std::string(line) +
+                              "\", pos:" + std::to_string(scan.Unmatched + 1));
+    if (scan.Depth > 0) {
+        const auto missing = static_cast<size_t>(scan.Depth);
+        row.Operands.clear();
+        row.Signs.clear();
+        row.Balanced.reserve(line.size() + missing);
+        row.Balanced.append(line).append(missing, ')');
         SplitRelations(row.Balanced, row.Operands, row.Signs);
     }
     row.Boxes.reserve(row.Operands.size());
@@ -178,12 +193,20 @@ bool MatchRelation(char current, char next, char afterNext, unsigned char& byte,
 }
 
 void SplitRelations(std::string_view line, PieceList& operands, PieceList& signs) {
+    SplitRelationsScanning(line, operands, signs);
+}
+
+namespace {
+
+BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands,
+                                   PieceList& signs) {
     const auto at = [&line](size_t i) { return i < line.size() ? line[i] : ' '; };
+    BracketScan scan;
     BracketDepth depth;
     size_t piece = 0;  // where the operand being collected begins
     for (size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
-        depth.Step(c);
+        if (depth.Step(c) < 0 && scan.Unmatched == std::string_view::npos) scan.Unmatched = i;
         // Every sign begins with one of these four; most characters are none.
         if (c != '<' && c != '>' && c != '=' && c != '~') continue;
         unsigned char byte = 0;
@@ -198,7 +221,11 @@ void SplitRelations(std::string_view line, PieceList& operands, PieceList& signs
         }
     }
     if (piece < line.size()) operands.push_back(line.substr(piece));
+    scan.Depth = depth.Value();
+    return scan;
 }
+
+}  // namespace
 
 TFormulaMetrics MeasureExpression(std::string_view line, Canvas& canvas) {
     const MeasureMemoPass pass(canvas);
