@@ -195,6 +195,11 @@ __attribute__((target("avx2"))) int SmoothRowInBulk32(uint8_t* row, const uint8_
         const __m256i own = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
         const __m256i right = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i + 4));
         const __m256i up = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(above + i));
+        // Where a byte's right and upper neighbours equal it (most of the
+        // background), smoothing keeps it: nothing to write.
+        const __m256i same =
+            _mm256_and_si256(_mm256_cmpeq_epi8(own, right), _mm256_cmpeq_epi8(own, up));
+        if (_mm256_movemask_epi8(same) == -1) continue;
         const __m256i result = floorMean(own, floorMean(right, up));
         const __m256i kept = _mm256_or_si256(_mm256_andnot_si256(fourth, result),
                                              _mm256_and_si256(fourth, own));

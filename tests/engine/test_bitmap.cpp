@@ -177,12 +177,15 @@ TEST(BitmapTest, MapToPaletteRewritesPixelsToTheirEntries) {
 // byte, what the rule applied one byte at a time in row and column order
 // gives; the fourth bytes stay as they were.
 TEST(SmoothBitmapTest, WidePicturesFollowTheRuleByteForByte) {
-    for (const int w : {5, 6, 9, 37, 64}) {
+    for (const int w : {5, 6, 9, 37, 64, 200}) {
         Bitmap bmp;
         bmp.SetSize(w, 7);
         std::mt19937 random(static_cast<unsigned>(w));
+        // Random pixels, with a plain band where smoothing changes nothing.
         for (int y = 0; y < 7; ++y)
-            for (int i = 0; i < w * 4; ++i) bmp.ScanLine(y)[i] = static_cast<uint8_t>(random());
+            for (int i = 0; i < w * 4; ++i)
+                bmp.ScanLine(y)[i] =
+                    i / 4 >= 20 && i / 4 < 150 ? 0xC0 : static_cast<uint8_t>(random());
         std::vector<std::vector<uint8_t>> want;
         for (int y = 0; y < 7; ++y) want.emplace_back(bmp.ScanLine(y), bmp.ScanLine(y) + w * 4);
         for (int y = 2; y <= 5; ++y)
