@@ -378,8 +378,10 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
         (!plain || clip || pending_font_ != h.Scaled || pending_color_ != Font.Color))
         Flush();
     if (plain) {
-        // Room for every glyph of the run, so none is dropped halfway.
-        if (kept_glyphs_ + s.size() > kMostKeptGlyphs || kept_bytes_ > kMostKeptBytes / 2)
+        // Room for every glyph of the run (at most one per byte value), so
+        // none is dropped halfway.
+        if (kept_glyphs_ + std::min<size_t>(s.size(), 256) > kMostKeptGlyphs ||
+            kept_bytes_ > kMostKeptBytes / 2)
             DropGlyphs();
         GlyphTable& t = TableFor(h);
         for (const char ch : s) {
