@@ -341,12 +341,7 @@ public:
 
 TEST(RasterText, GlyphsArePaintedExactlyAsCairoPaintsThem) {
     const auto font = [](const char* name, int height, TFontStyles style, TColor colour) {
-        TFont f;
-        f.Name = name;
-        f.Height = height;
-        f.Style = style;
-        f.Color = colour;
-        return f;
+        return TFont{name, height, style, DEFAULT_CHARSET, colour};
     };
     const TFont roman = font("Times New Roman", -21, 0, clBlack);
     const TFont italic = font("Times New Roman", -33, fsBold | fsItalic, RGB(0, 0, 160));
