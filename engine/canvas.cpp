@@ -20,60 +20,58 @@ int MulDivRound(int a, int b, int c) {
     return static_cast<int>(n < 0 ? -q : q);
 }
 
-// How many entries, and key bytes, the last pass on this thread took: a
-// canvas made for one pass (a metafile canvas) has no last pass of its own,
-// and the formula is usually the one the last canvas laid out.
+// How many entries the last pass on this thread took: a canvas made for one
+// pass (a metafile canvas) has no last pass of its own, and the formula is
+// usually the one the last canvas laid out.
 thread_local size_t thread_last_entries = 0;
-thread_local size_t thread_last_key_bytes = 0;
 
 }  // namespace
 
-void MeasureMemo::Open() {
-    if (last_entries_ == 0) {
-        last_entries_ = thread_last_entries;
-        last_key_bytes_ = thread_last_key_bytes;
-    }
+void MeasureMemo::Open(std::string_view root) {
+    if (last_entries_ == 0) last_entries_ = thread_last_entries;
     // Room for twice as many entries as the last pass took: a formula is
     // usually measured and painted, or painted again, with the same pieces
     // (a painting pass keeps about twice what a measuring pass does), and
     // the table then never grows during the pass. A large pass gets room for
     // as many as the last only, so that the room taken in advance stays
     // within the memo's budget. A first pass starts with room for a small
-    // formula's pieces. Close left any slots empty.
+    // formula's pieces. Close left every slot empty.
     const size_t twice = last_entries_ <= kDoubledEntries ? 2 : 1;
     size_t slots = kFirstSlots;
     while (slots < 2 * twice * last_entries_) slots *= 2;
-    if (slots_.size() < slots) slots_.resize(slots);
-    entries_.reserve(std::max<size_t>(twice * last_entries_, 64));
-    ReserveKeys(std::max<size_t>(twice * last_key_bytes_, 64 * (sizeof(KeyHead) + 16)));
+    // A table kept from a much larger formula is given back, so a large
+    // formula's room does not outlast the next smaller one.
+    if (slots_.size() > 4 * slots && slots_.size() > 65536) {
+        std::vector<uint32_t>().swap(slots_);
+        std::vector<Record>().swap(records_);
+    }
+    if (slots_.size() < slots) slots_.assign(slots, 0);
+    records_.reserve(std::max<size_t>(twice * last_entries_, 64));
+    if (keys_room_ > (256u << 10)) {
+        keys_.reset();
+        keys_room_ = 0;
+    }
     keys_used_ = 0;
-    entries_.clear();
+    records_.clear();
     names_.clear();
     last_name_ = 0;
     bytes_ = 0;
+    root_ = root;
     active_ = true;
 }
 
 void MeasureMemo::Close() {
-    last_entries_ = entries_.size();
-    last_key_bytes_ = keys_used_;
+    last_entries_ = records_.size();
     thread_last_entries = last_entries_;
-    thread_last_key_bytes = last_key_bytes_;
-    // A large pass's table, keys and entries are freed, so nothing of it
-    // lingers; a small pass's room is kept for the next.
-    if (slots_.size() > 16384 || keys_room_ > (256u << 10)) {
-        std::vector<Slot>().swap(slots_);
-        keys_.reset();
-        keys_room_ = 0;
-        std::vector<Entry>().swap(entries_);
-    }
-    // Only the slots the entries took are emptied, so a roomy table costs
-    // nothing more to empty.
-    for (const Entry& e : entries_) slots_[e.SlotIndex] = Slot{};
+    // Only the slots the pass took are emptied, so a roomy table costs
+    // nothing more to empty; table and records keep their room for the next
+    // pass (Open gives back a much larger room than it needs).
+    for (const Record& r : records_) slots_[r.SlotIndex] = 0;
     keys_used_ = 0;
-    entries_.clear();
+    records_.clear();
     names_.clear();
     bytes_ = 0;
+    root_ = {};
     active_ = false;
 }
 
@@ -83,19 +81,25 @@ int32_t MeasureMemo::NameIndex(const std::string& name) {
     if (last_name_ >= names_.size() || !SameFontName(names_[last_name_], name)) {
         last_name_ = 0;
         while (last_name_ < names_.size() && !SameFontName(names_[last_name_], name)) ++last_name_;
-        if (last_name_ == names_.size()) names_.push_back(name);
+        if (last_name_ == names_.size()) {
+            if (names_.size() > 255) return -1;
+            names_.push_back(name);
+        }
     }
     return static_cast<int32_t>(last_name_);
 }
 
 MeasureMemo::KeyHead MeasureMemo::MakeHead(char routine, const Canvas& canvas) {
     const TFont& f = canvas.Font;
-    KeyHead head{{f.Height, static_cast<int32_t>(f.Style), static_cast<int32_t>(f.Charset),
-                  static_cast<int32_t>(f.Color), canvas.NestingDepth,
-                  static_cast<int32_t>(canvas.NestedCharacters), 0,
-                  static_cast<int32_t>(routine)}};
-    head.Fields[kNameField] = NameIndex(f.Name);
-    return head;
+    const int32_t name = NameIndex(f.Name);
+    const uint32_t packed = uint32_t{f.Style} | uint32_t{f.Charset} << 8 |
+                            uint32_t{static_cast<uint8_t>(routine)} << 16 |
+                            static_cast<uint32_t>(name) << 24;
+    // The layout's routines are letters, so a usable head's packed word is
+    // never all ones.
+    return KeyHead{{f.Height, static_cast<int32_t>(f.Color), canvas.NestingDepth,
+                    static_cast<int32_t>(canvas.NestedCharacters),
+                    name < 0 ? -1 : static_cast<int32_t>(packed)}};
 }
 
 namespace {
@@ -163,38 +167,45 @@ uint64_t HashBytes(std::string_view s, uint64_t seed) {
 
 }  // namespace
 
-size_t MeasureMemo::Hash(std::string_view head, std::string_view text) {
+size_t MeasureMemo::Hash(const KeyHead& head, std::string_view text) {
     // Head and text are hashed apart, so the two run side by side.
-    return static_cast<size_t>(MixBits(HashBytes(head, 0) ^ RotateLeft(HashBytes(text, 1), 17)));
+    return static_cast<size_t>(
+        MixBits(HashBytes(head.Bytes(), 0) ^ RotateLeft(HashBytes(text, 1), 17)));
 }
 
-const MeasureMemo::Slot* MeasureMemo::Probe(std::string_view head, std::string_view text,
-                                            size_t hash) const {
+size_t MeasureMemo::Probe(const KeyHead& head, std::string_view text, size_t hash,
+                         bool& found) const {
     const size_t mask = slots_.size() - 1;
+    const auto low = static_cast<uint32_t>(hash);
+    const uint32_t tag = Tag(hash);
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& slot = slots_[i];
-        if (slot.Entry == 0) return &slot;
-        if (slot.Hash == static_cast<uint32_t>(hash) && slot.HeadLength == head.size() &&
-            slot.TextLength == text.size()) {
-            const char* key = keys_.get() + slot.KeyOffset;
-            // The layout's heads are all one size, compared without a call.
-            const bool same_head =
-                head.size() == sizeof(KeyHead)
-                    ? std::memcmp(key, head.data(), sizeof(KeyHead)) == 0
-                    : head.empty() || std::memcmp(key, head.data(), head.size()) == 0;
-            // An empty text may have no address at all.
-            if (same_head &&
-                (text.empty() || std::memcmp(key + head.size(), text.data(), text.size()) == 0))
-                return &slot;
+        const uint32_t slot = slots_[i];
+        if (slot == 0) {
+            found = false;
+            return i;
+        }
+        if (slot >> kRecordBits != tag) continue;
+        const Record& r = records_[(slot & ((1u << kRecordBits) - 1)) - 1];
+        if (r.Hash == low && (r.TextLength & ~kInKeys) == text.size() &&
+            std::memcmp(&r.Head, &head, sizeof(KeyHead)) == 0) {
+            // The same piece of the root is the same text; an empty text may
+            // have no address at all.
+            const char* stored = TextOf(r);
+            if (stored == text.data() || text.empty() ||
+                std::memcmp(stored, text.data(), text.size()) == 0) {
+                found = true;
+                return i;
+            }
         }
     }
 }
 
-const MeasureMemo::Entry* MeasureMemo::Find(std::string_view head, std::string_view text,
+const MeasureMemo::Entry* MeasureMemo::Find(const KeyHead& head, std::string_view text,
                                             size_t hash) const {
     if (slots_.empty()) return nullptr;
-    const Slot* slot = Probe(head, text, hash);
-    return slot->Entry == 0 ? nullptr : &entries_[slot->Entry - 1];
+    bool found = false;
+    const size_t i = Probe(head, text, hash, found);
+    return found ? &records_[(slots_[i] & ((1u << kRecordBits) - 1)) - 1].Answer : nullptr;
 }
 
 void MeasureMemo::ReserveKeys(size_t n) {
@@ -206,46 +217,55 @@ void MeasureMemo::ReserveKeys(size_t n) {
 }
 
 char* MeasureMemo::TakeKeyRoom(size_t n) {
-    if (keys_used_ + n > keys_room_) ReserveKeys(std::max(2 * keys_room_, keys_used_ + n));
+    if (keys_used_ + n > keys_room_)
+        ReserveKeys(std::max({2 * keys_room_, keys_used_ + n, size_t{4096}}));
     char* at = keys_.get() + keys_used_;
     keys_used_ += n;
     return at;
 }
 
 void MeasureMemo::Grow() {
-    std::vector<Slot> old(std::max<size_t>(kFirstSlots, slots_.size() * 2));
-    old.swap(slots_);
+    slots_.assign(std::max<size_t>(kFirstSlots, slots_.size() * 2), 0);
     const size_t mask = slots_.size() - 1;
-    for (const Slot& s : old) {
-        if (s.Entry == 0) continue;
-        size_t i = s.Hash & mask;
-        while (slots_[i].Entry != 0) i = (i + 1) & mask;
-        slots_[i] = s;
-        entries_[s.Entry - 1].SlotIndex = static_cast<uint32_t>(i);
+    for (size_t k = 0; k < records_.size(); ++k) {
+        Record& r = records_[k];
+        size_t i = r.Hash & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = static_cast<uint32_t>(k + 1) | Tag(r.Hash) << kRecordBits;
+        r.SlotIndex = static_cast<uint32_t>(i);
     }
 }
 
-void MeasureMemo::Store(std::string_view head, std::string_view text, size_t hash,
+void MeasureMemo::Store(const KeyHead& head, std::string_view text, size_t hash,
                         const TFormulaMetrics& m, const TFont& font_after) {
-    // The key, the entry and the slots around them.
-    const size_t cost = head.size() + text.size() + sizeof(Entry) + 2 * sizeof(Slot);
+    // The slots around the entry, its place in the list of slots taken, and
+    // its text where it is not a piece of the root.
+    const bool in_root = text.empty() || InRoot(text);
+    const size_t cost = sizeof(Record) + 2 * sizeof(uint32_t) + (in_root ? 0 : text.size());
     if (bytes_ + cost > kMaxBytes) return;
-    if (2 * (entries_.size() + 1) > slots_.size()) Grow();
-    Slot* slot = const_cast<Slot*>(Probe(head, text, hash));
-    if (slot->Entry != 0) return;  // already there
+    const int32_t name_after = NameIndex(font_after.Name);
+    if (name_after < 0) return;
+    if (slots_.empty() || 2 * (records_.size() + 1) > slots_.size()) Grow();
+    bool found = false;
+    const size_t i = Probe(head, text, hash, found);
+    if (found) return;  // already there
     bytes_ += cost;
-    slot->Hash = static_cast<uint32_t>(hash);
-    char* key = TakeKeyRoom(head.size() + text.size());
-    slot->KeyOffset = static_cast<uint32_t>(key - keys_.get());
-    slot->HeadLength = static_cast<uint32_t>(head.size());
-    slot->TextLength = static_cast<uint32_t>(text.size());
-    // An empty view may have no address to copy from.
-    if (!head.empty()) std::memcpy(key, head.data(), head.size());
-    if (!text.empty()) std::memcpy(key + head.size(), text.data(), text.size());
-    entries_.push_back(Entry{m, FontState{font_after.Height, font_after.Style, font_after.Charset,
-                                          font_after.Color, NameIndex(font_after.Name)}});
-    slot->Entry = static_cast<uint32_t>(entries_.size());
-    entries_.back().SlotIndex = static_cast<uint32_t>(slot - slots_.data());
+    uint32_t length = static_cast<uint32_t>(text.size());
+    uint32_t offset = 0;
+    if (!in_root) {
+        length |= kInKeys;
+        char* key = TakeKeyRoom(text.size());
+        offset = static_cast<uint32_t>(key - keys_.get());
+        std::memcpy(key, text.data(), text.size());
+    } else if (!text.empty()) {
+        offset = static_cast<uint32_t>(text.data() - root_.data());
+    }
+    records_.push_back(Record{static_cast<uint32_t>(hash), static_cast<uint32_t>(i), head, offset,
+                              length,
+                              Entry{m, FontState{font_after.Height, font_after.Style,
+                                                 font_after.Charset, font_after.Color,
+                                                 name_after}}});
+    slots_[i] = static_cast<uint32_t>(records_.size()) | Tag(hash) << kRecordBits;
 }
 
 int TFont::Size() const { return MulDivRound(-Height, 72, kScreenPixelsPerInch); }

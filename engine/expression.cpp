@@ -228,7 +228,7 @@ BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands,
 }  // namespace
 
 TFormulaMetrics MeasureExpression(std::string_view line, Canvas& canvas) {
-    const MeasureMemoPass pass(canvas);
+    const MeasureMemoPass pass(canvas, line);
     return Memoized(canvas, 'E', line, [&] {
         const NestingLevel level(canvas, line);
         RelationRow row;
@@ -238,7 +238,7 @@ TFormulaMetrics MeasureExpression(std::string_view line, Canvas& canvas) {
 }
 
 TFormulaMetrics PaintExpression(std::string_view line, TFormulaOrigin origin, Canvas& canvas) {
-    const MeasureMemoPass pass(canvas);
+    const MeasureMemoPass pass(canvas, line);
     const NestingLevel level(canvas, line);
     RelationRow row;
     LayOutRow(line, canvas, row);

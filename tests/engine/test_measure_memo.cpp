@@ -162,46 +162,87 @@ namespace {
 TEST(MeasureMemo, StopsTakingEntriesBeyondItsBudget) {
     MeasureMemo memo;
     memo.Open();
+    const MeasureMemo::KeyHead head{};
     const std::string big(1u << 20, 'x');
-    for (int i = 0; i < 100; ++i) memo.Store(std::to_string(i) + big, "", {i, i, i}, TFont{});
+    for (int i = 0; i < 100; ++i) memo.Store(head, std::to_string(i) + big, {i, i, i}, TFont{});
     EXPECT_GT(memo.Size(), 0u);
     EXPECT_LE(memo.Size() * big.size(), MeasureMemo::kMaxBytes);
     // What it took it still answers; what it refused it does not.
-    ASSERT_NE(memo.Find("0" + big), nullptr);
-    EXPECT_EQ(memo.Find("0" + big)->Box, (TFormulaMetrics{0, 0, 0}));
-    EXPECT_EQ(memo.Find("99" + big), nullptr);
+    ASSERT_NE(memo.Find(head, "0" + big), nullptr);
+    EXPECT_EQ(memo.Find(head, "0" + big)->Box, (TFormulaMetrics{0, 0, 0}));
+    EXPECT_EQ(memo.Find(head, "99" + big), nullptr);
     memo.Close();
     EXPECT_EQ(memo.Size(), 0u);
     EXPECT_FALSE(memo.Active());
 }
 
 // Thousands of keys (the table grows many times over), keys that are
-// prefixes of each other, and a second pass that must find nothing of the
-// first although it reuses the room.
+// prefixes of each other, keys told apart by their heads alone, and a second
+// pass that must find nothing of the first although it reuses the room.
 TEST(MeasureMemo, AnswersEveryKeyItTookAndNothingAfterThePass) {
     MeasureMemo memo;
+    const MeasureMemo::KeyHead head{};
+    MeasureMemo::KeyHead other{};
+    other.Fields[2] = 1;
     for (int pass = 0; pass < 2; ++pass) {
         memo.Open();
         for (int i = 0; i < 5000; ++i) {
-            EXPECT_EQ(memo.Find("k" + std::to_string(i)), nullptr) << pass << " " << i;
+            EXPECT_EQ(memo.Find(head, "k" + std::to_string(i)), nullptr) << pass << " " << i;
             TFont f;
             f.Height = -i;
-            memo.Store("k" + std::to_string(i), "", {i, pass, i}, f);
+            memo.Store(head, "k" + std::to_string(i), {i, pass, i}, f);
         }
-        memo.Store("k7", "", {-1, -1, -1}, TFont{});  // a key already there keeps its box
-        EXPECT_EQ(memo.Size(), 5000u);
+        memo.Store(head, "k7", {-1, -1, -1}, TFont{});  // a key already there keeps its box
+        memo.Store(other, "k7", {-2, -2, -2}, TFont{});
+        EXPECT_EQ(memo.Size(), 5001u);
         for (int i = 0; i < 5000; ++i) {
-            const MeasureMemo::Entry* e = memo.Find("k" + std::to_string(i));
+            const MeasureMemo::Entry* e = memo.Find(head, "k" + std::to_string(i));
             ASSERT_NE(e, nullptr) << i;
             EXPECT_EQ(e->Box, (TFormulaMetrics{i, pass, i}));
             EXPECT_EQ(e->FontAfter.Height, -i);
         }
-        EXPECT_EQ(memo.Find("k"), nullptr);
-        EXPECT_EQ(memo.Find("k50000"), nullptr);
-        EXPECT_EQ(memo.Find(""), nullptr);
+        ASSERT_NE(memo.Find(other, "k7"), nullptr);
+        EXPECT_EQ(memo.Find(other, "k7")->Box, (TFormulaMetrics{-2, -2, -2}));
+        EXPECT_EQ(memo.Find(other, "k8"), nullptr);
+        EXPECT_EQ(memo.Find(head, "k"), nullptr);
+        EXPECT_EQ(memo.Find(head, "k50000"), nullptr);
+        EXPECT_EQ(memo.Find(head, ""), nullptr);
         memo.Close();
-        EXPECT_EQ(memo.Find("k1"), nullptr);
+        EXPECT_EQ(memo.Find(head, "k1"), nullptr);
     }
+}
+
+// Pieces of the pass's own text are kept as where they lie in it: the same
+// characters elsewhere in it, or in a text of their own, find the same
+// answer, and other characters at the same length do not.
+TEST(MeasureMemo, PiecesOfTheRootAreFoundByTheirCharacters) {
+    MeasureMemo memo;
+    const MeasureMemo::KeyHead head{};
+    const std::string root = "ab+cd+ab+abc";
+    const std::string_view r = root;
+    memo.Open(r);
+    memo.Store(head, r.substr(0, 2), {1, 1, 1}, TFont{});   // "ab" at 0
+    memo.Store(head, r.substr(9, 3), {3, 3, 3}, TFont{});   // "abc"
+    memo.Store(head, r.substr(0, 0), {5, 5, 5}, TFont{});   // the empty text
+    const std::string copy = "ab";
+    for (const std::string_view ab : {r.substr(0, 2), r.substr(6, 2), std::string_view(copy)}) {
+        ASSERT_NE(memo.Find(head, ab), nullptr);
+        EXPECT_EQ(memo.Find(head, ab)->Box, (TFormulaMetrics{1, 1, 1}));
+    }
+    EXPECT_EQ(memo.Find(head, r.substr(3, 2)), nullptr);  // "cd"
+    EXPECT_EQ(memo.Find(head, r.substr(9, 2))->Box, (TFormulaMetrics{1, 1, 1}));
+    EXPECT_EQ(memo.Find(head, "abc")->Box, (TFormulaMetrics{3, 3, 3}));
+    EXPECT_EQ(memo.Find(head, std::string_view())->Box, (TFormulaMetrics{5, 5, 5}));
+    // A text of its own, freed after it was kept, still answers by its
+    // characters.
+    {
+        const std::string own = "zz" + std::string(40, 'q');
+        memo.Store(head, own, {7, 7, 7}, TFont{});
+    }
+    const std::string again = "zz" + std::string(40, 'q');
+    ASSERT_NE(memo.Find(head, again), nullptr);
+    EXPECT_EQ(memo.Find(head, again)->Box, (TFormulaMetrics{7, 7, 7}));
+    memo.Close();
 }
 
 }  // namespace
