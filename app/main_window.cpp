@@ -224,6 +224,11 @@ void TNerovan1::BuildWindow() {
     Image1->resize(0, 0);
     area->SetImage(Image1);
     ScrollBox1->setWidget(PictureArea);
+    // A click on the picture or around it leaves the keyboard in the
+    // expression box: what the user types next goes into the formula.
+    for (QWidget* w : {static_cast<QWidget*>(ScrollBox1), ScrollBox1->viewport(), PictureArea,
+                       static_cast<QWidget*>(Image1)})
+        w->setFocusPolicy(Qt::NoFocus);
     column->addWidget(ScrollBox1, 1);
 
     // TabControl1: the insert palette above the status line; its buttons

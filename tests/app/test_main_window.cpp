@@ -78,6 +78,15 @@ void Type(TNerovan1& w, const QString& text) {
     }
 }
 
+// Shows the window, active, and types the text once the start-up is done.
+void ShowAndType(TNerovan1& w, const QString& text) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(WaitIdle(w));
+    Type(w, text);
+    QVERIFY(WaitIdle(w));
+}
+
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
@@ -344,6 +353,20 @@ private slots:
         QVERIFY(!w.CopyPending());
     }
 
+    void ClickingThePictureLeavesTheKeyboardInTheBox() {
+        TestWindow w(NewSettings());
+        ShowAndType(w, "x");
+        QWidget* const clicked[] = {Image(w), Scroll(w)->viewport(), Scroll(w)->widget(), Scroll(w)};
+        for (QWidget* target : clicked) {
+            Box(w)->setFocus();
+            QTRY_VERIFY(Box(w)->lineEdit()->hasFocus());
+            QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+            QVERIFY2(Box(w)->lineEdit()->hasFocus(), qPrintable(target->objectName()));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Plus);
+        }
+        QCOMPARE(w.ExpressionText(), QString("x++++"));
+    }
+
     void CentringRule() {
         QCOMPARE(TNerovan1::CenteredOrigin({100, 50}, {51, 21}), QPoint(50 - 25, 25 - 10));
         QCOMPARE(TNerovan1::CenteredOrigin({101, 51}, {50, 20}), QPoint(50 - 25, 25 - 10));
@@ -351,11 +374,7 @@ private slots:
         QCOMPARE(TNerovan1::CenteredOrigin({100, 50}, {300, 10}), QPoint(0, 25 - 5));
 
         TestWindow w(NewSettings());
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(WaitIdle(w));
-        Type(w, "x");
-        QVERIFY(WaitIdle(w));
+        ShowAndType(w, "x");
         QScrollArea* area = Scroll(w);
         QLabel* image = Image(w);
         QCOMPARE(image->size(), w.ShownPicture().size());
