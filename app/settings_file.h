@@ -29,7 +29,8 @@ struct PlacementState {
     QString Expression;
     QStringList History;
     QString FontName = "Times New Roman";
-    int FontHeight = -21;  // pixels; negative = em height
+    // The font dialog's initial font: Times New Roman at an em of 27 pixels.
+    int FontHeight = -27;  // pixels; negative = em height, positive = cell height
     int FontStyle = 0;     // fsBold | fsItalic | fsUnderline | fsStrikeOut
     int FontCharset = 1;
 };

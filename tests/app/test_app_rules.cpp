@@ -63,7 +63,7 @@ private slots:
             const PlacementState p = SettingsFile(path).ReadPlacement();
             QVERIFY(!p.HasGeometry);
             QCOMPARE(p.FontName, QString("Times New Roman"));
-            QCOMPARE(p.FontHeight, -21);
+            QCOMPARE(p.FontHeight, -27);
         }
         QVERIFY(!SettingsFile(dir.filePath("none.ini")).ReadPlacement().HasGeometry);
     }

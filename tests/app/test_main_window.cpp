@@ -570,14 +570,14 @@ private slots:
             QVERIFY(w.findChild<QAction*>("Hintbar1")->isChecked());
             QVERIFY(!w.findChild<QWidget*>("TabControl1")->isHidden());
             QCOMPARE(w.FontDialog1Font.Name, std::string("Times New Roman"));
-            QCOMPARE(w.FontDialog1Font.Height, -21);
+            QCOMPARE(w.FontDialog1Font.Height, -27);
             QVERIFY(w.HotKeyCtrl && w.HotKeyShift && !w.HotKeyAlt);
             QCOMPARE(w.HotKeyLetter, 'F');
             std::lock_guard<std::mutex> lock(w.ComponentMutex());
             QVERIFY(!w.Component().EMFPaint);
             QVERIFY(!w.Component().MulPoint);
             QVERIFY(!w.Component().BlurBitmap);
-            QCOMPARE(w.Component().Font.Height, -21);
+            QCOMPARE(w.Component().Font.Height, -27);
         }
     }
 

@@ -528,7 +528,7 @@ private slots:
     void FontCommandRepaintsWhateverTheUserDid() {
         TNerovan component;
         std::mutex mutex;
-        TFont stored;  // FontDialog1's font: Times New Roman, -21
+        TFont stored;  // a font of FontDialog1: Times New Roman, -21
         stored.Height = -21;
         component.Font.Height = -40;  // something else until the command
         int repaints = 0;

@@ -112,8 +112,8 @@ emf_texts() {
         tr '\0' '\n' | head -n2
 }
 # The reference pictures come from the command-line renderer: the same
-# typesetter, font and settings as a fresh window.
-reference() { "$render" "$1" -o "$2" || fail "nerovan-render '$1'"; }
+# typesetter and settings as a fresh window, whose font has an em of 27 pixels.
+reference() { "$render" --height 27 "$1" -o "$2" || fail "nerovan-render '$1'"; }
 replace_text() { # focus the box, replace its text
     xdotool key ctrl+a
     xdotool type --delay 25 "$1"
