@@ -10,9 +10,11 @@
 #include <SimpleIni.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "atomic_file.h"
+#include "metrics.h"
 
 namespace nerovan {
 
@@ -134,8 +136,15 @@ PlacementState SettingsFile::ReadPlacement() const {
         p.History << i.ReadString(kPlacement, ("History" + std::to_string(k)).c_str(), QString());
     p.FontName = i.ReadString(kPlacement, "FontName", p.FontName);
     if (p.FontName.isEmpty()) p.FontName = PlacementState().FontName;
-    p.FontHeight = static_cast<int>(i.ReadLong(kPlacement, "FontHeight", p.FontHeight));
-    if (p.FontHeight == 0) p.FontHeight = PlacementState().FontHeight;
+    // The typesetter takes an em of at most kMaxFontPixels. A negative height
+    // is the em, a positive one the whole cell, which a face makes taller
+    // than its em; a stored height beyond the bound in either direction is
+    // taken at the bound, so the window paints instead of failing until the
+    // font is changed (and -2147483648 is never negated).
+    const long height = i.ReadLong(kPlacement, "FontHeight", p.FontHeight);
+    p.FontHeight = height == 0 ? PlacementState().FontHeight
+                               : static_cast<int>(std::clamp<long>(height, -kMaxFontPixels,
+                                                                   kMaxFontPixels));
     p.FontStyle = static_cast<int>(i.ReadLong(kPlacement, "FontStyle", p.FontStyle)) & 15;
     p.FontCharset = static_cast<int>(i.ReadLong(kPlacement, "FontCharset", p.FontCharset)) & 255;
     return p;

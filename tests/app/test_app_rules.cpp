@@ -9,6 +9,17 @@
 
 using namespace nerovan;
 
+namespace {
+
+// A settings file holding exactly the given text.
+void WriteSettings(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+}  // namespace
+
 class AppRulesTest : public QObject {
     Q_OBJECT
 
@@ -66,6 +77,31 @@ private slots:
             QCOMPARE(p.FontHeight, -27);
         }
         QVERIFY(!SettingsFile(dir.filePath("none.ini")).ReadPlacement().HasGeometry);
+    }
+
+    // A stored font height is taken within the typesetter's bound of 2000
+    // pixels, as an em (negative) or a cell (positive); 0 gives the default.
+    void FontHeightIsReadWithinTheTypesettersBound_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("height");
+        QTest::newRow("em") << QByteArray("-30") << -30;
+        QTest::newRow("cell") << QByteArray("12") << 12;
+        QTest::newRow("largest em") << QByteArray("-2000") << -2000;
+        QTest::newRow("em too large") << QByteArray("-2001") << -2000;
+        QTest::newRow("cell too large") << QByteArray("100000") << 2000;
+        QTest::newRow("int min") << QByteArray("-2147483648") << -2000;
+        QTest::newRow("int max") << QByteArray("2147483647") << 2000;
+        QTest::newRow("beyond long") << QByteArray("-99999999999999999999999") << -2000;
+        QTest::newRow("zero") << QByteArray("0") << -27;
+        QTest::newRow("not a number") << QByteArray("big") << -27;
+    }
+    void FontHeightIsReadWithinTheTypesettersBound() {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, height);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Nerovan.Ini");
+        WriteSettings(path, "[Placement]\nFontHeight = " + stored + "\n");
+        QCOMPARE(SettingsFile(path).ReadPlacement().FontHeight, height);
     }
 
     void KeysAreReadWithoutRegardToCase() {

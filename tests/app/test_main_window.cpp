@@ -581,6 +581,23 @@ private slots:
         }
     }
 
+    void AStoredFontHeightBeyondTheBoundStillPaints() {
+        const struct {
+            const char* stored;
+            int height;
+        } rows[] = {{"-2147483648", -2000}, {"100000", 2000}};
+        for (const auto& row : rows) {
+            const QString path = NewSettings();
+            WriteAll(path, QByteArray("[Placement]\nExpression = \"x\"\nFontHeight = ") + row.stored);
+            TestWindow w(path);
+            QTRY_COMPARE(w.LastPaintedText(), QString("x"));
+            QVERIFY(WaitIdle(w));
+            QCOMPARE(Status(w)->text(), QString("OK"));
+            std::lock_guard<std::mutex> lock(w.ComponentMutex());
+            QCOMPARE(w.Component().Font.Height, row.height);
+        }
+    }
+
     void ClosingWritesTheEightEntriesAndSurvivesAnUnwritableFile() {
         const QString path = NewSettings();
         {
