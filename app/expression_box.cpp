@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include <limits>
+
 namespace nerovan {
 
 TExpressionBox::TExpressionBox(QWidget* parent) : QComboBox(parent) {
@@ -15,6 +17,10 @@ TExpressionBox::TExpressionBox(QWidget* parent) : QComboBox(parent) {
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(12);
     setMaxVisibleItems(16);
+    // The box holds any text whole: a line edit would cut it at 32767
+    // characters without a word. A text longer than the typesetter takes is
+    // kept as it is, and its paint says so in the status line.
+    lineEdit()->setMaxLength(std::numeric_limits<int>::max());
 }
 
 void TExpressionBox::showPopup() {

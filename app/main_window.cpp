@@ -53,6 +53,7 @@
 #include "demo_formulas.h"
 #include "expression_box.h"
 #include "formula_file.h"
+#include "metrics.h"
 #include "picture_export.h"
 #include "raster_canvas.h"
 #include "settings_file.h"
@@ -889,6 +890,16 @@ void TNerovan1::Open1Click() {
         // The name is taken only with a file that could be read, so the
         // caption and Save keep naming the same file.
         ShowErrorBox(FromLocalPath(e.what()));
+        return;
+    }
+    if (line.size() > kMaxExpressionLength) {
+        // Refused whole rather than cut: the box keeps its text and the
+        // caption its file.
+        ShowErrorBox(QStringLiteral("Cannot open \"%1\": the formula is %2 characters long; "
+                                    "the longest is %3")
+                         .arg(name)
+                         .arg(line.size())
+                         .arg(kMaxExpressionLength));
         return;
     }
     expression_file_name_ = name;

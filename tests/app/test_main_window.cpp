@@ -3,6 +3,7 @@
 // history and the keys of the expression box, the centring of the picture,
 // the formula files, the demo, and start and close with the settings file.
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include "demo_formulas.h"
 #include "code_pages.h"
 #include "main_window.h"
+#include "metrics.h"
 #include "paint_recorder.h"
 
 using namespace nerovan;
@@ -489,6 +491,65 @@ private slots:
         QCOMPARE(w.errors.size(), 3);
         QVERIFY2(w.errors.last().contains("U+4E2D"), qPrintable(w.errors.last()));
         QCOMPARE(ReadAll(good), QByteArray("a+b\r\n"));
+    }
+
+    // Every text the typesetter takes goes whole through the box, the
+    // history, the formula files, the hot key's paste and the settings file;
+    // a longer one is refused when opened and reported when painted, never cut.
+    void LongFormulasPassWhole() {
+        const QString settings = NewSettings();
+        const QString lengths[] = {
+            QString("a+").repeated(20001) + "b",                  // 40003 characters
+            QString("x").repeated(int(kMaxExpressionLength)),  // the longest
+        };
+        for (const QString& text : lengths) {
+            const QByteArray file = text.toLatin1() + "\r\n";
+            {
+                TestWindow w(settings);
+                QVERIFY(WaitIdle(w));
+                w.openAnswer = dir_.filePath("long.fla");
+                WriteAll(w.openAnswer, file);
+                w.Open1Click();
+                QCOMPARE(w.ExpressionText().size(), text.size());
+                w.saveAnswer = dir_.filePath("again.fla");
+                w.SaveExpressionAs1Click();
+                QCOMPARE(ReadAll(w.saveAnswer), file);
+                w.AddToHistory();
+                QCOMPARE(w.HistoryItems().first(), text);
+
+                w.SetExpressionText("y");
+                QGuiApplication::clipboard()->setText(text);
+                w.OnhotKey();
+                QCOMPARE(w.ExpressionText(), text);
+                QVERIFY(WaitIdle(w));
+                QCOMPARE(w.errors, QStringList{});
+                w.close();
+            }
+            TestWindow again(settings);
+            QCOMPARE(again.ExpressionText(), text);
+            QCOMPARE(again.HistoryItems().mid(0, 2), (QStringList{"y", text}));
+            QVERIFY(WaitIdle(again));
+        }
+
+        // One character more: Open refuses the file, the box takes the text
+        // whole and its paint names the limit.
+        TestWindow w(NewSettings());
+        QVERIFY(WaitIdle(w));
+        const QString over = QString("x").repeated(int(kMaxExpressionLength) + 1);
+        w.SetExpressionText("kept");
+        w.openAnswer = dir_.filePath("over.fla");
+        WriteAll(w.openAnswer, over.toLatin1());
+        w.Open1Click();
+        QCOMPARE(w.errors, QStringList{QString("Cannot open \"%1\": the formula is 500001 "
+                                               "characters long; the longest is 500000")
+                                           .arg(w.openAnswer)});
+        QCOMPARE(w.ExpressionText(), QString("kept"));
+        QCOMPARE(w.ExpressionFileName(), QString("Untitled.fla"));
+        w.SetExpressionText(over);
+        w.RequestPaint();
+        QVERIFY(WaitIdle(w));
+        QCOMPARE(w.ExpressionText(), over);
+        QCOMPARE(Status(w)->text(), QString("The formula is 500001 characters long; the longest is 500000"));
     }
 
     void DemoSequenceAndHistory() {
