@@ -939,6 +939,14 @@ bool TNerovan1::WriteExpressionFile() {
                          .arg(expression_file_name_, QString::fromStdString(bad)));
         return false;
     }
+    if (bytes.find_first_of("\r\n") != std::string::npos) {
+        // A formula file is one line: the text after a line break would be
+        // lost when the file is opened again.
+        ShowErrorBox(QStringLiteral("Cannot save \"%1\": the expression holds a line break, "
+                                    "which a formula file cannot hold")
+                         .arg(expression_file_name_));
+        return false;
+    }
     try {
         nerovan::WriteExpressionFile(QFile::encodeName(expression_file_name_).toStdString(), bytes);
     } catch (const std::exception& e) {

@@ -29,11 +29,41 @@ constexpr const char* kPlacement = "Placement";
 
 std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
 
-QString Quoted(const QString& s) { return "\"" + s + "\""; }
+// Whether the text holds a control character that would end or break the
+// line of its entry (a tab is harmless).
+bool HoldsLineBreak(const QString& s) {
+    for (QChar c : s)
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t')) return true;
+    return false;
+}
+
+// A value is written between double quotes as it is. A value that holds a
+// line break (a formula pasted with its line end) cannot stand on one line:
+// it is written between single quotes with '%' and the control characters
+// as %XX, and read back exactly.
+QString Quoted(const QString& s) {
+    if (!HoldsLineBreak(s)) return "\"" + s + "\"";
+    static const char kHex[] = "0123456789ABCDEF";
+    QByteArray escaped("'");
+    for (char c : s.toUtf8()) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || c == '%') {
+            escaped += '%';
+            escaped += kHex[b >> 4];
+            escaped += kHex[b & 15];
+        } else {
+            escaped += c;
+        }
+    }
+    return QString::fromUtf8(escaped + "'");
+}
 
 QString Unquoted(const char* value) {
     QString s = QString::fromUtf8(value ? value : "");
-    if (s.size() >= 2 && s.startsWith('"') && s.endsWith('"')) s = s.mid(1, s.size() - 2);
+    if (s.size() < 2) return s;
+    if (s.startsWith('"') && s.endsWith('"')) return s.mid(1, s.size() - 2);
+    if (s.startsWith('\'') && s.endsWith('\''))
+        return QString::fromUtf8(QByteArray::fromPercentEncoding(s.mid(1, s.size() - 2).toUtf8()));
     return s;
 }
 

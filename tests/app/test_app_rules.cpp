@@ -135,7 +135,9 @@ private slots:
         p.Left = 10;
         p.Width = 600;
         p.Expression = "  a \xD0\x96  ";  // blanks and a Cyrillic letter survive
-        p.History = {"x^2", " ", "sum(i=1, n, i)"};
+        // Line breaks and other control characters keep every entry on its
+        // own line; a '%' or quote of the text stays as it is.
+        p.History = {"x^2", " ", "sum(i=1, n, i)", "a\r\nb ", "\n", "50%0A\r", "'q'", "\"", QString(3, QChar(0))};
         p.FontName = "Liberation Serif";
         p.FontHeight = -30;
         p.FontStyle = 3;

@@ -491,6 +491,16 @@ private slots:
         QCOMPARE(w.errors.size(), 3);
         QVERIFY2(w.errors.last().contains("U+4E2D"), qPrintable(w.errors.last()));
         QCOMPARE(ReadAll(good), QByteArray("a+b\r\n"));
+
+        // A line break (a formula pasted with its line end): a formula file
+        // is one line, so nothing is written rather than the rest lost.
+        w.SetExpressionText("a+\nb");
+        w.SaveExpression1Click();
+        QCOMPARE(w.errors.size(), 4);
+        QCOMPARE(w.errors.last(), "Cannot save \"" + good +
+                                      "\": the expression holds a line break, which a formula "
+                                      "file cannot hold");
+        QCOMPARE(ReadAll(good), QByteArray("a+b\r\n"));
     }
 
     // Every text the typesetter takes goes whole through the box, the
