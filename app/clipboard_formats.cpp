@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QMimeData>
+#include <QVariant>
 #include <memory>
 #include <stdexcept>
 
@@ -67,13 +68,35 @@ QImage BitmapToImage(const Bitmap& bitmap) {
     return image;
 }
 
+namespace {
+
+// The picture as exactly two targets, "image/png" and "image/bmp". Image data
+// set with setImageData would be listed too, and the window system's
+// clipboard would offer it converted into every format the toolkit writes
+// (JPEG, ICO, XPM...). The pixels are still handed out, unlisted, to a
+// reader in this program that asks for them with QClipboard::image().
+class BitmapMime : public QMimeData {
+public:
+    explicit BitmapMime(QImage image) : image_(std::move(image)) {}
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
+        if (mimeType == QLatin1String("application/x-qt-image")) return image_;
+        return QMimeData::retrieveData(mimeType, type);
+    }
+
+private:
+    QImage image_;
+};
+
+}  // namespace
+
 QMimeData* BitmapMimeData(const Bitmap& bitmap) {
     const QByteArray png = ToByteArray(EncodePng(bitmap));  // throws for an empty picture
     const QByteArray bmp = ToByteArray(EncodeBmp(bitmap));
-    auto data = std::make_unique<QMimeData>();
+    auto data = std::make_unique<BitmapMime>(BitmapToImage(bitmap));
     data->setData(QStringLiteral("image/png"), png);
     data->setData(QStringLiteral("image/bmp"), bmp);
-    data->setImageData(BitmapToImage(bitmap));
     return data.release();
 }
 

@@ -29,13 +29,12 @@ extern const char* const kEmfMime;        // image/x-emf
 // setMimeData takes it).
 QMimeData* MetafileMimeData(const Metafile& metafile);
 
-// The bitmap as an image: "image/png" (an 8-bit picture stays a palette PNG,
-// 96 DPI in pHYs) and "image/bmp" (the Windows bitmap file, 8 bits with the
-// palette or 32 bits), plus the same pixels as Qt image data so that this
-// program and other Qt programs read it with QClipboard::image(). Qt offers
-// further image targets converted from those pixels at the same 96 DPI; the
-// PNG and BMP targets are served from the bytes built here. Throws
-// std::runtime_error for an empty picture.
+// The bitmap as an image under exactly two targets: "image/png" (an 8-bit
+// picture stays a palette PNG, 96 DPI in pHYs) and "image/bmp" (the Windows
+// bitmap file, 8 bits with the palette or 32 bits); other Qt programs read
+// the PNG with QClipboard::image(), and so does this one, which is handed the
+// same pixels at 96 DPI without their being offered as a further target.
+// Throws std::runtime_error for an empty picture.
 QMimeData* BitmapMimeData(const Bitmap& bitmap);
 
 // The bitmap's pixels as a QImage at 96 DPI: indexed with the halftone palette

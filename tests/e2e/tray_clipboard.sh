@@ -2,7 +2,8 @@
 # The working cycle of the window under Xvfb with a window manager (openbox)
 # and a notification area (trayer):
 #  - a formula typed and Enter: the window hides, the tray icon shows, and
-#    another process reads the formula's PNG from the clipboard;
+#    another process reads the formula's PNG from the clipboard, which offers
+#    it as image/png and image/bmp only;
 #  - text put on the clipboard by another process, another window focused:
 #    the hot key brings the window back, active, with that text painted;
 #  - double-clicking the tray icon restores; minimising goes to the tray;
@@ -129,6 +130,9 @@ xdotool key Return
 wait_for 50 window_hidden || fail "Enter did not hide the window"
 wait_for 50 tray_icon_shown || fail "no tray icon after Enter"
 wait_for 50 clip_png_is "$work/ref1.png" || fail "the clipboard's image/png is not the formula"
+# The picture is offered as PNG and BMP and in no other image format.
+[ "$(clip_targets | tr '\n' ' ')" = "image/bmp image/png " ] ||
+    fail "the bitmap's targets are not image/bmp and image/png: $(clip_targets | tr '\n' ' ')"
 shot 1-tray.png
 
 # A single click on the icon does nothing; a double click restores.
