@@ -42,6 +42,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -237,7 +238,9 @@ void TNerovan1::BuildWindow() {
     TabControl1 = new TInsertPalette(ComboBox1, central);
     column->addWidget(TabControl1);
 
-    // Panel2 with the bold status label Label1 at (5, 2).
+    // Panel2 with the bold status label Label1 at (5, 2), as wide as the
+    // panel leaves it: a longer message is shown cut short with an ellipsis,
+    // whole in its tool tip.
     Panel2 = new QFrame(central);
     Panel2->setObjectName("Panel2");
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -247,8 +250,8 @@ void TNerovan1::BuildWindow() {
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
-    Label1->move(5, 2);
     Label1->setAutoFillBackground(false);
+    Panel2->installEventFilter(this);
     column->addWidget(Panel2);
     SetStatus("OK", kStatusColor);
 
@@ -633,7 +636,7 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
         else
             ScrollHomeAndCenter();
         paint_busy_ = false;
-        SetStatus(ok ? QStringLiteral("OK") : Label1->text(), kStatusColor);
+        SetStatus(ok ? QStringLiteral("OK") : status_text_, kStatusColor);
     });
 
     // The end is handed back synchronously: OnProcessDone runs on the window
@@ -683,8 +686,18 @@ void TNerovan1::SetStatus(const QString& text, const QColor& color) {
     QPalette pal = Label1->palette();
     pal.setColor(QPalette::WindowText, color);
     Label1->setPalette(pal);
-    Label1->setText(text);
-    Label1->adjustSize();
+    status_text_ = text;
+    ShowStatusText();
+}
+
+void TNerovan1::ShowStatusText() {
+    constexpr int kLeft = 5, kTop = 2;
+    Label1->setGeometry(kLeft, kTop, std::max(0, Panel2->width() - 2 * kLeft),
+                        Label1->fontMetrics().height());
+    const QString shown =
+        Label1->fontMetrics().elidedText(status_text_, Qt::ElideRight, Label1->width());
+    Label1->setText(shown);
+    Label1->setToolTip(shown == status_text_ ? QString() : status_text_);
 }
 
 void TNerovan1::ShowPicture(const QImage& picture, const DisplayedPicture& kept) {
@@ -842,6 +855,7 @@ bool TNerovan1::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    if (watched == Panel2 && event->type() == QEvent::Resize) ShowStatusText();
     if (event->type() == QEvent::ToolTip && watched->property("nerovanNoHint").toBool()) return true;
     return QMainWindow::eventFilter(watched, event);
 }

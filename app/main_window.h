@@ -152,6 +152,9 @@ public:
     int SavePictureFilterIndex() const { return save_picture_filter_index_; }
 
     QString SettingsPath() const;
+    // The whole text of the status line; Label1 shows it cut short with an
+    // ellipsis when the window is too narrow for it.
+    const QString& StatusText() const { return status_text_; }
 
 public slots:
     // --- Commands ----------------------------------------------------------
@@ -237,6 +240,9 @@ protected:
 
     // The status line: text and colour of Label1.
     void SetStatus(const QString& text, const QColor& color);
+    // Label1 across Panel2, showing as much of the status text as fits (all
+    // of it in the tool tip when it does not); again at every resize.
+    void ShowStatusText();
     // Image1 shows the picture; then the scroll positions go to 0 and the
     // picture is centred.
     void ShowPicture(const QImage& picture, const DisplayedPicture& kept);
@@ -343,6 +349,8 @@ private:
     bool history_selected_ = false;
     bool enter_pressed_in_box_ = false;  // Enter went down in the box, not yet up
     int programmatic_change_ = 0;  // >0 while code changes the box
+
+    QString status_text_;  // the whole text of the status line
 
     QImage shown_picture_;
     bool shown_is_metafile_ = false;

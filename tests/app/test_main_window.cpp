@@ -123,7 +123,7 @@ private slots:
         rec.Hold("a");
         Type(w, "a");
         QTRY_VERIFY(rec.Holding());
-        QTRY_COMPARE(Status(w)->text(), QString("Painting..."));
+        QTRY_COMPARE(w.StatusText(), QString("Painting..."));
         QCOMPARE(StatusColor(w), QColor(128, 0, 0));
         QVERIFY(w.PaintBusy());
         Type(w, "bc");
@@ -132,7 +132,7 @@ private slots:
         QVERIFY(WaitIdle(w));
         QCOMPARE(rec.Painted(), (QStringList{"a", "abc"}));
         QCOMPARE(w.LastPaintedText(), QString("abc"));
-        QCOMPARE(Status(w)->text(), QString("OK"));
+        QCOMPARE(w.StatusText(), QString("OK"));
         QCOMPARE(StatusColor(w), QColor(0, 0, 0));
         QVERIFY(!w.ShownPicture().isNull());
     }
@@ -168,7 +168,7 @@ private slots:
         QVERIFY(WaitIdle(w));
         Type(w, "sum(i=1, n, x_i^2)");
         QVERIFY(WaitIdle(w));
-        QCOMPARE(Status(w)->text(), QString("OK"));
+        QCOMPARE(w.StatusText(), QString("OK"));
         const QImage good = w.ShownPicture();
         const QSize shown = Image(w)->size();
         QVERIFY(!good.isNull());
@@ -176,14 +176,14 @@ private slots:
 
         Type(w, ")");
         QVERIFY(WaitIdle(w));
-        QCOMPARE(Status(w)->text(), QString("Unexpected bracket in \"sum(i=1, n, x_i^2))\", pos:19"));
+        QCOMPARE(w.StatusText(), QString("Unexpected bracket in \"sum(i=1, n, x_i^2))\", pos:19"));
         QCOMPARE(StatusColor(w), QColor(0, 0, 0));
         QCOMPARE(w.ShownPicture(), good);
         QCOMPARE(Image(w)->size(), shown);
 
         QTest::keyClick(Box(w), Qt::Key_Backspace);
         QVERIFY(WaitIdle(w));
-        QCOMPARE(Status(w)->text(), QString("OK"));
+        QCOMPARE(w.StatusText(), QString("OK"));
     }
 
     void ACharacterOutsideTheCodePageIsReportedAndNotPainted() {
@@ -195,7 +195,7 @@ private slots:
         const QImage before = w.ShownPicture();
         Type(w, QString::fromUtf8("\xE4\xB8\xAD"));  // U+4E2D
         QVERIFY(WaitIdle(w));
-        QCOMPARE(Status(w)->text(),
+        QCOMPARE(w.StatusText(),
                  QString::fromUtf8("Cannot paint: the expression holds U+4E2D '\xE4\xB8\xAD', "
                                    "which Windows-1251 cannot hold"));
         QCOMPARE(rec.Painted(), QStringList{"x"});
@@ -205,7 +205,7 @@ private slots:
         QTest::keyClick(Box(w), Qt::Key_Backspace);
         Type(w, QString::fromUtf8("\xD0\xB6"));
         QVERIFY(WaitIdle(w));
-        QCOMPARE(Status(w)->text(), QString("OK"));
+        QCOMPARE(w.StatusText(), QString("OK"));
         QCOMPARE(rec.Painted().last(), QString::fromUtf8("x\xD0\xB6"));
     }
 
@@ -369,6 +369,40 @@ private slots:
         QCOMPARE(w.ExpressionText(), QString("x++++"));
     }
 
+    void ALongStatusIsCutShortAndWholeInTheToolTip() {
+        TestWindow w(NewSettings());
+        ShowAndType(w, "x");
+        QLabel* label = Status(w);
+        QCOMPARE(label->text(), QString("OK"));
+        QCOMPARE(label->toolTip(), QString());
+
+        w.SetExpressionText(QString("a+").repeated(80) + ")");
+        w.RequestPaint();
+        QVERIFY(WaitIdle(w));
+        const QString whole = w.StatusText();
+        QVERIFY2(whole.startsWith("Unexpected bracket in \"a+a+") && whole.endsWith(", pos:161"),
+                 qPrintable(whole));
+        QCOMPARE(label->toolTip(), whole);
+        // The label ends inside the status panel; the widths that follow from
+        // the window's show ever more of the text, always ending in "…".
+        int shown = 0;
+        for (int width : {w.width(), w.width() + 300}) {
+            w.resize(width, w.height());
+            QTRY_COMPARE(label->geometry().right(), label->parentWidget()->width() - 6);
+            const QString text = label->text();
+            QVERIFY2(text.endsWith(QChar(0x2026)) && whole.startsWith(text.chopped(1)),
+                     qPrintable(text));
+            QVERIFY(label->fontMetrics().horizontalAdvance(text) <= label->width());
+            QVERIFY(text.size() > shown);
+            shown = int(text.size());
+        }
+
+        QTest::keyClick(Box(w), Qt::Key_Backspace);
+        QVERIFY(WaitIdle(w));
+        QCOMPARE(label->text(), QString("OK"));
+        QCOMPARE(label->toolTip(), QString());
+    }
+
     void CentringRule() {
         QCOMPARE(TNerovan1::CenteredOrigin({100, 50}, {51, 21}), QPoint(50 - 25, 25 - 10));
         QCOMPARE(TNerovan1::CenteredOrigin({101, 51}, {50, 20}), QPoint(50 - 25, 25 - 10));
@@ -446,7 +480,7 @@ private slots:
         QCOMPARE(w.windowTitle(), "Nerovan - " + lines);
         QVERIFY(WaitIdle(w));
         QCOMPARE(w.LastPaintedText(), QString("sqrt(x)"));
-        QCOMPARE(Status(w)->text(), QString("OK"));
+        QCOMPARE(w.StatusText(), QString("OK"));
 
         // Cancelling opens nothing.
         w.openAnswer.clear();
@@ -559,7 +593,7 @@ private slots:
         w.RequestPaint();
         QVERIFY(WaitIdle(w));
         QCOMPARE(w.ExpressionText(), over);
-        QCOMPARE(Status(w)->text(), QString("The formula is 500001 characters long; the longest is 500000"));
+        QCOMPARE(w.StatusText(), QString("The formula is 500001 characters long; the longest is 500000"));
     }
 
     void DemoSequenceAndHistory() {
@@ -622,7 +656,7 @@ private slots:
         QTest::qWait(50);
         // The restored expression is painted once, with the restored font.
         QCOMPARE(rec.Painted(), QStringList{QString::fromUtf8("  \xD0\xB6 = sqrt(2) ")});
-        QCOMPARE(Status(w)->text(), QString("OK"));
+        QCOMPARE(w.StatusText(), QString("OK"));
         std::lock_guard<std::mutex> lock(w.ComponentMutex());
         QCOMPARE(w.Component().Font.Name, std::string("DejaVu Sans"));
         QCOMPARE(w.Component().Font.Height, -30);
@@ -663,7 +697,7 @@ private slots:
             TestWindow w(path);
             QTRY_COMPARE(w.LastPaintedText(), QString("x"));
             QVERIFY(WaitIdle(w));
-            QCOMPARE(Status(w)->text(), QString("OK"));
+            QCOMPARE(w.StatusText(), QString("OK"));
             std::lock_guard<std::mutex> lock(w.ComponentMutex());
             QCOMPARE(w.Component().Font.Height, row.height);
         }
