@@ -69,6 +69,9 @@ namespace {
 
 const QColor kStatusBusyColor(128, 0, 0);  // maroon
 const QColor kStatusColor(0, 0, 0);
+const char* const kStatusOk = "OK";
+// How often the notification area is looked for while the window waits in it.
+constexpr int kTrayWatchMs = 1000;
 const char* const kFormulaFilter = "Formulas (*.fla)";
 
 // The scrolled surface of ScrollBox1. The scroll area keeps it at least as
@@ -245,7 +248,7 @@ void TNerovan1::BuildWindow() {
     Panel2->setObjectName("Panel2");
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel2->setFixedHeight(18);
-    Label1 = new QLabel("OK", Panel2);
+    Label1 = new QLabel(kStatusOk, Panel2);
     Label1->setObjectName("Label1");
     QFont bold = Label1->font();
     bold.setBold(true);
@@ -253,7 +256,7 @@ void TNerovan1::BuildWindow() {
     Label1->setAutoFillBackground(false);
     Panel2->installEventFilter(this);
     column->addWidget(Panel2);
-    SetStatus("OK", kStatusColor);
+    SetStatus(kStatusOk, kStatusColor);
 
     setCentralWidget(central);
 
@@ -410,6 +413,17 @@ void TNerovan1::BuildTray() {
                 if (reason == QSystemTrayIcon::DoubleClick) RestoreFromTray();
             });
 
+    // While the window waits in the tray, the notification area is looked
+    // for again and again: should it go away (its panel ended), the window
+    // comes back minimised rather than stay hidden where nothing shows it.
+    tray_watch_ = new QTimer(this);
+    tray_watch_->setInterval(kTrayWatchMs);
+    connect(tray_watch_, &QTimer::timeout, this, [this] {
+        if (!in_tray_ || TrayAvailable()) return;
+        LeaveTray();
+        showMinimized();
+    });
+
     hot_key_ = new GlobalHotKey(this);
     connect(hot_key_, &GlobalHotKey::Activated, this, &TNerovan1::OnhotKey);
 }
@@ -439,12 +453,14 @@ void TNerovan1::FormCreate() {
     Hintbar1->setChecked(s.AutoInsertButtons);
     TabControl1->setVisible(s.AutoInsertButtons);
 
-    RegisterProgramHotKey();
     SetCaption();
 
     // The form-placement store: placement, expression, history and font.
     RestorePlacement();
     FormStorage1RestorePlacement();
+    // After the restore: a hot key that cannot be registered is reported
+    // once the paint of the restored expression, queued there, has ended.
+    RegisterProgramHotKey();
 }
 
 void TNerovan1::RestorePlacement() {
@@ -495,9 +511,7 @@ void TNerovan1::showEvent(QShowEvent* event) {
 void TNerovan1::closeEvent(QCloseEvent* event) {
     const bool hidden = !isVisible();
     FormClose();
-    RxTrayIcon1->hide();
-    in_tray_ = false;
-    QApplication::setQuitOnLastWindowClosed(true);
+    LeaveTray();
     QMainWindow::closeEvent(event);
     // The toolkit ends the program when its last visible window closes. A
     // window closed from the tray is hidden, so the program ends here (when
@@ -636,7 +650,7 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
         else
             ScrollHomeAndCenter();
         paint_busy_ = false;
-        SetStatus(ok ? QStringLiteral("OK") : status_text_, kStatusColor);
+        SetStatus(ok ? QString::fromLatin1(kStatusOk) : status_text_, kStatusColor);
     });
 
     // The end is handed back synchronously: OnProcessDone runs on the window
@@ -680,6 +694,7 @@ void TNerovan1::OnProcessDone() {
         copy_pending_ = false;
         CopyAsPictureAndHide();
     }
+    ShowPendingNotice();
 }
 
 void TNerovan1::SetStatus(const QString& text, const QColor& color) {
@@ -992,9 +1007,22 @@ void TNerovan1::Hintbar1Click() {
 void TNerovan1::RegisterProgramHotKey() {
     const QString text = HotKeyText(HotKeyCtrl, HotKeyShift, HotKeyAlt, HotKeyLetter);
     PaintRes1->setText(PaintRes1Caption(text));
-    // A combination another program holds is not reported: the hot key then
-    // does nothing, and the tray item still does the same work.
-    hot_key_->Register(HotKeyModifiers(HotKeyCtrl, HotKeyShift, HotKeyAlt), HotKeyLetter);
+    // A combination another program holds, or a window system without
+    // global hot keys, leaves the hot key without effect; the status line
+    // says so once, and the tray item still does the same work.
+    if (hot_key_->Register(HotKeyModifiers(HotKeyCtrl, HotKeyShift, HotKeyAlt), HotKeyLetter)) {
+        pending_notice_.clear();
+        return;
+    }
+    pending_notice_ = QStringLiteral("The hot key %1 could not be registered").arg(text);
+    QMetaObject::invokeMethod(this, &TNerovan1::ShowPendingNotice, Qt::QueuedConnection);
+}
+
+void TNerovan1::ShowPendingNotice() {
+    if (pending_notice_.isEmpty() || paint_busy_ || status_text_ != QLatin1String(kStatusOk))
+        return;
+    SetStatus(pending_notice_, kStatusColor);
+    pending_notice_.clear();
 }
 
 void TNerovan1::UnregisterProgramHotKey() { hot_key_->Unregister(); }
@@ -1013,15 +1041,21 @@ void TNerovan1::HideToTray() {
     // Hiding the only window must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     RxTrayIcon1->show();
+    tray_watch_->start();
     hide();
 }
 
-void TNerovan1::RestoreFromTray() {
+void TNerovan1::LeaveTray() {
     in_tray_ = false;
+    tray_watch_->stop();
+    RxTrayIcon1->hide();
     QApplication::setQuitOnLastWindowClosed(true);
+}
+
+void TNerovan1::RestoreFromTray() {
+    LeaveTray();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
-    RxTrayIcon1->hide();
     raise();
     activateWindow();
 }

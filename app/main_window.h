@@ -36,6 +36,7 @@ class QMenu;
 class QMimeData;
 class QScrollArea;
 class QSystemTrayIcon;
+class QTimer;
 class QToolBar;
 
 namespace nerovan {
@@ -133,9 +134,11 @@ public:
     char HotKeyLetter = 'F';
 
     // Builds the hot key text from the four settings above, captions the tray
-    // menu's PaintRes1 with it and registers the system-wide hot key (a
-    // combination another program holds is left without effect, silently).
-    // Registering again replaces the previous registration.
+    // menu's PaintRes1 with it and registers the system-wide hot key.
+    // Registering again replaces the previous registration. When the hot key
+    // cannot be registered (the combination is taken, or the window system
+    // has no global hot keys) the status line says so once: in place of the
+    // "OK" of the paint running or about to run, or at once when none does.
     void RegisterProgramHotKey();
     // Releases the hot key (at close, and while the parameters dialog changes it).
     void UnregisterProgramHotKey();
@@ -177,7 +180,9 @@ public slots:
     virtual void CopyAsPictureAndHide();
     // Hides the window to the notification area and shows the tray icon.
     // Without a notification area the window is minimised instead, keeping
-    // its task-bar entry: a hidden window could not be reached again.
+    // its task-bar entry: a hidden window could not be reached again. Should
+    // the notification area go away while the window waits there, the
+    // window comes back minimised.
     virtual void HideToTray();
     // Shows the window again, active and in front, and hides the tray icon.
     void RestoreFromTray();
@@ -294,6 +299,9 @@ private slots:
     // Handler of the paint thread's end, on the window thread: paints again
     // if the text changed meanwhile, then makes a copy asked for meanwhile.
     void OnProcessDone();
+    // Shows the notice kept for the status line when no paint runs and the
+    // status says "OK"; it then replaces that "OK" once.
+    void ShowPendingNotice();
     void ComboBox1Change();
     void ComboBox1DropDown();
 
@@ -306,6 +314,9 @@ private:
     void FormStorage1RestorePlacement();
     void FormClose();
     void RestorePlacement();
+    // The window no longer waits in the tray: the icon goes, and closing the
+    // window ends the program again.
+    void LeaveTray();
 
     // Key handlers of the expression box; true when the key is swallowed.
     bool ComboBox1KeyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -357,7 +368,9 @@ private:
     DisplayedPicture shown_;
 
     GlobalHotKey* hot_key_ = nullptr;
+    QString pending_notice_;  // a hot key that could not be registered, not yet shown
     bool in_tray_ = false;
+    QTimer* tray_watch_ = nullptr;  // runs while in_tray_
     int save_picture_filter_index_ = 1;
 
     QString expression_file_name_;

@@ -156,7 +156,7 @@ private slots:
             QVERIFY(!Tray(w)->isVisible());
             QCOMPARE(Tray(w)->contextMenu(), w.findChild<QMenu*>("PopupMenu1"));
             QVERIFY(!Tray(w)->icon().isNull());
-            // No X server here: nothing is registered, and nothing complains.
+            // No X server here: nothing is registered.
             QVERIFY(!w.HotKeyRegistered());
         }
         // Sections and keys in any case; the settings win over the
@@ -177,6 +177,28 @@ private slots:
         w.RegisterProgramHotKey();
         QCOMPARE(w.findChild<QAction*>("PaintRes1")->text(),
                  QString("Paste, paint and restore   Ctrl+Shift+Alt+K"));
+    }
+
+    // Without global hot keys (no X server here) the status line says so
+    // once: after the start-up's paint of the restored expression, in place
+    // of its "OK" (an error stays on show, the next good paint takes it),
+    // and the paints after that say "OK". Registering anew says it anew.
+    void AHotKeyThatCannotBeRegisteredIsSaidOnce() {
+        for (const char* restored : {"", "x+1", "x)"}) {
+            TestWindow w(NewSettings(QByteArray("[Placement]\nExpression = \"") + restored + "\"\n"));
+            QTRY_COMPARE(w.LastPaintedText(), QString(restored));
+            QVERIFY(WaitIdle(w));
+            if (QByteArray(restored) == "x)") {
+                QTRY_COMPARE(w.StatusText(), QString("Unexpected bracket in \"x)\", pos:2"));
+                SetAndPaint(w, "x");
+            }
+            QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+F could not be registered"));
+            SetAndPaint(w, "y");
+            QCOMPARE(w.StatusText(), QString("OK"));
+            w.HotKeyLetter = 'K';
+            w.RegisterProgramHotKey();
+            QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+K could not be registered"));
+        }
     }
 
     void HotKeyPastesClipboardText() {
@@ -407,6 +429,18 @@ private slots:
         QVERIFY(!Tray(*w)->isVisible() && !w->InTray());
         QTest::qWait(20);
         QVERIFY(w->isVisible());
+        w->OnhotKey();
+        QVERIFY(w->isVisible() && !w->isMinimized());
+
+        // The notification area goes away while the window waits there: the
+        // window comes back minimised, where the task bar reaches it.
+        w->tray = true;
+        w->HideToTray();
+        QVERIFY(w->isHidden() && w->InTray());
+        w->tray = false;
+        QTRY_VERIFY(w->isVisible() && w->isMinimized());
+        QVERIFY(!Tray(*w)->isVisible() && !w->InTray());
+        QVERIFY(QApplication::quitOnLastWindowClosed());
         w->OnhotKey();
         QVERIFY(w->isVisible() && !w->isMinimized());
 
