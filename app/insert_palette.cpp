@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -92,7 +93,6 @@ TInsertPalette::TInsertPalette(QComboBox* expressionBox, QWidget* parent)
     tool_bar_->setMovable(false);
     tool_bar_->setFloatable(false);
     tool_bar_->setOrientation(Qt::Horizontal);
-    tool_bar_->setIconSize(QSize(kPaletteImageWidth, kPaletteImageHeight));
     tool_bar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     tool_bar_->setContentsMargins(0, 0, 0, 0);
     tool_bar_->setStyleSheet(
@@ -107,6 +107,7 @@ TInsertPalette::TInsertPalette(QComboBox* expressionBox, QWidget* parent)
         connect(a, &QAction::triggered, this, [this, k] { ToolButtonClick(k); });
         actions_ << a;
     }
+    tool_bar_->setIconSize(ImageSize());
 
     connect(this, &QTabWidget::currentChanged, this, &TInsertPalette::TabControl1Change);
     setCurrentIndex(0);
@@ -170,8 +171,7 @@ const QList<QIcon>& TInsertPalette::ImageList(int tab) {
         for (int k = 1; k <= kPaletteButtons; ++k) {
             const QString text = PaletteButtonText(tab, k);
             list << (text.isNull() ? QIcon()
-                                   : TypesetIcon(text, QSize(kPaletteImageWidth, kPaletteImageHeight),
-                                                 ink));
+                                   : TypesetIcon(text, tool_bar_->iconSize(), ink));
         }
     }
     return list;
@@ -195,6 +195,11 @@ void TInsertPalette::ForgetImages() {
         setTabIcon(t, TypesetIcon(PaletteTabSample(t),
                                   QSize(kPaletteTabImageWidth, kPaletteTabImageHeight),
                                   palette().color(QPalette::WindowText)));
+}
+
+QSize TInsertPalette::ImageSize() const {
+    const int frame = Button(1)->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Button(1));
+    return QSize(kButtonWidth - 2 * frame, kButtonHeight - 2 * frame);
 }
 
 void TInsertPalette::PlaceToolBar() {
@@ -234,6 +239,10 @@ void TInsertPalette::changeEvent(QEvent* event) {
     } else if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) {
         setFixedHeight(sizeHint().height());
         PlaceToolBar();
+        if (event->type() == QEvent::StyleChange && tool_bar_->iconSize() != ImageSize()) {
+            tool_bar_->setIconSize(ImageSize());
+            ForgetImages();
+        }
     }
 }
 

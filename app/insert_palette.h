@@ -77,6 +77,10 @@ private:
     const QList<QIcon>& ImageList(int tab);
     void ApplyImageList(int tab);
     void PlaceToolBar();
+    // The size a button shows its image at, and the size it is typeset at:
+    // all of the button inside the frame its style draws there (a style
+    // shows a larger image scaled down, blurred).
+    QSize ImageSize() const;
     // Images drawn anew (a new palette or new screens).
     void ForgetImages();
 

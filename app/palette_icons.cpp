@@ -22,12 +22,9 @@ namespace nerovan {
 
 namespace {
 
-// The em of the formula's own default font (device-independent pixels): no
-// image shows its letters larger than the formula does.
+// The largest em of an image (device-independent pixels): a letter of the
+// palette stays the size of the text around it.
 constexpr int kLargestEm = 21;
-// Below this em glyphs stop being legible; a construct that does not fit at
-// it is drawn at it and scaled down.
-constexpr int kSmallestEm = 8;
 
 // The notation painted at em pixels: the ink of the formula as opacity
 // (0 = ground), trimmed to its bounding box. Null when nothing is inked.
@@ -58,7 +55,7 @@ QImage PaintInk(const std::string& expression, int em) {
     PaintExpression(expression, TFormulaOrigin{2, 2}, canvas);
 
     const int w = bitmap.Width(), h = bitmap.Height();
-    int left = w, right = -1, top = h, bottom = -1;
+    int left = w, right = -1, top = h, bottom = -1, peak = 0;
     QImage ink(w, h, QImage::Format_Alpha8);
     for (int y = 0; y < h; ++y) {
         const uint8_t* src = bitmap.ScanLine(y);
@@ -68,6 +65,7 @@ QImage PaintInk(const std::string& expression, int em) {
             const int lightest = std::min({src[x * 4], src[x * 4 + 1], src[x * 4 + 2]});
             const int a = 255 - lightest;
             dst[x] = static_cast<uchar>(a);
+            peak = std::max(peak, a);
             if (a > 0) {
                 left = std::min(left, x);
                 right = std::max(right, x);
@@ -77,6 +75,14 @@ QImage PaintInk(const std::string& expression, int em) {
         }
     }
     if (right < 0) return QImage();
+    // Dark ink: at the small sizes of the palette most strokes are thinner
+    // than a pixel, and their antialiased pixels are only grey (the darkest
+    // may not reach half the full darkness). Every opacity is raised so that
+    // half the darkest pixel's darkness becomes fully opaque.
+    for (int y = top; y <= bottom; ++y) {
+        uchar* row = ink.scanLine(y);
+        for (int x = left; x <= right; ++x) row[x] = static_cast<uchar>(std::min(255, 2 * 255 * row[x] / peak));
+    }
     return ink.copy(left, top, right - left + 1, bottom - top + 1);
 }
 
@@ -90,20 +96,36 @@ QImage TypesetImage(const QString& notation, QSize size, qreal dpr, const QColor
     const int boxW = std::max(1, static_cast<int>(std::lround(size.width() * dpr)));
     const int boxH = std::max(1, static_cast<int>(std::lround(size.height() * dpr)));
     const int largest = std::max(1, std::min(boxH, static_cast<int>(std::lround(kLargestEm * dpr))));
-    const int smallest = std::max(1, std::min(largest, static_cast<int>(std::lround(kSmallestEm * dpr))));
 
+    // The largest em whose ink fits the box, found by halving the range (the
+    // ink grows with the em). The image is painted at that em, hinted at the
+    // size it is shown: a larger picture scaled down would blur thin strokes
+    // grey and shrink scripts and limits to specks.
     QImage ink;
     try {
-        // The largest em whose ink fits the box.
-        for (int em = largest; em >= smallest; --em) {
-            ink = PaintInk(expression, em);
-            if (ink.isNull() || (ink.width() <= boxW && ink.height() <= boxH)) break;
+        const auto inBox = [boxW, boxH](const QImage& i) { return i.width() <= boxW && i.height() <= boxH; };
+        ink = PaintInk(expression, largest);
+        if (!inBox(ink)) {
+            int fits = 0, tooLarge = largest;
+            while (tooLarge - fits > 1) {
+                const int em = (fits + tooLarge) / 2;
+                QImage candidate = PaintInk(expression, em);
+                if (inBox(candidate)) {
+                    fits = em;
+                    ink = std::move(candidate);
+                } else {
+                    tooLarge = em;
+                }
+            }
+            // Too large even at an em of one pixel: its middle is shown.
+            if (fits == 0) {
+                ink = PaintInk(expression, 1);
+                ink = ink.copy((ink.width() - boxW) / 2, (ink.height() - boxH) / 2, boxW, boxH);
+            }
         }
     } catch (const std::exception&) {
         return QImage();  // a notation error: no picture
     }
-    if (!ink.isNull() && (ink.width() > boxW || ink.height() > boxH))
-        ink = ink.scaled(boxW, boxH, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 
     QImage image(boxW, boxH, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

@@ -15,19 +15,18 @@
 
 namespace nerovan {
 
-// Logical sizes: the buttons' images and the tabs' images.
-constexpr int kPaletteImageWidth = 19;
-constexpr int kPaletteImageHeight = 27;
+// Logical size of the tabs' images (a button's image fills the button: see
+// TInsertPalette).
 constexpr int kPaletteTabImageWidth = 40;
 constexpr int kPaletteTabImageHeight = 18;
 
 // The notation typeset as an image of size logical pixels at the device
-// pixel ratio dpr: the largest em whose ink fits, up to the formula's own
-// default em of 21 device-independent pixels, and below the smallest legible
-// em the ink scaled down to fit. The ink is centred; the ground is transparent and the ink has
-// the colour color with the typesetter's antialiasing as its opacity. A null
-// image when the text is no valid notation or holds a character that
-// Windows-1251 cannot hold.
+// pixel ratio dpr, painted at the largest em whose ink fits, up to 21
+// device-independent pixels (never painted larger and scaled down, which
+// would blur it). The ink is centred; the ground is transparent and the ink
+// has the colour color, its opacity the typesetter's antialiasing raised so
+// that strokes thinner than a pixel read dark. A null image when the text is
+// no valid notation or holds a character that Windows-1251 cannot hold.
 QImage TypesetImage(const QString& notation, QSize size, qreal dpr, const QColor& color);
 
 // The device pixel ratios an icon needs for the screens now attached

@@ -75,6 +75,44 @@ bool HasInk(const QImage& image) {
     return false;
 }
 
+// The share of an image's inked pixels that are dark (opacity 192 or more),
+// and whether some pixel is fully opaque.
+double DarkShare(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    int inked = 0, dark = 0, darkest = 0;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const int a = qAlpha(argb.pixel(x, y));
+            inked += a > 0;
+            dark += a >= 192;
+            darkest = std::max(darkest, a);
+        }
+    return inked && darkest == 255 ? double(dark) / inked : 0.0;
+}
+
+// Whether the picture of a button holds the image pixel for pixel, over the
+// button's ground, somewhere: the style showed it at the size it was drawn.
+bool ShowsImage(const QImage& button, const QImage& image) {
+    const QImage shot = button.convertToFormat(QImage::Format_RGB32);
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb ground = shot.pixel(0, 0);
+    const auto over = [](int ink, int a, int back) { return (ink * a + back * (255 - a)) / 255; };
+    for (int dy = 0; dy + argb.height() <= shot.height(); ++dy)
+        for (int dx = 0; dx + argb.width() <= shot.width(); ++dx) {
+            bool same = true;
+            for (int y = 0; y < argb.height() && same; ++y)
+                for (int x = 0; x < argb.width() && same; ++x) {
+                    const QRgb i = argb.pixel(x, y), b = shot.pixel(dx + x, dy + y);
+                    const int a = qAlpha(i);
+                    same = std::abs(qRed(b) - over(qRed(i), a, qRed(ground))) <= 2 &&
+                           std::abs(qGreen(b) - over(qGreen(i), a, qGreen(ground))) <= 2 &&
+                           std::abs(qBlue(b) - over(qBlue(i), a, qBlue(ground))) <= 2;
+                }
+            if (same) return true;
+        }
+    return false;
+}
+
 // An expression box with the palette under it, as the window holds them.
 struct PaletteHost {
     QWidget window;
@@ -258,7 +296,7 @@ private slots:
                 QString error;
                 QVERIFY2(Typesets(text, &error), qPrintable(text + ": " + error));
                 const QIcon icon = host.palette->Button(k)->icon();
-                QVERIFY2(HasInk(icon.pixmap(QSize(kPaletteImageWidth, kPaletteImageHeight)).toImage()),
+                QVERIFY2(HasInk(icon.pixmap(host.palette->Button(k)->iconSize()).toImage()),
                          qPrintable(text));
             }
             QVERIFY(HasInk(TypesetImage(PaletteTabSample(t), QSize(40, 18), 1, ink)));
@@ -268,6 +306,31 @@ private slots:
         QCOMPARE(two.size(), QSize(36, 40));
         QCOMPARE(two.devicePixelRatio(), 2.0);
         QVERIFY(TypesetImage("a)", QSize(18, 20), 1, ink).isNull());  // no notation: no picture
+    }
+
+    // Under a style with a thin button frame and one with a wider frame,
+    // every button shows its image as it was typeset (a style that scaled it
+    // would blur it) and the ink is dark: strokes reach full opacity and at
+    // least a third of the inked pixels are dark, small limits and matrix
+    // entries included.
+    void ButtonImagesAreShownAsTypesetInDarkInk() {
+        const QString original = QApplication::style()->name();
+        for (const char* style : {"Fusion", "Windows"}) {
+            QApplication::setStyle(style);
+            PaletteHost host;
+            QVERIFY(QTest::qWaitForWindowExposed(&host.window));
+            for (int t = 0; t < kPaletteTabs; ++t) {
+                host.palette->setCurrentIndex(t);
+                for (int k = 1; k <= PaletteVisibleButtons(t); ++k) {
+                    QToolButton* b = host.palette->Button(k);
+                    const QImage image = b->icon().pixmap(b->iconSize(), 1.0).toImage();
+                    const QString what = QString("%1: %2").arg(style, PaletteButtonText(t, k));
+                    QVERIFY2(DarkShare(image) >= 1.0 / 3, qPrintable(what));
+                    QVERIFY2(ShowsImage(b->grab().toImage(), image), qPrintable(what));
+                }
+            }
+        }
+        QApplication::setStyle(original);
     }
 
     void PaletteHiddenAfterRestart() {
