@@ -307,13 +307,8 @@ void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
         int w = 0;
         for (int a : advances) w += a;
         TRect cell{x, y, x + w, y + DoTextHeight()};
-        if (clip) {
-            cell.Left = std::max(cell.Left, clip->Left);
-            cell.Top = std::max(cell.Top, clip->Top);
-            cell.Right = std::min(cell.Right, clip->Right);
-            cell.Bottom = std::min(cell.Bottom, clip->Bottom);
-        }
-        if (cell.Left < cell.Right && cell.Top < cell.Bottom) FillRect(cell);
+        if (clip) cell.Intersect(*clip);
+        if (!cell.Empty()) FillRect(cell);
     }
     if (recorder_) {
         DrawOp op;
@@ -331,7 +326,16 @@ void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
         }
         Record(std::move(op));
     }
+    if (ink_tracking_) {
+        TRect ink = DoTextInk(x, y, s, advances);
+        if (clip) ink.Intersect(*clip);
+        tracked_ink_.Unite(ink);
+    }
     DoTextOut(x, y, s, advances, clip);
+}
+
+TRect Canvas::DoTextInk(int, int, std::string_view, const std::vector<int>&) {
+    return TRect{0, 0, 0, 0};
 }
 
 void Canvas::Record(DrawOp&& op) {

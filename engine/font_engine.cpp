@@ -27,6 +27,9 @@ struct GlyphTable {
     uint32_t Glyphs[256];
     int32_t Advances[256];
     int16_t InkTops[256];
+    int16_t InkLefts[256];
+    int16_t InkRights[256];
+    int16_t InkBottoms[256];
 };
 
 struct ScaledEntry {
@@ -156,6 +159,12 @@ GlyphTable& FontEngine::Impl::Table(FaceEntry& face, ScaledEntry& scaled, int ch
         const int cell = scaled.Ascent + scaled.Descent;
         table->InkTops[b] = static_cast<int16_t>(
             has_ink ? static_cast<int>(std::floor(scaled.Ascent + te.y_bearing)) : cell);
+        // Pixels partly covered count as inked.
+        auto px = [](double v) { return static_cast<int16_t>(std::clamp(v, -30000.0, 30000.0)); };
+        table->InkLefts[b] = has_ink ? px(std::floor(te.x_bearing)) : 0;
+        table->InkRights[b] = has_ink ? px(std::ceil(te.x_bearing + te.width)) : 0;
+        table->InkBottoms[b] =
+            has_ink ? px(std::ceil(scaled.Ascent + te.y_bearing + te.height)) : 0;
     }
     return *scaled.Tables.emplace(key, std::move(table)).first->second;
 }
@@ -191,6 +200,9 @@ FontHandle FontEngine::Resolve(const TFont& font) {
     h.Glyphs = table.Glyphs;
     h.Advances = table.Advances;
     h.InkTops = table.InkTops;
+    h.InkLefts = table.InkLefts;
+    h.InkRights = table.InkRights;
+    h.InkBottoms = table.InkBottoms;
     return h;
 }
 
@@ -248,6 +260,19 @@ int FontCanvas::DoInkTop(std::string_view s) {
     int top = h.CellHeight();
     for (unsigned char c : s) top = std::min<int>(top, h.InkTops[c]);
     return top;
+}
+
+TRect FontCanvas::DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances) {
+    const FontHandle& h = Handle();
+    TRect ink{0, 0, 0, 0};
+    long long pen = x;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<uint8_t>(s[i]);
+        ink.Unite(TRect{static_cast<int>(pen + h.InkLefts[c]), y + h.InkTops[c],
+                        static_cast<int>(pen + h.InkRights[c]), y + h.InkBottoms[c]});
+        pen += advances[i];
+    }
+    return ink;
 }
 
 }  // namespace nerovan
