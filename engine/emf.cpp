@@ -217,12 +217,15 @@ public:
     // own and write those out again when it is copied: the header's
     // description is lost on the way, text is not. So the creator and the
     // expression also go out as a text run, in a font one pixel high with
-    // every glyph on the same spot in the top-left corner, drawn before the
-    // background covers it: no reader shows it, and a copy taken back out
-    // of a document still names the formula.
+    // every glyph on the same spot in the top-left corner, in the colour of
+    // the background and drawn before the background covers it: no reader
+    // shows it (LibreOffice's PDF export draws such a run above the
+    // background), and a copy taken back out of a document still names the
+    // formula.
     void FormulaCarrier(const Metafile& mf) {
         UseFont(FontKey{"Times New Roman", 1, 0, DEFAULT_CHARSET});
-        UseTextColor(clBlack);
+        const std::vector<DrawOp>& ops = mf.List.Ops;
+        UseTextColor(!ops.empty() && ops[0].Kind == DrawOpKind::Fill ? ops[0].Color : clWhite);
         std::vector<uint16_t>& units = units_;
         units.clear();
         AppendUtf16(units, mf.Creator + kFormulaCarrierSeparator);

@@ -1,10 +1,15 @@
 // Compares the ink of a picture another program drew from one of our files
 // with our own picture of the same formula.
-//   ink_compare OURS.png THEIRS.png [--find-frame] [--diff OUT.png]
-// Dark pixels (luminance below 128) are ink. THEIRS is either the picture
+//   ink_compare OURS.png THEIRS.png [--find-frame | --find-ink] [--diff OUT.png]
+// Dark pixels (luminance below 128) are ink; a dark pixel is matched by a
+// pixel of the other picture within 1 px that is at least a quarter dark
+// (luminance below 192), as a thin stroke that one rasteriser draws on one
+// row another can split over two lighter ones. THEIRS is either the picture
 // alone, pixel for pixel of the same size, or (--find-frame) a page on which
 // it stands somewhere: its place is the box of everything that is not white,
-// which our pictures' tinted background fills. Passes when the two ink boxes
+// which our pictures' tinted background fills, or (--find-ink, for a picture
+// on a white background) where its ink box lines up with ours, to within
+// two pixels either way. Passes when the two ink boxes
 // are within 1 px of each other, and when the dark pixels that have no dark
 // pixel of the other picture within 1 px, counted both ways, stay within
 // 8 + 0.5% of our ink pixels. Prints one line of figures; exit 0 passes.
@@ -46,14 +51,15 @@ bool Load(const char* path, Image& img) {
 
 struct Ink {
     int W = 0, H = 0;
-    std::vector<uint8_t> Dark;
+    std::vector<uint8_t> Dark;  // 2: dark, 1: a quarter dark, 0: light
     int Count = 0;
     int Left = INT_MAX, Top = INT_MAX, Right = -1, Bottom = -1;
-    bool At(int x, int y) const { return x >= 0 && y >= 0 && x < W && y < H && Dark[y * W + x]; }
+    int Level(int x, int y) const { return x >= 0 && y >= 0 && x < W && y < H ? Dark[y * W + x] : 0; }
+    bool At(int x, int y) const { return Level(x, y) == 2; }
     bool Near(int x, int y) const {
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                if (At(x + dx, y + dy)) return true;
+                if (Level(x + dx, y + dy) > 0) return true;
         return false;
     }
 };
@@ -69,8 +75,11 @@ Ink InkOf(const Image& img, int ox, int oy, int w, int h) {
             const int sx = ox + x, sy = oy + y;
             if (sx < 0 || sy < 0 || sx >= img.W || sy >= img.H) continue;
             const uint8_t* p = img.At(sx, sy);
-            if (299 * p[0] + 587 * p[1] + 114 * p[2] >= 128 * 1000) continue;
+            const int lum = 299 * p[0] + 587 * p[1] + 114 * p[2];
+            if (lum >= 192 * 1000) continue;
             ink.Dark[y * w + x] = 1;
+            if (lum >= 128 * 1000) continue;
+            ink.Dark[y * w + x] = 2;
             ++ink.Count;
             ink.Left = std::min(ink.Left, x);
             ink.Top = std::min(ink.Top, y);
@@ -121,13 +130,14 @@ int Unmatched(const Ink& a, const Ink& b) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: ink_compare OURS.png THEIRS.png [--find-frame]\n");
+        std::fprintf(stderr, "usage: ink_compare OURS.png THEIRS.png [--find-frame | --find-ink] [--diff OUT.png]\n");
         return 2;
     }
-    bool find_frame = false;
+    bool find_frame = false, find_ink = false;
     const char* diff = nullptr;
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--find-frame") == 0) find_frame = true;
+        else if (std::strcmp(argv[i], "--find-ink") == 0) find_ink = true;
         else if (std::strcmp(argv[i], "--diff") == 0 && i + 1 < argc) diff = argv[++i];
     }
     Image ours, theirs;
@@ -135,8 +145,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ink_compare: cannot read %s or %s\n", argv[1], argv[2]);
         return 2;
     }
-    int fx = 0, fy = 0;
-    if (find_frame) {
+    const Ink a = InkOf(ours, 0, 0, ours.W, ours.H);
+    int fx = 0, fy = 0, reach = find_frame ? 1 : 0;
+    if (find_ink) {
+        const Ink page = InkOf(theirs, 0, 0, theirs.W, theirs.H);
+        if (page.Count == 0 || a.Count == 0) {
+            std::printf("no ink found: FAIL\n");
+            return 1;
+        }
+        fx = page.Left - a.Left;
+        fy = page.Top - a.Top;
+        reach = 2;
+    } else if (find_frame) {
         int l = INT_MAX, t = INT_MAX;
         for (int y = 0; y < theirs.H; ++y)
             for (int x = 0; x < theirs.W; ++x) {
@@ -156,17 +176,21 @@ int main(int argc, char** argv) {
         std::printf("size %dx%d, ours %dx%d: FAIL\n", theirs.W, theirs.H, ours.W, ours.H);
         return 1;
     }
-    const Ink a = InkOf(ours, 0, 0, ours.W, ours.H);
     // The frame's edge may be antialiased into the next pixel: the place is
-    // the offset near it that leaves the fewest pixels unmatched.
-    int best = INT_MAX, bx = fx, by = fy;
+    // the offset near it that leaves the fewest pixels unmatched, and of
+    // those the one where the fewest dark pixels differ at the same spot.
+    int best = INT_MAX;
+    long long best_score = LLONG_MAX;
+    int bx = fx, by = fy;
     Ink b;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            if (!find_frame && (dx || dy)) continue;
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
             Ink cand = InkOf(theirs, fx + dx, fy + dy, ours.W, ours.H);
             const int n = Unmatched(a, cand) + Unmatched(cand, a);
-            if (n < best) {
+            long long score = static_cast<long long>(n) << 32;
+            for (size_t i = 0; i < a.Dark.size(); ++i) score += (a.Dark[i] == 2) != (cand.Dark[i] == 2);
+            if (score < best_score) {
+                best_score = score;
                 best = n;
                 bx = fx + dx;
                 by = fy + dy;
