@@ -13,6 +13,9 @@
 
 namespace nerovan {
 
+// 0.01 mm units in an inch: the unit of an EMF's frame.
+constexpr int64_t kHimetricPerInch = 2540;
+
 // The EMF of the metafile at 96 pixels per inch. The header carries the
 // creator and the expression as its description; every operation of the
 // display list becomes GDI records. Throws std::runtime_error when the

@@ -382,7 +382,9 @@ TEST(Emf, SymbolAndClippedRunsAreTheBitmapsOutlines) {
             const int ours = 255 - bitmap.ScanLine(y)[4 * x + 1];  // green: black ink on white
             inked += ours > 128;
             worst = std::max(worst, std::abs(ours - filled[static_cast<size_t>(y) * w + x]));
-            if (y >= 16 && x >= 100) EXPECT_EQ(filled[static_cast<size_t>(y) * w + x], 0) << x << "," << y;
+            if (y >= 16 && x >= 100) {
+                EXPECT_EQ(filled[static_cast<size_t>(y) * w + x], 0) << x << "," << y;
+            }
         }
     EXPECT_GT(inked, 300);
     EXPECT_LE(worst, 64);  // antialiasing of the same outlines by two rasterisers
