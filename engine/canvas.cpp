@@ -327,9 +327,18 @@ void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
         Record(std::move(op));
     }
     if (ink_tracking_) {
-        TRect ink = DoTextInk(x, y, s, advances);
-        if (clip) ink.Intersect(*clip);
-        tracked_ink_.Unite(ink);
+        // A glyph's ink reaches less than an em beyond its cell, so only a
+        // run within an em (or a cell height) of the edges can ink them.
+        const long long reach = Font.Height < 0 ? -static_cast<long long>(Font.Height) : Font.Height + 1;
+        long long w = 0;
+        for (int a : advances) w += a;
+        const TRect& area = ink_area_;
+        if (x - reach < area.Left || y - reach < area.Top || x + w + reach > area.Right ||
+            y + 3 * reach > area.Bottom) {
+            TRect ink = DoTextInk(x, y, s, advances);
+            if (clip) ink.Intersect(*clip);
+            tracked_ink_.Unite(ink);
+        }
     }
     DoTextOut(x, y, s, advances, clip);
 }

@@ -353,15 +353,19 @@ public:
     DisplayList* Recorder() const { return recorder_; }
 
     // While ink tracking is on, the pixels that the glyphs of every text
-    // drawn can ink (within the run's clip) are gathered into one box,
-    // which may reach beyond the character cells: a glyph's hook can hang
-    // outside its advance. Turning it on empties the box; turning it off
-    // keeps it.
+    // drawn near the edges of the drawing area can ink (within the run's
+    // clip) are gathered into one box, which may reach beyond the character
+    // cells and the area: a glyph's hook can hang outside its advance. Runs
+    // farther in than an em cannot reach the edges and are passed over.
+    // Turning it on empties the box; turning it off keeps it.
     void TrackInk(bool on) {
-        if (on) tracked_ink_ = TRect{0, 0, 0, 0};
+        if (on) {
+            tracked_ink_ = TRect{0, 0, 0, 0};
+            ink_area_ = ClipRect();
+        }
         ink_tracking_ = on;
     }
-    // The box gathered; empty when no ink was drawn.
+    // The box gathered; empty when no ink was drawn near the edges.
     const TRect& TrackedInk() const { return tracked_ink_; }
 
 protected:
@@ -394,6 +398,7 @@ private:
     MeasureMemo memo_;
     bool ink_tracking_ = false;
     TRect tracked_ink_{0, 0, 0, 0};
+    TRect ink_area_{0, 0, 0, 0};
 };
 
 // Opens the canvas's memo for the time of an outermost layout call (nesting

@@ -25,8 +25,8 @@ struct FontHandle {
     const int32_t* Advances = nullptr;      // 256 whole-pixel advances
     const int16_t* InkTops = nullptr;       // 256 first ink rows below the cell top
     // 256 glyph ink boxes in whole pixels: columns from the pen position,
-    // rows from the cell top, the far edges exclusive; Left == Right when
-    // the glyph has no ink.
+    // rows from the cell top (InkTops), the far edges exclusive; inverted
+    // (left beyond right) when the glyph has no ink.
     const int16_t* InkLefts = nullptr;
     const int16_t* InkRights = nullptr;
     const int16_t* InkBottoms = nullptr;
