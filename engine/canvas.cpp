@@ -307,13 +307,8 @@ void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
         int w = 0;
         for (int a : advances) w += a;
         TRect cell{x, y, x + w, y + DoTextHeight()};
-        if (clip) {
-            cell.Left = std::max(cell.Left, clip->Left);
-            cell.Top = std::max(cell.Top, clip->Top);
-            cell.Right = std::min(cell.Right, clip->Right);
-            cell.Bottom = std::min(cell.Bottom, clip->Bottom);
-        }
-        if (cell.Left < cell.Right && cell.Top < cell.Bottom) FillRect(cell);
+        if (clip) cell.Intersect(*clip);
+        if (!cell.Empty()) FillRect(cell);
     }
     if (recorder_) {
         DrawOp op;
@@ -331,7 +326,25 @@ void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
         }
         Record(std::move(op));
     }
+    if (ink_tracking_) {
+        // A glyph's ink reaches less than an em beyond its cell, so only a
+        // run within an em (or a cell height) of the edges can ink them.
+        const long long reach = Font.Height < 0 ? -static_cast<long long>(Font.Height) : Font.Height + 1;
+        long long w = 0;
+        for (int a : advances) w += a;
+        const TRect& area = ink_area_;
+        if (x - reach < area.Left || y - reach < area.Top || x + w + reach > area.Right ||
+            y + 3 * reach > area.Bottom) {
+            TRect ink = DoTextInk(x, y, s, advances);
+            if (clip) ink.Intersect(*clip);
+            tracked_ink_.Unite(ink);
+        }
+    }
     DoTextOut(x, y, s, advances, clip);
+}
+
+TRect Canvas::DoTextInk(int, int, std::string_view, const std::vector<int>&) {
+    return TRect{0, 0, 0, 0};
 }
 
 void Canvas::Record(DrawOp&& op) {

@@ -6,6 +6,7 @@
 // metafile-versus-bitmap comparisons see a paint.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -125,6 +126,26 @@ struct TRect {
     int Height() const { return Bottom - Top; }
     bool operator==(const TRect& o) const {
         return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
+    }
+    bool Empty() const { return Left >= Right || Top >= Bottom; }
+    // Narrows the rectangle to its overlap with r (empty when none).
+    void Intersect(const TRect& r) {
+        Left = std::max(Left, r.Left);
+        Top = std::max(Top, r.Top);
+        Right = std::min(Right, r.Right);
+        Bottom = std::min(Bottom, r.Bottom);
+    }
+    // Widens the rectangle to take in r; an empty one becomes r.
+    void Unite(const TRect& r) {
+        if (r.Empty()) return;
+        if (Empty()) {
+            *this = r;
+            return;
+        }
+        Left = std::min(Left, r.Left);
+        Top = std::min(Top, r.Top);
+        Right = std::max(Right, r.Right);
+        Bottom = std::max(Bottom, r.Bottom);
     }
 };
 
@@ -331,6 +352,22 @@ public:
     void SetRecorder(DisplayList* recorder) { recorder_ = recorder; }
     DisplayList* Recorder() const { return recorder_; }
 
+    // While ink tracking is on, the pixels that the glyphs of every text
+    // drawn near the edges of the drawing area can ink (within the run's
+    // clip) are gathered into one box, which may reach beyond the character
+    // cells and the area: a glyph's hook can hang outside its advance. Runs
+    // farther in than an em cannot reach the edges and are passed over.
+    // Turning it on empties the box; turning it off keeps it.
+    void TrackInk(bool on) {
+        if (on) {
+            tracked_ink_ = TRect{0, 0, 0, 0};
+            ink_area_ = ClipRect();
+        }
+        ink_tracking_ = on;
+    }
+    // The box gathered; empty when no ink was drawn near the edges.
+    const TRect& TrackedInk() const { return tracked_ink_; }
+
 protected:
     virtual int DoTextHeight() = 0;
     virtual void DoCharAdvances(std::string_view s, std::vector<int>& advances) = 0;
@@ -344,6 +381,9 @@ protected:
     virtual void DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) = 0;
     virtual void DoEllipse(int x1, int y1, int x2, int y2) = 0;
     virtual void DoFillRect(const TRect& r, TColor color) = 0;
+    // The box of the pixels the glyphs of s drawn at (x, y) with these
+    // advances can ink; empty for a canvas that knows nothing of glyphs.
+    virtual TRect DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances);
 
 private:
     void TextOutImpl(int x, int y, std::string_view s, const TRect* clip);
@@ -356,6 +396,9 @@ private:
     std::vector<int> scratch_;
     std::vector<int> text_advances_;
     MeasureMemo memo_;
+    bool ink_tracking_ = false;
+    TRect tracked_ink_{0, 0, 0, 0};
+    TRect ink_area_{0, 0, 0, 0};
 };
 
 // Opens the canvas's memo for the time of an outermost layout call (nesting

@@ -3,6 +3,8 @@
 // background, then paint at (2, 2).
 #include "component.h"
 
+#include <algorithm>
+
 #include "expression.h"
 #include "font_engine.h"
 #include "raster_canvas.h"
@@ -28,15 +30,18 @@ namespace {
 
 // Refuses a picture larger than the drawing library can hold or than a sane
 // memory budget, naming its size, before anything is allocated for it.
-void CheckPictureSize(const TFormulaMetrics& m) {
-    const long long w = static_cast<long long>(m.Width) + 2 * kPictureMargin;
-    const long long h = static_cast<long long>(m.Height) + 2 * kPictureMargin;
+void CheckPictureSize(long long w, long long h) {
     if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
         throw ELimitExceeded("The picture would be " + std::to_string(w) + " x " +
                              std::to_string(h) + " pixels; the largest is " +
                              std::to_string(kMaxPictureSide) + " pixels a side and " +
                              std::to_string(kMaxPicturePixels / (1024 * 1024)) +
                              " megapixels in all");
+}
+
+void CheckPictureSize(const TFormulaMetrics& m) {
+    CheckPictureSize(static_cast<long long>(m.Width) + 2 * kPictureMargin,
+                     static_cast<long long>(m.Height) + 2 * kPictureMargin);
 }
 
 // Refuses an expression or a font size beyond what the layout arithmetic
@@ -90,31 +95,74 @@ void PreparePass(Canvas& canvas, const TNerovan& c) {
     canvas.Brush.Style = TBrushStyle::bsClear;
 }
 
+// How far the picture must grow at each edge so that no ink reaches its
+// outermost columns and rows: a glyph's hook (an italic f or j at either end
+// of a formula) can hang beyond its box and the margin. Nothing when all
+// ink keeps clear of the edges, which is almost always.
+TRect InkOverhang(const TRect& ink, int width, int height) {
+    constexpr int kClearance = 1;
+    if (ink.Empty()) return TRect{0, 0, 0, 0};
+    return TRect{std::max(0, kClearance - ink.Left), std::max(0, kClearance - ink.Top),
+                 std::max(0, ink.Right - (width - kClearance)),
+                 std::max(0, ink.Bottom - (height - kClearance))};
+}
+
+bool Grows(const TRect& overhang) {
+    return overhang.Left || overhang.Top || overhang.Right || overhang.Bottom;
+}
+
 }  // namespace
 
 void TNerovan::Paint() {
-    const TFormulaOrigin origin{kPictureMargin, kPictureMargin};
+    // The layout's box and Metrics stay as measured; only the picture grows
+    // where ink would be cut off, and the formula is painted that much
+    // further in.
+    TFormulaOrigin origin{kPictureMargin, kPictureMargin};
     if (EMFPaint) {
         Measure();
-        working_canvas_.reset();
-        working_canvas_ = std::make_unique<MetafileCanvas>(*metafile_, kMetafileCreator, Expression);
-        working_canvas_->Lock();
-        PreparePass(*working_canvas_, *this);
-        try {
-            PaintExpression(Expression, origin, *working_canvas_);
-        } catch (...) {
+        TRect overhang{0, 0, 0, 0};
+        for (int pass = 0; pass < 2; ++pass) {
+            working_canvas_.reset();
+            working_canvas_ =
+                std::make_unique<MetafileCanvas>(*metafile_, kMetafileCreator, Expression);
+            working_canvas_->Lock();
+            PreparePass(*working_canvas_, *this);
+            working_canvas_->TrackInk(pass == 0);
+            try {
+                PaintExpression(Expression, origin, *working_canvas_);
+            } catch (...) {
+                working_canvas_->Unlock();
+                throw;
+            }
+            overhang = InkOverhang(working_canvas_->TrackedInk(), metafile_->Width, metafile_->Height);
             working_canvas_->Unlock();
-            throw;
+            working_canvas_.reset();
+            if (pass == 1 || !Grows(overhang)) break;
+            metafile_->Width += overhang.Left + overhang.Right;
+            metafile_->Height += overhang.Top + overhang.Bottom;
+            CheckPictureSize(metafile_->Width, metafile_->Height);
+            origin = {origin.X + overhang.Left, origin.Y + overhang.Top};
         }
-        working_canvas_->Unlock();
-        working_canvas_.reset();
     } else {
         bitmap_->SetPixelFormat(BlurBitmap ? TPixelFormat::pf32bit : TPixelFormat::pf8bit);
         bitmap_->Canvas().Font = Font;
         Measure();
         Canvas& canvas = bitmap_->Canvas();
         PreparePass(canvas, *this);
+        canvas.TrackInk(true);
         PaintExpression(Expression, origin, canvas);
+        canvas.TrackInk(false);
+        const TRect overhang = InkOverhang(canvas.TrackedInk(), bitmap_->Width(), bitmap_->Height());
+        if (Grows(overhang)) {
+            const int w = bitmap_->Width() + overhang.Left + overhang.Right;
+            const int h = bitmap_->Height() + overhang.Top + overhang.Bottom;
+            CheckPictureSize(w, h);
+            bitmap_->SetSize(w, h);
+            // A recording of the drawing shows the picture as it now is.
+            if (DisplayList* recorder = canvas.Recorder()) recorder->Clear();
+            PreparePass(canvas, *this);
+            PaintExpression(Expression, {origin.X + overhang.Left, origin.Y + overhang.Top}, canvas);
+        }
         if (BlurBitmap)
             SmoothBitmap(*bitmap_);
         else

@@ -1,11 +1,12 @@
-// EMF serialisation of a recorded metafile through libUEMF (header with the
-// creator and expression, fills, text with our own advances, lines, arcs and
-// ellipses, with a small reused object table) and the bounds-checked reader
-// of a foreign EMF header.
+// EMF serialisation of a recorded metafile through libUEMF: the header with
+// the creator and expression, fills, text with our own advances on its
+// baseline, the symbol font's glyphs as filled outlines, lines, arcs and
+// ellipses, with a small reused object table.
 #include "emf.h"
 
 #include <uemf.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -13,6 +14,9 @@
 #include <stdexcept>
 
 #include "code_pages.h"
+#include "utf16.h"
+#include "font_engine.h"
+#include "glyph_outlines.h"
 
 namespace nerovan {
 
@@ -29,12 +33,6 @@ static_assert(kRefDeviceMillimetresX * kScreenPixelsPerInch * 10 == kRefDevicePi
 static_assert(kRefDeviceMillimetresY * kScreenPixelsPerInch * 10 == kRefDevicePixelsY * 254,
               "reference device height must be whole millimetres at 96 DPI");
 
-constexpr int64_t kHimetricPerInch = 2540;  // 0.01 mm units in an inch
-
-// The fixed part of an EMR_HEADER that every EMF has (older files stop here).
-constexpr size_t kMinHeaderSize = U_SIZE_EMRHEADER_MIN;
-static_assert(kMinHeaderSize == 88, "EMR_HEADER without its extensions is 88 bytes");
-
 U_COLORREF ColorRef(TColor c) { return colorref3_set(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 U_RECTL RectL(int left, int top, int right, int bottom) {
@@ -44,76 +42,6 @@ U_RECTL RectL(int left, int top, int right, int bottom) {
     r.right = right;
     r.bottom = bottom;
     return r;
-}
-
-// UTF-8 to UTF-16 code units; a byte that does not start a well-formed
-// sequence becomes U+FFFD. NUL characters are left out: the header text uses
-// NUL as its separator.
-void AppendUtf16(std::vector<uint16_t>& out, const std::string& utf8) {
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const size_t n = utf8.size();
-    out.reserve(out.size() + n);  // never more units than bytes
-    size_t i = 0;
-    while (i < n) {
-        uint32_t cp = p[i];
-        size_t len = 1;
-        uint32_t min = 0;
-        if (cp >= 0xC2 && cp <= 0xDF) {
-            len = 2;
-            cp &= 0x1F;
-            min = 0x80;
-        } else if (cp >= 0xE0 && cp <= 0xEF) {
-            len = 3;
-            cp &= 0x0F;
-            min = 0x800;
-        } else if (cp >= 0xF0 && cp <= 0xF4) {
-            len = 4;
-            cp &= 0x07;
-            min = 0x10000;
-        } else if (cp >= 0x80) {
-            cp = 0xFFFD;  // stray continuation byte or invalid lead byte
-        }
-        if (len > 1) {
-            bool ok = i + len <= n;
-            for (size_t k = 1; ok && k < len; ++k) {
-                if ((p[i + k] & 0xC0) != 0x80) {
-                    ok = false;
-                } else {
-                    cp = (cp << 6) | (p[i + k] & 0x3F);
-                }
-            }
-            if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-                cp = 0xFFFD;
-                len = 1;
-            }
-        }
-        i += len;
-        if (cp == 0) continue;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<uint16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<uint16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<uint16_t>(cp));
-        }
-    }
-}
-
-// UTF-16 code units to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(const std::vector<uint16_t>& units, size_t begin, size_t end) {
-    std::string out;
-    for (size_t i = begin; i < end; ++i) {
-        uint32_t cp = units[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < end && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
 }
 
 // The header description: creator, NUL, expression, NUL, NUL. A pass without
@@ -201,7 +129,50 @@ public:
                             sizel_set(kRefDeviceMillimetresX, kRefDeviceMillimetresY), 0));
         // Text is drawn from the top-left of its cell, never over a background box.
         Put(U_EMRSETBKMODE_set(U_TRANSPARENT));
-        Put(U_EMRSETTEXTALIGN_set(U_TA_TOP | U_TA_LEFT));
+        // Text stands on its baseline: readers measure the font's ascent
+        // each their own way, but all put the baseline where we say.
+        Put(U_EMRSETTEXTALIGN_set(U_TA_BASELINE | U_TA_LEFT));
+        // Glyph outlines are filled by the nonzero winding rule, as a
+        // rasteriser fills them.
+        Put(U_EMRSETPOLYFILLMODE_set(U_WINDING));
+        if (!mf.Creator.empty()) FormulaCarrier(mf);
+    }
+
+    // Office programs keep a pasted picture as drawing commands of their
+    // own and write those out again when it is copied: the header's
+    // description is lost on the way, text is not. So the creator and the
+    // expression also go out as a text run, in a font one pixel high with
+    // every glyph on the same spot in the top-left corner, in the colour of
+    // the background and drawn before the background covers it: no reader
+    // shows it (LibreOffice's PDF export draws such a run above the
+    // background), and a copy taken back out of a document still names the
+    // formula.
+    void FormulaCarrier(const Metafile& mf) {
+        UseFont(FontKey{"Times New Roman", 1, 0, DEFAULT_CHARSET});
+        const std::vector<DrawOp>& ops = mf.List.Ops;
+        UseTextColor(!ops.empty() && ops[0].Kind == DrawOpKind::Fill ? ops[0].Color : clWhite);
+        std::vector<uint16_t>& units = units_;
+        units.clear();
+        AppendUtf16(units, mf.Creator + kFormulaCarrierSeparator);
+        for (unsigned char b : mf.Description)
+            if (b != 0) units.push_back(static_cast<uint16_t>(CharsetToUnicode(DEFAULT_CHARSET, b)));
+        dx_.assign(units.size(), 0);
+        PutText(0, 1);
+    }
+
+    // The text record of units_ with the advances dx_, its baseline's left
+    // end at (x, y).
+    void PutText(int x, int y) {
+        const U_RECTL no_rect = RectL(0, 0, -1, -1);
+        std::unique_ptr<char, FreeDeleter> text(
+            emrtext_set(point32_set(x, y), static_cast<U_NUM_STR>(units_.size()), 2, units_.data(),
+                        U_ETO_NONE, no_rect, dx_.data()));
+        if (!text) throw std::runtime_error("libUEMF could not build an EMF text record");
+        // The scale of GM_COMPATIBLE text: 0.01 mm per pixel of the reference device.
+        const float scale = static_cast<float>(kHimetricPerInch) / kScreenPixelsPerInch;
+        Put(U_EMREXTTEXTOUTW_set(no_rect, U_GM_COMPATIBLE, scale, scale,
+                                 reinterpret_cast<PU_EMRTEXT>(text.get())));
+        text_pending_ = true;
     }
 
     void Op(const DrawOp& op) {
@@ -365,7 +336,6 @@ private:
         Put(selectobject_set(fresh, eht_));
         font_ = fresh;
         font_key_ = key;
-        font_used_ = false;
         if (fonts_.size() < kKeptFonts) {
             fonts_.push_back({key, fresh, ++clock_});
             return;
@@ -386,7 +356,6 @@ private:
             f.LastUse = ++clock_;
             font_ = f.Handle;
             font_key_ = key;
-            font_used_ = false;
             return true;
         }
         return false;
@@ -414,52 +383,27 @@ private:
             throw std::runtime_error("a text run has " + std::to_string(op.Advances.size()) +
                                      " advances for " + std::to_string(op.Text.size()) +
                                      " characters");
-        const bool symbol = IsSymbolFontName(op.Font.Name);
+        if (IsSymbolFontName(op.Font.Name) || op.Clipped) {
+            OutlinedText(op);
+            return;
+        }
         const int em = op.Em > 0 ? op.Em : 1;
-        const uint8_t charset = symbol ? SYMBOL_CHARSET : op.Font.Charset;
+        const uint8_t charset = op.Font.Charset;
         // Runs mostly keep the font of the run before: compared field by
         // field, the name last, with no key built.
         if (!(font_ && font_key_.Em == em && font_key_.Style == op.Font.Style &&
-              font_key_.Charset == charset && font_key_.Name == op.Font.Name)) {
+              font_key_.Charset == charset && font_key_.Name == op.Font.Name))
             UseFont(FontKey{op.Font.Name, em, op.Font.Style, charset});
-        } else if (symbol && font_used_) {
-            // Inkscape's import turns a symbol font's text into Unicode and
-            // then takes the font for "Times New Roman" until a font is
-            // selected again: a second symbol run would come out in Latin-1
-            // ("¶" for the partial sign). Selecting the selected font again
-            // changes nothing for any other reader.
-            Put(selectobject_set(font_, eht_));
-        }
-        // A clipped run is written inside its own saved state, which ends
-        // with it.
-        font_used_ = font_used_ || !op.Clipped;
         UseTextColor(op.Font.Color);
 
-        // Symbol-font bytes go out in the private-use page U+F0xx that symbol
-        // fonts are addressed by; other bytes are decoded in the font's charset.
+        // The bytes are decoded in the font's charset.
         std::vector<uint16_t>& units = units_;
         units.clear();
         for (unsigned char b : op.Text)
-            units.push_back(
-                static_cast<uint16_t>(symbol ? 0xF000 + b : CharsetToUnicode(charset, b)));
+            units.push_back(static_cast<uint16_t>(CharsetToUnicode(charset, b)));
         // Our own advances, so every reader places each glyph where we measured it.
-        std::vector<uint32_t>& dx = dx_;
-        dx.assign(op.Advances.begin(), op.Advances.end());
-
-        const U_RECTL no_rect = RectL(0, 0, -1, -1);
-        std::unique_ptr<char, FreeDeleter> text(
-            emrtext_set(point32_set(op.X1, op.Y1), static_cast<U_NUM_STR>(units.size()), 2,
-                        units.data(), U_ETO_NONE, no_rect, dx.data()));
-        if (!text) throw std::runtime_error("libUEMF could not build an EMF text record");
-        // The scale of GM_COMPATIBLE text: 0.01 mm per pixel of the reference device.
-        const float scale = static_cast<float>(kHimetricPerInch) / kScreenPixelsPerInch;
-
-        if (op.Clipped) {
-            // The clip only lives for this run; RestoreDC brings back the state
-            // selected above, which the builder keeps tracking.
-            Put(U_EMRSAVEDC_set());
-            Put(U_EMRINTERSECTCLIPRECT_set(Rect(op.Clip)));
-        } else if (text_pending_) {
+        dx_.assign(op.Advances.begin(), op.Advances.end());
+        if (text_pending_) {
             // Some readers (Inkscape's import) join text runs that follow each
             // other into one text and lay it out again with their own
             // advances, which moves the glyphs of a formula (scripts, limits,
@@ -468,11 +412,121 @@ private:
             // and changes nothing for any other.
             Put(U_EMRSETMAPMODE_set(U_MM_TEXT));
         }
-        Put(U_EMREXTTEXTOUTW_set(no_rect, U_GM_COMPATIBLE, scale, scale,
-                                 reinterpret_cast<PU_EMRTEXT>(text.get())));
-        text_pending_ = !op.Clipped;
-        if (op.Clipped) Put(U_EMRRESTOREDC_set(-1));
+        PutText(op.X1, op.Y1 + fonts_seen_.For(op.Font).Ascent);
     }
+
+    // No reader on this desktop has a font named "Symbol": each substitutes
+    // its own, with other shapes and another ascent. The symbol font's
+    // glyphs are therefore filled outlines, the same outlines the bitmap is
+    // drawn from, so every reader draws our shapes where we placed them.
+    // So are clipped runs (the marks of accents): the clip meets the glyph
+    // exactly where it meets ours, not where a reader's own placement of
+    // the font puts it. The points are in 1/16 pixel through a world
+    // transform that also moves the origin to the run's baseline; the
+    // transform, and the clip, live in a saved state that ends with the run.
+    void OutlinedText(const DrawOp& op) {
+        const FontHandle& h = fonts_seen_.For(op.Font);
+        size_t count = 0;
+        int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+        int64_t pen = 0;
+        for (size_t i = 0; i < op.Text.size(); ++i) {
+            const GlyphOutline& o = OutlineOf(h.Scaled, h.Glyphs[static_cast<uint8_t>(op.Text[i])]);
+            if (!o.Empty()) {
+                ++count;
+                left = std::min<int64_t>(left, pen + o.Left);
+                right = std::max<int64_t>(right, pen + o.Right);
+                top = std::min<int64_t>(top, o.Top);
+                bottom = std::max<int64_t>(bottom, o.Bottom);
+            }
+            pen += static_cast<int64_t>(op.Advances[i]) * kOutlineUnitsPerPixel;
+        }
+        if (count == 0) return;
+        const int64_t x0 = op.X1;
+        const int64_t base = static_cast<int64_t>(op.Y1) + h.Ascent;
+        // Where the path lies, in pixels of the picture.
+        const U_RECTL box = RectL(
+            ClampToInt(x0 + FloorDiv(left, kOutlineUnitsPerPixel)),
+            ClampToInt(base + FloorDiv(top, kOutlineUnitsPerPixel)),
+            ClampToInt(x0 + FloorDiv(right, kOutlineUnitsPerPixel) + 1),
+            ClampToInt(base + FloorDiv(bottom, kOutlineUnitsPerPixel) + 1));
+
+        UseSolidBrush(op.Font.Color);
+        Put(U_EMRSAVEDC_set());
+        if (op.Clipped) Put(U_EMRINTERSECTCLIPRECT_set(Rect(op.Clip)));
+        const float unit = 1.0f / kOutlineUnitsPerPixel;
+        Put(U_EMRSETWORLDTRANSFORM_set(
+            xform_set(unit, 0, 0, unit, static_cast<float>(x0), static_cast<float>(base))));
+        Put(U_EMRBEGINPATH_set());
+        pen = 0;
+        for (size_t i = 0; i < op.Text.size(); ++i) {
+            const GlyphOutline& o = OutlineOf(h.Scaled, h.Glyphs[static_cast<uint8_t>(op.Text[i])]);
+            AppendOutline(o, pen);
+            pen += static_cast<int64_t>(op.Advances[i]) * kOutlineUnitsPerPixel;
+        }
+        Put(U_EMRENDPATH_set());
+        Put(U_EMRFILLPATH_set(box));
+        Put(U_EMRRESTOREDC_set(-1));
+        text_pending_ = false;
+    }
+
+    // The contours of one glyph at dx (in outline units) as path records:
+    // runs of lines and of curves each go out as one record.
+    void AppendOutline(const GlyphOutline& o, int64_t dx) {
+        std::vector<U_POINTL>& pts = path_points_;
+        GlyphOutline::Step pending = GlyphOutline::MoveTo;  // the kind held in pts
+        auto flush = [&] {
+            if (pts.empty()) return;
+            const U_RECTL none = RectL(0, 0, -1, -1);
+            if (pending == GlyphOutline::LineTo)
+                Put(U_EMRPOLYLINETO_set(none, static_cast<uint32_t>(pts.size()), pts.data()));
+            else
+                Put(U_EMRPOLYBEZIERTO_set(none, static_cast<uint32_t>(pts.size()), pts.data()));
+            pts.clear();
+        };
+        size_t p = 0;
+        for (size_t s = 0; s < o.Steps.size(); ++s) {
+            const GlyphOutline::Step step = o.Steps[s];
+            switch (step) {
+                case GlyphOutline::MoveTo: {
+                    flush();
+                    const U_POINTL at = Point(o, p, dx);
+                    p += 2;
+                    // cairo moves to a closed contour's start before the next
+                    // contour's own move: only the last of a row of moves counts.
+                    if (s + 1 < o.Steps.size() && o.Steps[s + 1] == GlyphOutline::MoveTo) break;
+                    Put(U_EMRMOVETOEX_set(at));
+                    break;
+                }
+                case GlyphOutline::LineTo:
+                case GlyphOutline::CurveTo: {
+                    if (step != pending) flush();
+                    pending = step;
+                    const int n = step == GlyphOutline::LineTo ? 1 : 3;
+                    for (int k = 0; k < n; ++k, p += 2) pts.push_back(Point(o, p, dx));
+                    break;
+                }
+                case GlyphOutline::Close:
+                    flush();
+                    Put(U_EMRCLOSEFIGURE_set());
+                    break;
+            }
+        }
+        flush();
+    }
+
+    static U_POINTL Point(const GlyphOutline& o, size_t p, int64_t dx) {
+        U_POINTL pt;
+        pt.x = ClampToInt(o.Points[p] + dx);
+        pt.y = o.Points[p + 1];
+        return pt;
+    }
+
+    static int32_t ClampToInt(int64_t v) {
+        return static_cast<int32_t>(
+            std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    }
+
+    static int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
     EMFTRACK* et_ = nullptr;
     EMFHANDLES* eht_ = nullptr;
@@ -504,40 +558,19 @@ private:
     TColor text_color_ = 0;
     // A text run was written since the last record that is not text.
     bool text_pending_ = false;
-    // A text run outside a saved state was written with the selected font
-    // since it was selected.
-    bool font_used_ = false;
 
     // The characters and advances of the text run being written, kept
     // between runs so their room is reused.
     std::vector<uint16_t> units_;
     std::vector<uint32_t> dx_;
+    // The fonts of the runs, as the canvas resolved them.
+    FontCursor fonts_seen_;
+    // The points of the path record being gathered.
+    std::vector<U_POINTL> path_points_;
     // The last font name written, and its UTF-16 form.
     std::string face_name_;
     std::vector<uint16_t> face_units_;
 };
-
-// Little-endian fields of the untrusted buffer.
-uint32_t LoadU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-int32_t LoadI32(const uint8_t* p) {
-    const uint32_t u = LoadU32(p);
-    int32_t v;
-    std::memcpy(&v, &u, sizeof v);
-    return v;
-}
-
-// Extent of a 0.01 mm frame edge pair in pixels at 96 DPI, rounded; an
-// inverted frame counts as empty.
-int HimetricExtentToPixels(int32_t low, int32_t high) {
-    const int64_t extent = static_cast<int64_t>(high) - low;
-    if (extent <= 0) return 0;
-    return static_cast<int>((extent * kScreenPixelsPerInch + kHimetricPerInch / 2) /
-                            kHimetricPerInch);
-}
 
 }  // namespace
 
@@ -546,45 +579,6 @@ std::vector<uint8_t> SerializeEmf(const Metafile& mf) {
     b.Header(mf);
     for (const DrawOp& op : mf.List.Ops) b.Op(op);
     return b.Finish();
-}
-
-bool ReadEmfHeader(const uint8_t* data, size_t size, EmfHeaderInfo& out) {
-    // Offsets of the EMR_HEADER fields this reader uses.
-    constexpr size_t kType = 0, kSize = 4, kFrame = 24, kSignature = 40, kBytes = 48;
-    constexpr size_t kDescriptionCount = 60, kDescriptionOffset = 64;
-
-    if (!data || size < kMinHeaderSize) return false;
-    if (LoadU32(data + kType) != U_EMR_HEADER) return false;
-    if (LoadU32(data + kSignature) != U_ENHMETA_SIGNATURE) return false;
-    const uint64_t record_size = LoadU32(data + kSize);
-    const uint64_t file_size = LoadU32(data + kBytes);
-    if (record_size < kMinHeaderSize || record_size > size) return false;
-    if (file_size < record_size || file_size > size) return false;
-
-    EmfHeaderInfo info;
-    const uint64_t count = LoadU32(data + kDescriptionCount);
-    const uint64_t offset = LoadU32(data + kDescriptionOffset);
-    if (count != 0) {
-        // The text must lie in the header record, after its fixed fields.
-        if (offset < kMinHeaderSize || offset > record_size || count > (record_size - offset) / 2)
-            return false;
-        std::vector<uint16_t> units(static_cast<size_t>(count));
-        const uint8_t* p = data + offset;
-        for (size_t i = 0; i < units.size(); ++i)
-            units[i] = static_cast<uint16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-        size_t first_nul = 0;
-        while (first_nul < units.size() && units[first_nul] != 0) ++first_nul;
-        info.Creator = Utf16ToUtf8(units, 0, first_nul);
-        if (first_nul < units.size()) {
-            size_t second_nul = first_nul + 1;
-            while (second_nul < units.size() && units[second_nul] != 0) ++second_nul;
-            info.Description = Utf16ToUtf8(units, first_nul + 1, second_nul);
-        }
-    }
-    info.Width = HimetricExtentToPixels(LoadI32(data + kFrame), LoadI32(data + kFrame + 8));
-    info.Height = HimetricExtentToPixels(LoadI32(data + kFrame + 4), LoadI32(data + kFrame + 12));
-    out = std::move(info);
-    return true;
 }
 
 }  // namespace nerovan

@@ -10,6 +10,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -27,6 +28,9 @@ struct GlyphTable {
     uint32_t Glyphs[256];
     int32_t Advances[256];
     int16_t InkTops[256];
+    int16_t InkLefts[256];
+    int16_t InkRights[256];
+    int16_t InkBottoms[256];
 };
 
 struct ScaledEntry {
@@ -156,6 +160,13 @@ GlyphTable& FontEngine::Impl::Table(FaceEntry& face, ScaledEntry& scaled, int ch
         const int cell = scaled.Ascent + scaled.Descent;
         table->InkTops[b] = static_cast<int16_t>(
             has_ink ? static_cast<int>(std::floor(scaled.Ascent + te.y_bearing)) : cell);
+        // Pixels partly covered count as inked. A glyph without ink has an
+        // inverted box, which takes no part in the box of a run.
+        auto px = [](double v) { return static_cast<int16_t>(std::clamp(v, -16000.0, 16000.0)); };
+        table->InkLefts[b] = has_ink ? px(std::floor(te.x_bearing)) : 16000;
+        table->InkRights[b] = has_ink ? px(std::ceil(te.x_bearing + te.width)) : -16000;
+        table->InkBottoms[b] =
+            has_ink ? px(std::ceil(scaled.Ascent + te.y_bearing + te.height)) : -16000;
     }
     return *scaled.Tables.emplace(key, std::move(table)).first->second;
 }
@@ -191,6 +202,9 @@ FontHandle FontEngine::Resolve(const TFont& font) {
     h.Glyphs = table.Glyphs;
     h.Advances = table.Advances;
     h.InkTops = table.InkTops;
+    h.InkLefts = table.InkLefts;
+    h.InkRights = table.InkRights;
+    h.InkBottoms = table.InkBottoms;
     return h;
 }
 
@@ -248,6 +262,26 @@ int FontCanvas::DoInkTop(std::string_view s) {
     int top = h.CellHeight();
     for (unsigned char c : s) top = std::min<int>(top, h.InkTops[c]);
     return top;
+}
+
+TRect FontCanvas::DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances) {
+    const FontHandle& h = Handle();
+    // Glyphs without ink have inverted boxes and the cell height as their
+    // top, so they change nothing here.
+    long long left = LLONG_MAX, right = LLONG_MIN, pen = x;
+    int top = INT_MAX, bottom = INT_MIN;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<uint8_t>(s[i]);
+        left = std::min(left, pen + h.InkLefts[c]);
+        right = std::max(right, pen + h.InkRights[c]);
+        top = std::min<int>(top, h.InkTops[c]);
+        bottom = std::max<int>(bottom, h.InkBottoms[c]);
+        pen += advances[i];
+    }
+    if (left >= right || top >= bottom) return TRect{0, 0, 0, 0};
+    auto clamp = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN / 2, INT_MAX / 2)); };
+    return TRect{clamp(left), clamp(static_cast<long long>(y) + top), clamp(right),
+                 clamp(static_cast<long long>(y) + bottom)};
 }
 
 }  // namespace nerovan

@@ -24,6 +24,12 @@ struct FontHandle {
     const uint32_t* Glyphs = nullptr;       // 256 glyph indices for the charset
     const int32_t* Advances = nullptr;      // 256 whole-pixel advances
     const int16_t* InkTops = nullptr;       // 256 first ink rows below the cell top
+    // 256 glyph ink boxes in whole pixels: columns from the pen position,
+    // rows from the cell top (InkTops), the far edges exclusive; inverted
+    // (left beyond right) when the glyph has no ink.
+    const int16_t* InkLefts = nullptr;
+    const int16_t* InkRights = nullptr;
+    const int16_t* InkBottoms = nullptr;
     int CellHeight() const { return Ascent + Descent; }
 };
 
@@ -112,6 +118,7 @@ protected:
     void DoCharAdvances(std::string_view s, std::vector<int>& advances) override;
     int DoTextWidth(std::string_view s) override;
     int DoInkTop(std::string_view s) override;
+    TRect DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances) override;
     int DoEmPixels() override { return Handle().Em; }
 
 private:

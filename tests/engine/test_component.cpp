@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "component.h"
+#include "demo_formulas.h"
 #include "expression.h"
 #include "metafile.h"
 #include "raster_canvas.h"
@@ -92,6 +93,55 @@ TEST(Component, MetafileAndBitmapPassesDrawTheSameOperations) {
         c.Bitmap().Canvas().SetRecorder(nullptr);
         EXPECT_EQ(bitmap_ops.Format(), c.Metafile().List.Format()) << e;
     }
+}
+
+// A glyph's hook that hangs beyond its box (an italic f, j or y at either end)
+// is never cut off: the picture grows at that edge, and only there, so no
+// dark pixel touches its outermost columns and rows, in every size and
+// style and on both targets; the measured box stays as it was, and both
+// targets draw the same operations, shifted alike.
+TEST(Component, InkIsNeverCutAtThePictureEdge) {
+    const std::string demo17 = DemoFormulas[16];
+    for (const std::string& e : {std::string("a f"), std::string("Res f"), std::string("j+y"), demo17})
+        for (int em : {13, 21, 48})
+            for (TFontStyles style : {TFontStyles(0), TFontStyles(fsBold), TFontStyles(fsItalic)}) {
+                const std::string what = e + " em " + std::to_string(em) + " style " + std::to_string(style);
+                TNerovan c;
+                c.Expression = e;
+                c.Font.Height = -em;
+                c.Font.Style = style;
+                c.EMFPaint = false;
+                DisplayList bitmap_ops;
+                c.Bitmap().Canvas().SetRecorder(&bitmap_ops);
+                c.Paint();
+                c.Bitmap().Canvas().SetRecorder(nullptr);
+                const Bitmap& b = c.Bitmap();
+                const int w = b.Width(), h = b.Height();
+                auto dark = [&](int x, int y) {
+                    const uint8_t* p = b.ScanLine(y) + 4 * x;
+                    return 114 * p[0] + 587 * p[1] + 299 * p[2] < 128 * 1000;
+                };
+                for (int x = 0; x < w; ++x) ASSERT_FALSE(dark(x, 0) || dark(x, h - 1)) << what << " x " << x;
+                for (int y = 0; y < h; ++y) ASSERT_FALSE(dark(0, y) || dark(w - 1, y)) << what << " y " << y;
+                const TFormulaMetrics box = c.Metrics;
+                EXPECT_GE(w, box.Width + 4) << what;
+                EXPECT_LE(w, box.Width + 4 + em / 2) << what;
+                EXPECT_GE(h, box.Height + 4) << what;
+
+                c.EMFPaint = true;
+                c.Paint();
+                EXPECT_EQ(c.Metrics, box) << what;
+                EXPECT_EQ(c.Metafile().Width, w) << what;
+                EXPECT_EQ(c.Metafile().Height, h) << what;
+                EXPECT_EQ(c.Metafile().List.Format(), bitmap_ops.Format()) << what;
+            }
+    // An upright x keeps the plain margin.
+    TNerovan c;
+    c.Expression = "x";
+    c.EMFPaint = false;
+    c.Paint();
+    EXPECT_EQ(c.Bitmap().Width(), c.Metrics.Width + 4);
+    EXPECT_EQ(c.Bitmap().Height(), c.Metrics.Height + 4);
 }
 
 TEST(Component, PassValuesTravelWithTheCanvas) {

@@ -3,14 +3,20 @@
 // and the header reader against truncated and hostile bytes.
 #include "emf.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 #include <uemf.h>
 #include <uemf_safe.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <random>
 #include <stdexcept>
+
+#include "bitmap.h"
+#include "font_engine.h"
+#include "raster_canvas.h"
 
 namespace nerovan {
 namespace {
@@ -100,6 +106,8 @@ const Draw* Find(const Played& p, uint32_t type, int nth = 0) {
     return nullptr;
 }
 
+// A picture; without creator and description (as the measuring pass makes
+// it) its records are the drawing's alone.
 Metafile Picture(int w, int h, const std::string& creator, const std::string& description) {
     Metafile mf;
     mf.Width = w, mf.Height = h, mf.Creator = creator, mf.Description = description;
@@ -159,12 +167,14 @@ TEST(Emf, RoundTripThroughHeaderReader) {
 }
 
 TEST(Emf, TextRecordsCarryFontCodesAndAdvances) {
-    Metafile mf = Picture(100, 40, "c", "d");
+    Metafile mf = Picture(100, 40, "", "");
     mf.List.Ops.push_back(TextOp(5, 7, "a\xE0", "Times New Roman", {9, 11}));
     mf.List.Ops.back().Font.Style = fsBold | fsItalic;
     mf.List.Ops.back().Font.Color = RGB(1, 2, 3);
-    mf.List.Ops.push_back(TextOp(30, 2, "\xA3", "Symbol", {12}));
+    mf.List.Ops.push_back(TextOp(30, 2, "\xE2", "Times New Roman", {12}));
     mf.List.Ops.back().Em = 25;
+    mf.List.Ops.back().Font.Height = -25;
+    mf.List.Ops.back().Font.Charset = GREEK_CHARSET;
     const Bytes b = SerializeEmf(mf);
     const Played p = Play(b);
     EXPECT_EQ(p.FontsCreated, 2);
@@ -175,15 +185,17 @@ TEST(Emf, TextRecordsCarryFontCodesAndAdvances) {
         std::vector<int> Dx;
         uint32_t Color;
         int Height, Weight, Italic, Charset;
-        std::u16string Face;
-    } const want[] = {{5, 7, {'a', 0x0430}, {9, 11}, 0x030201, -21, 700, 1, 1, u"Times New Roman"},
-                      {30, 2, {0xF0A3}, {12}, 0, -25, 400, 0, 2, u"Symbol"}};
+    } const want[] = {{5, 7, {'a', 0x0430}, {9, 11}, 0x030201, -21, 700, 1, 1},
+                      {30, 2, {0x03B2}, {12}, 0, -25, 400, 0, 161}};
     for (int i = 0; i < 2; ++i) {
         const Draw* d = Find(p, U_EMR_EXTTEXTOUTW, i);
         ASSERT_TRUE(d && d->FontRec);
         const size_t o = d->Off, lf = d->FontRec + 12;
-        EXPECT_EQ(I32(b, o + 36), want[i].X);  // reference point: the cell's top-left
-        EXPECT_EQ(I32(b, o + 40), want[i].Y);
+        // Reference point: the baseline, the cell's top plus the font's ascent.
+        const int ascent = FontEngine::Instance().Resolve(mf.List.Ops[i].Font).Ascent;
+        EXPECT_GT(ascent, 10);
+        EXPECT_EQ(I32(b, o + 36), want[i].X);
+        EXPECT_EQ(I32(b, o + 40), want[i].Y + ascent);
         ASSERT_EQ(U32(b, o + 44), want[i].Units.size());
         for (size_t k = 0; k < want[i].Units.size(); ++k) {
             EXPECT_EQ(U16(b, o + U32(b, o + 48) + 2 * k), want[i].Units[k]);
@@ -196,12 +208,14 @@ TEST(Emf, TextRecordsCarryFontCodesAndAdvances) {
         EXPECT_EQ(b[lf + 23], want[i].Charset);
         std::u16string face;
         for (size_t k = lf + 28; U16(b, k); k += 2) face += char16_t(U16(b, k));
-        EXPECT_EQ(face, want[i].Face);
+        EXPECT_EQ(face, u"Times New Roman");
     }
+    ASSERT_TRUE(Find(p, U_EMR_SETTEXTALIGN));
+    EXPECT_EQ(U32(b, Find(p, U_EMR_SETTEXTALIGN)->Off + 8), uint32_t(U_TA_BASELINE | U_TA_LEFT));
 }
 
 TEST(Emf, ObjectsAreCreatedOnlyOnChangeAndSlotsReused) {
-    Metafile mf = Picture(300, 100, "c", "d");
+    Metafile mf = Picture(300, 100, "", "");
     for (int i = 0; i < 60; ++i) {
         mf.List.Ops.push_back(TextOp(i, 0, "x", i % 3 == 2 ? "Symbol" : "Times New Roman", {8}));
         DrawOp line, fill;
@@ -213,14 +227,14 @@ TEST(Emf, ObjectsAreCreatedOnlyOnChangeAndSlotsReused) {
         mf.List.Ops.push_back(fill);
     }
     const Bytes b = SerializeEmf(mf);
-    EXPECT_EQ(Play(b).FontsCreated, 2);  // Times, Times, Symbol: both kept and selected again
+    EXPECT_EQ(Play(b).FontsCreated, 1);  // the symbol font's glyphs are outlines
     EXPECT_LE(U16(b, 56), 8);            // nHandles stays small
 }
 
 // More fonts than are kept, in turn: the one used longest ago goes, every
 // text is drawn in its own font, and the table still stays small.
 TEST(Emf, FontsBeyondTheKeptFewReplaceTheOneUsedLongestAgo) {
-    Metafile mf = Picture(300, 100, "c", "d");
+    Metafile mf = Picture(300, 100, "", "");
     const int sizes[] = {10, 12, 14, 16, 18, 20};
     for (int round = 0; round < 3; ++round)
         for (int em : sizes) {
@@ -248,7 +262,7 @@ TEST(Emf, FontsBeyondTheKeptFewReplaceTheOneUsedLongestAgo) {
 // apart from the one before by such a record, and the map mode record that
 // does it must leave the mode as it is.
 TEST(Emf, EveryTextRunIsKeptApartFromTheOneBefore) {
-    Metafile mf = Picture(300, 100, "c", "d");
+    Metafile mf = Picture(300, 100, "", "");
     for (int i = 0; i < 12; ++i) {
         mf.List.Ops.push_back(TextOp(10 * i, i % 3 * 20, "ab", i % 2 ? "Symbol" : "Times New Roman", {5, 6}));
         mf.List.Ops.back().Clipped = i == 5;
@@ -276,47 +290,104 @@ TEST(Emf, EveryTextRunIsKeptApartFromTheOneBefore) {
         }
         off += U32(b, off + 4);
     }
-    EXPECT_EQ(texts, 12);
+    EXPECT_EQ(texts, 6);  // the symbol-font and clipped runs are outlines
 }
 
-// Inkscape takes the font for "Times New Roman" after it has converted a
-// symbol-font run, until a font is selected again: every symbol run but one
-// clipped inside its own saved state must have its font selected after the
-// last run outside such a state.
-TEST(Emf, EverySymbolRunHasItsFontSelectedAfresh) {
-    Metafile mf = Picture(300, 100, "c", "d");
-    for (int i = 0; i < 10; ++i) {
-        mf.List.Ops.push_back(TextOp(10 * i, 0, "\xB6", i % 4 == 3 ? "Times New Roman" : "Symbol", {9}));
-        mf.List.Ops.back().Clipped = i == 5;
-        mf.List.Ops.back().Clip = {0, 0, 300, 100};
-        if (i == 6) {
-            DrawOp line;
-            line.Kind = DrawOpKind::Line;
-            mf.List.Ops.push_back(line);
-        }
-    }
-    const Bytes b = SerializeEmf(mf);
-    std::map<uint32_t, bool> symbol_font;  // created font handles: whether they are the symbol font
-    uint32_t selected = 0;
-    bool used = true, inside = false;  // a run was written with the selection; in a saved state
-    int symbol_runs = 0;
+// Fills the outlines that an EMF's paths describe (move, line and Bézier
+// records under a world transform and a clip rectangle, filled by FILLPATH)
+// onto a white picture of the given size in black, as a reader would.
+std::vector<uint8_t> FillEmfPaths(const Bytes& b, int w, int h) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    cairo_t* cr = cairo_create(s);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_matrix_t m;
+    cairo_matrix_init_identity(&m);
+    auto f32 = [&](size_t off) {
+        float v;
+        std::memcpy(&v, b.data() + off, 4);
+        return double{v};
+    };
     for (size_t off = 0; off + 8 <= b.size(); off += U32(b, off + 4)) {
         const uint32_t type = U32(b, off);
-        if (type == U_EMR_EXTCREATEFONTINDIRECTW) symbol_font[U32(b, off + 8)] = b[off + 12 + 23] == 2;
-        if (type == U_EMR_SELECTOBJECT && symbol_font.count(U32(b, off + 8))) {
-            selected = U32(b, off + 8);
-            used = false;
+        if (type == U_EMR_SETWORLDTRANSFORM)
+            cairo_matrix_init(&m, f32(off + 8), f32(off + 12), f32(off + 16), f32(off + 20),
+                              f32(off + 24), f32(off + 28));
+        if (type == U_EMR_INTERSECTCLIPRECT) {
+            const std::vector<int> r = Rect(b, off + 8);
+            cairo_rectangle(cr, r[0], r[1], r[2] - r[0], r[3] - r[1]);
+            cairo_clip(cr);
         }
-        if (type == U_EMR_SAVEDC) inside = true;
-        if (type == U_EMR_RESTOREDC) inside = false;
-        if (type != U_EMR_EXTTEXTOUTW) continue;
-        if (symbol_font[selected] && !inside) {
-            EXPECT_FALSE(used) << "symbol run " << symbol_runs << " without its font selected";
-            ++symbol_runs;
+        if (type == U_EMR_RESTOREDC) {
+            cairo_matrix_init_identity(&m);
+            cairo_reset_clip(cr);
         }
-        if (!inside) used = true;
+        if (type == U_EMR_BEGINPATH) cairo_new_path(cr);
+        auto at = [&](size_t p) {
+            double x = I32(b, p), y = I32(b, p + 4);
+            cairo_matrix_transform_point(&m, &x, &y);
+            return std::make_pair(x, y);
+        };
+        if (type == U_EMR_MOVETOEX) cairo_move_to(cr, at(off + 8).first, at(off + 8).second);
+        if (type == U_EMR_POLYLINETO)
+            for (uint32_t i = 0; i < U32(b, off + 24); ++i)
+                cairo_line_to(cr, at(off + 28 + 8 * i).first, at(off + 28 + 8 * i).second);
+        if (type == U_EMR_POLYBEZIERTO)
+            for (uint32_t i = 0; i + 2 < U32(b, off + 24); i += 3) {
+                auto p1 = at(off + 28 + 8 * i), p2 = at(off + 36 + 8 * i), p3 = at(off + 44 + 8 * i);
+                cairo_curve_to(cr, p1.first, p1.second, p2.first, p2.second, p3.first, p3.second);
+            }
+        if (type == U_EMR_CLOSEFIGURE) cairo_close_path(cr);
+        if (type == U_EMR_FILLPATH) cairo_fill(cr);
     }
-    EXPECT_EQ(symbol_runs, 7);  // of the eight symbol runs, one is clipped
+    cairo_surface_flush(s);
+    std::vector<uint8_t> ink(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(&ink[static_cast<size_t>(y) * w], cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s), w);
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+    return ink;
+}
+
+// Symbol-font runs and clipped runs are filled outlines of the very glyphs
+// the bitmap draws: filled as a reader fills them, they cover the bitmap's
+// ink, and no text record or font names the symbol font.
+TEST(Emf, SymbolAndClippedRunsAreTheBitmapsOutlines) {
+    const int w = 160, h = 60;
+    Metafile mf;
+    {
+        MetafileCanvas canvas(mf, "", "");
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        canvas.Font.Name = "Symbol";
+        canvas.Font.Height = -27;
+        canvas.TextOut(4, 3, "\xE5\xB6\xA5\xDB");  // sum, partial, infinity, double arrow
+        canvas.Font.Name = "Times New Roman";
+        canvas.Font.Charset = BALTIC_CHARSET;
+        canvas.TextOutClipped(110, 8, "\xCB", TRect{100, 8, 140, 16});  // the dot of E-dot only
+    }
+    mf.Width = w, mf.Height = h;
+    const Bytes b = SerializeEmf(mf);
+    const Played p = Play(b);
+    EXPECT_EQ(p.FontsCreated, 0);
+    EXPECT_FALSE(Find(p, U_EMR_EXTTEXTOUTW));
+    ASSERT_TRUE(Find(p, U_EMR_FILLPATH, 1) && !Find(p, U_EMR_FILLPATH, 2));
+    EXPECT_EQ(Find(p, U_EMR_FILLPATH)->Brush & U_STOCK_OBJECT, 0u);
+
+    Bitmap bitmap;
+    bitmap.SetSize(w, h);
+    mf.List.ReplayOn(bitmap.Canvas());
+    const std::vector<uint8_t> filled = FillEmfPaths(b, w, h);
+    int inked = 0, worst = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int ours = 255 - bitmap.ScanLine(y)[4 * x + 1];  // green: black ink on white
+            inked += ours > 128;
+            worst = std::max(worst, std::abs(ours - filled[static_cast<size_t>(y) * w + x]));
+            if (y >= 16 && x >= 100) {
+                EXPECT_EQ(filled[static_cast<size_t>(y) * w + x], 0) << x << "," << y;
+            }
+        }
+    EXPECT_GT(inked, 300);
+    EXPECT_LE(worst, 64);  // antialiasing of the same outlines by two rasterisers
 }
 
 TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
@@ -336,7 +407,7 @@ TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
     filled.Filled = true, filled.FillColor = clNavy;
     DrawOp clipped = TextOp(3, 4, "e", "Times New Roman", {10});
     clipped.Clipped = true, clipped.Clip = {3, 4, 13, 9};
-    Metafile mf = Picture(50, 50, "c", "d");
+    Metafile mf = Picture(50, 50, "", "");
     mf.List.Ops = {fill, line, arc, hollow, filled, clipped};
     const Bytes b = SerializeEmf(mf);
     const Played p = Play(b);
@@ -365,15 +436,19 @@ TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
     EXPECT_EQ(U32(b, e1->BrushRec + 16), 0x800000u);
     EXPECT_EQ(e1->PenRec, to->PenRec);
 
-    // The clip wraps only the text run; transparent background set once.
+    // The clip and the outlines' transform live only for the clipped run;
+    // transparent background set once.
     size_t t = 0;
-    while (p.Draws[t].Type != U_EMR_EXTTEXTOUTW) ++t;
-    ASSERT_TRUE(t >= 2 && t + 1 < p.Draws.size());
-    EXPECT_EQ(p.Draws[t - 2].Type, uint32_t(U_EMR_SAVEDC));
-    EXPECT_EQ(p.Draws[t - 1].Type, uint32_t(U_EMR_INTERSECTCLIPRECT));
-    EXPECT_EQ(Rect(b, p.Draws[t - 1].Off + 8), (std::vector<int>{3, 4, 13, 9}));
-    EXPECT_EQ(p.Draws[t + 1].Type, uint32_t(U_EMR_RESTOREDC));
-    EXPECT_EQ(I32(b, p.Draws[t + 1].Off + 8), -1);
+    while (t < p.Draws.size() && p.Draws[t].Type != U_EMR_SAVEDC) ++t;
+    ASSERT_TRUE(t + 4 < p.Draws.size());
+    EXPECT_EQ(p.Draws[t + 1].Type, uint32_t(U_EMR_INTERSECTCLIPRECT));
+    EXPECT_EQ(Rect(b, p.Draws[t + 1].Off + 8), (std::vector<int>{3, 4, 13, 9}));
+    EXPECT_EQ(p.Draws[t + 2].Type, uint32_t(U_EMR_SETWORLDTRANSFORM));
+    EXPECT_EQ(p.Draws[t + 3].Type, uint32_t(U_EMR_BEGINPATH));
+    EXPECT_EQ(p.Draws.back().Type, uint32_t(U_EMR_EOF));
+    const Draw* restore = Find(p, U_EMR_RESTOREDC);
+    ASSERT_TRUE(restore && restore->Off > Find(p, U_EMR_FILLPATH)->Off);
+    EXPECT_EQ(I32(b, restore->Off + 8), -1);
     ASSERT_TRUE(Find(p, U_EMR_SETBKMODE) && !Find(p, U_EMR_SETBKMODE, 1));
     EXPECT_EQ(U32(b, Find(p, U_EMR_SETBKMODE)->Off + 8), uint32_t(U_TRANSPARENT));
 }
@@ -422,6 +497,51 @@ TEST(EmfHeaderReader, RejectsTruncatedAndHostileBytes) {
         }
         ReadEmfHeader(junk.data(), junk.size(), info);
     }
+}
+
+// The creator and expression also travel as a text run that the background
+// covers: a tiny font, every glyph on one spot, before anything is drawn.
+// A reader that finds no header description (an office program's copy
+// keeps the run but not the header) takes them from that run; in an EMF
+// that lost both, or one whose records are damaged, it finds nothing.
+TEST(EmfHeaderReader, FindsTheFormulaInTheHiddenRunWhenTheHeaderLostIt) {
+    Metafile mf = Picture(60, 30, "Nerovan by Tarquel", "x: \xE0");
+    DrawOp fill;
+    fill.Rect = {0, 0, 60, 30};
+    mf.List.Ops = {fill, TextOp(2, 2, "x", "Times New Roman", {9})};
+    Bytes b = SerializeEmf(mf);
+    const Played p = Play(b);
+    const Draw* run = Find(p, U_EMR_EXTTEXTOUTW);
+    ASSERT_TRUE(run && run->FontRec && run->Off < Find(p, U_EMR_RECTANGLE)->Off);
+    EXPECT_EQ(I32(b, run->FontRec + 12), -1);
+    const size_t at = run->Off + U32(b, run->Off + 48);
+    const std::u16string want = u"Nerovan by Tarquel: x: \u0430";
+    ASSERT_EQ(U32(b, run->Off + 44), want.size());
+    for (size_t k = 0; k < want.size(); ++k) {
+        EXPECT_EQ(U16(b, at + 2 * k), want[k]);
+        EXPECT_EQ(I32(b, run->Off + U32(b, run->Off + 72) + 4 * k), 0);
+    }
+
+    PutU32(b, 60, 0);  // no header description
+    EmfHeaderInfo info;
+    ASSERT_TRUE(ReadEmfHeader(b.data(), b.size(), info));
+    EXPECT_EQ(info.Creator, "Nerovan by Tarquel");
+    EXPECT_EQ(info.Description, "x: \xD0\xB0");
+    EXPECT_EQ(info.Width, 60);
+
+    Bytes other = b;  // another program's run of text
+    PutU32(other, at, 'M' | ('e' << 16));
+    ASSERT_TRUE(ReadEmfHeader(other.data(), other.size(), info));
+    EXPECT_EQ(info.Creator, "");
+    EXPECT_EQ(info.Description, "");
+
+    std::mt19937 rng(11);
+    for (size_t off = U32(b, 4); off < run->Off + 80; off += 4)  // damaged fields: no over-read
+        for (uint32_t v : {0u, 4u, 0xFFFFFFFCu, uint32_t(rng())}) {
+            Bytes d = b;
+            PutU32(d, off, v);
+            ReadEmfHeader(d.data(), d.size(), info);
+        }
 }
 
 TEST(EmfHeaderReader, DecodesUtf16AndForeignLayouts) {
