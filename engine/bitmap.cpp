@@ -414,6 +414,25 @@ void SmoothBitmap(Bitmap& bitmap) {
     bitmap.PixelsChanged();
 }
 
+void Bitmap::Grow(const TRect& by, TColor colour) {
+    if (pending_drawing_) FinishDrawing();
+    if (canvas_) canvas_->DiscardPending();
+    const int w = width_ + by.Left + by.Right, h = height_ + by.Top + by.Bottom;
+    std::vector<uint8_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    const uint8_t bgra[4] = {GetBValue(colour), GetGValue(colour), GetRValue(colour), 0xFF};
+    for (size_t i = 0; i < pixels.size(); i += 4) std::memcpy(&pixels[i], bgra, 4);
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(&pixels[(static_cast<size_t>(y + by.Top) * w + by.Left) * 4],
+                    &pixels_[static_cast<size_t>(y) * width_ * 4], static_cast<size_t>(width_) * 4);
+    pixels_.swap(pixels);
+    indices_.clear();
+    indices_valid_ = false;
+    width_ = w;
+    height_ = h;
+    ++generation_;
+    plain_ = false;
+}
+
 void Bitmap::CopyFrom(const Bitmap& other) {
     if (&other == this) return;
     if (other.pending_drawing_) other.FinishDrawing();

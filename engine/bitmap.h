@@ -58,6 +58,10 @@ public:
     // Makes this bitmap an exact copy of other's size, format, pixels and
     // palette indices (the canvas state is not copied).
     void CopyFrom(const Bitmap& other);
+    // Adds the given numbers of columns and rows at each edge, in colour,
+    // keeping every pixel drawn (32-bit rows; the palette indices must be
+    // made again).
+    void Grow(const TRect& by, TColor colour);
     // Maps every pixel to its nearest halftone entry (8-bit pictures).
     void MapToPalette();
     // Bumped whenever the pixel buffer is reallocated.

@@ -327,23 +327,19 @@ void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
         Record(std::move(op));
     }
     if (ink_tracking_) {
-        // A glyph's ink reaches less than an em beyond its cell, so only a
-        // run within an em (or a cell height) of the edges can ink them.
-        const long long reach = Font.Height < 0 ? -static_cast<long long>(Font.Height) : Font.Height + 1;
-        long long w = 0;
-        for (int a : advances) w += a;
+        TRect ink = DoTextInk(x, y, s, advances, ink_area_);
+        if (clip) ink.Intersect(*clip);
         const TRect& area = ink_area_;
-        if (x - reach < area.Left || y - reach < area.Top || x + w + reach > area.Right ||
-            y + 3 * reach > area.Bottom) {
-            TRect ink = DoTextInk(x, y, s, advances);
-            if (clip) ink.Intersect(*clip);
+        if (!ink.Empty() && (ink.Left < area.Left || ink.Top < area.Top || ink.Right > area.Right ||
+                             ink.Bottom > area.Bottom)) {
             tracked_ink_.Unite(ink);
+            tracked_runs_.push_back({x, y, std::string(s), Font, clip != nullptr, clip ? *clip : TRect{}});
         }
     }
     DoTextOut(x, y, s, advances, clip);
 }
 
-TRect Canvas::DoTextInk(int, int, std::string_view, const std::vector<int>&) {
+TRect Canvas::DoTextInk(int, int, std::string_view, const std::vector<int>&, const TRect&) {
     return TRect{0, 0, 0, 0};
 }
 

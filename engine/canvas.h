@@ -352,21 +352,33 @@ public:
     void SetRecorder(DisplayList* recorder) { recorder_ = recorder; }
     DisplayList* Recorder() const { return recorder_; }
 
-    // While ink tracking is on, the pixels that the glyphs of every text
-    // drawn near the edges of the drawing area can ink (within the run's
-    // clip) are gathered into one box, which may reach beyond the character
-    // cells and the area: a glyph's hook can hang outside its advance. Runs
-    // farther in than an em cannot reach the edges and are passed over.
-    // Turning it on empties the box; turning it off keeps it.
-    void TrackInk(bool on) {
+    // While ink tracking is on, the ink of every text run that can leave
+    // the drawing area shrunk by `clearance` pixels at each edge (a glyph's
+    // hook can hang outside its advance and its cell) is gathered into one
+    // box, and such runs are kept. Turning it on empties both; turning it
+    // off keeps them.
+    void TrackInk(bool on, int clearance = 0) {
         if (on) {
             tracked_ink_ = TRect{0, 0, 0, 0};
+            tracked_runs_.clear();
             ink_area_ = ClipRect();
+            ink_area_.Intersect(TRect{ink_area_.Left + clearance, ink_area_.Top + clearance,
+                                      ink_area_.Right - clearance, ink_area_.Bottom - clearance});
         }
         ink_tracking_ = on;
     }
-    // The box gathered; empty when no ink was drawn near the edges.
+    // The box gathered; empty when no run can leave the area.
     const TRect& TrackedInk() const { return tracked_ink_; }
+    // The runs drawn while tracking whose ink leaves the area, as they were
+    // drawn.
+    struct TrackedRun {
+        int X = 0, Y = 0;
+        std::string Text;
+        TFont Font;
+        bool Clipped = false;
+        TRect Clip;
+    };
+    const std::vector<TrackedRun>& TrackedRuns() const { return tracked_runs_; }
 
 protected:
     virtual int DoTextHeight() = 0;
@@ -382,8 +394,10 @@ protected:
     virtual void DoEllipse(int x1, int y1, int x2, int y2) = 0;
     virtual void DoFillRect(const TRect& r, TColor color) = 0;
     // The box of the pixels the glyphs of s drawn at (x, y) with these
-    // advances can ink; empty for a canvas that knows nothing of glyphs.
-    virtual TRect DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances);
+    // advances can ink, or an empty box when that ink surely stays within
+    // area; always empty for a canvas that knows nothing of glyphs.
+    virtual TRect DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances,
+                            const TRect& area);
 
 private:
     void TextOutImpl(int x, int y, std::string_view s, const TRect* clip);
@@ -399,6 +413,7 @@ private:
     bool ink_tracking_ = false;
     TRect tracked_ink_{0, 0, 0, 0};
     TRect ink_area_{0, 0, 0, 0};
+    std::vector<TrackedRun> tracked_runs_;
 };
 
 // Opens the canvas's memo for the time of an outermost layout call (nesting

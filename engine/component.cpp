@@ -95,12 +95,14 @@ void PreparePass(Canvas& canvas, const TNerovan& c) {
     canvas.Brush.Style = TBrushStyle::bsClear;
 }
 
+// Ink keeps this many pixels clear of the picture's edges.
+constexpr int kClearance = 1;
+
 // How far the picture must grow at each edge so that no ink reaches its
 // outermost columns and rows: a glyph's hook (an italic f or j at either end
 // of a formula) can hang beyond its box and the margin. Nothing when all
 // ink keeps clear of the edges, which is almost always.
 TRect InkOverhang(const TRect& ink, int width, int height) {
-    constexpr int kClearance = 1;
     if (ink.Empty()) return TRect{0, 0, 0, 0};
     return TRect{std::max(0, kClearance - ink.Left), std::max(0, kClearance - ink.Top),
                  std::max(0, ink.Right - (width - kClearance)),
@@ -111,37 +113,46 @@ bool Grows(const TRect& overhang) {
     return overhang.Left || overhang.Top || overhang.Right || overhang.Bottom;
 }
 
+// Moves a recorded paint into the picture grown by `by`: every operation
+// moves, and the background fill of the whole old picture covers the whole
+// new one.
+void MoveIntoGrownPicture(DisplayList& list, const TRect& by, int width, int height) {
+    const TRect old_whole{by.Left, by.Top, width - by.Right, height - by.Bottom};  // once moved
+    list.Offset(by.Left, by.Top);
+    for (DrawOp& op : list.Ops)
+        if (op.Kind == DrawOpKind::Fill && op.Rect == old_whole) op.Rect = TRect{0, 0, width, height};
+}
+
 }  // namespace
 
 void TNerovan::Paint() {
     // The layout's box and Metrics stay as measured; only the picture grows
-    // where ink would be cut off, and the formula is painted that much
-    // further in.
-    TFormulaOrigin origin{kPictureMargin, kPictureMargin};
+    // where ink would be cut off, and the formula moves that much further
+    // in. Nothing is laid out again: the recorded operations move, and on
+    // the bitmap the pixels move and only the runs near the edges are drawn
+    // again, within the new strips, which they had not been drawn into.
+    const TFormulaOrigin origin{kPictureMargin, kPictureMargin};
     if (EMFPaint) {
         Measure();
-        TRect overhang{0, 0, 0, 0};
-        for (int pass = 0; pass < 2; ++pass) {
-            working_canvas_.reset();
-            working_canvas_ =
-                std::make_unique<MetafileCanvas>(*metafile_, kMetafileCreator, Expression);
-            working_canvas_->Lock();
-            PreparePass(*working_canvas_, *this);
-            working_canvas_->TrackInk(pass == 0);
-            try {
-                PaintExpression(Expression, origin, *working_canvas_);
-            } catch (...) {
-                working_canvas_->Unlock();
-                throw;
-            }
-            overhang = InkOverhang(working_canvas_->TrackedInk(), metafile_->Width, metafile_->Height);
+        working_canvas_.reset();
+        working_canvas_ = std::make_unique<MetafileCanvas>(*metafile_, kMetafileCreator, Expression);
+        working_canvas_->Lock();
+        PreparePass(*working_canvas_, *this);
+        working_canvas_->TrackInk(true, kClearance);
+        try {
+            PaintExpression(Expression, origin, *working_canvas_);
+        } catch (...) {
             working_canvas_->Unlock();
-            working_canvas_.reset();
-            if (pass == 1 || !Grows(overhang)) break;
-            metafile_->Width += overhang.Left + overhang.Right;
-            metafile_->Height += overhang.Top + overhang.Bottom;
+            throw;
+        }
+        const TRect by = InkOverhang(working_canvas_->TrackedInk(), metafile_->Width, metafile_->Height);
+        working_canvas_->Unlock();
+        working_canvas_.reset();
+        if (Grows(by)) {
+            metafile_->Width += by.Left + by.Right;
+            metafile_->Height += by.Top + by.Bottom;
             CheckPictureSize(metafile_->Width, metafile_->Height);
-            origin = {origin.X + overhang.Left, origin.Y + overhang.Top};
+            MoveIntoGrownPicture(metafile_->List, by, metafile_->Width, metafile_->Height);
         }
     } else {
         bitmap_->SetPixelFormat(BlurBitmap ? TPixelFormat::pf32bit : TPixelFormat::pf8bit);
@@ -149,19 +160,36 @@ void TNerovan::Paint() {
         Measure();
         Canvas& canvas = bitmap_->Canvas();
         PreparePass(canvas, *this);
-        canvas.TrackInk(true);
+        canvas.TrackInk(true, kClearance);
         PaintExpression(Expression, origin, canvas);
         canvas.TrackInk(false);
-        const TRect overhang = InkOverhang(canvas.TrackedInk(), bitmap_->Width(), bitmap_->Height());
-        if (Grows(overhang)) {
-            const int w = bitmap_->Width() + overhang.Left + overhang.Right;
-            const int h = bitmap_->Height() + overhang.Top + overhang.Bottom;
+        const int old_w = bitmap_->Width(), old_h = bitmap_->Height();
+        const TRect by = InkOverhang(canvas.TrackedInk(), old_w, old_h);
+        if (Grows(by)) {
+            const int w = old_w + by.Left + by.Right, h = old_h + by.Top + by.Bottom;
             CheckPictureSize(w, h);
-            bitmap_->SetSize(w, h);
-            // A recording of the drawing shows the picture as it now is.
-            if (DisplayList* recorder = canvas.Recorder()) recorder->Clear();
-            PreparePass(canvas, *this);
-            PaintExpression(Expression, {origin.X + overhang.Left, origin.Y + overhang.Top}, canvas);
+            bitmap_->Grow(by, BackGroundColor);
+            DisplayList* recorder = canvas.Recorder();
+            if (recorder) MoveIntoGrownPicture(*recorder, by, w, h);
+            canvas.SetRecorder(nullptr);
+            // The strips the picture grew by: left, right, top and bottom.
+            const TRect strips[4] = {{0, 0, by.Left, h},
+                                     {by.Left + old_w, 0, w, h},
+                                     {by.Left, 0, by.Left + old_w, by.Top},
+                                     {by.Left, by.Top + old_h, by.Left + old_w, h}};
+            const TFont font = canvas.Font;
+            canvas.Brush.Style = TBrushStyle::bsClear;
+            for (const Canvas::TrackedRun& run : canvas.TrackedRuns())
+                for (TRect strip : strips) {
+                    if (run.Clipped)
+                        strip.Intersect(TRect{run.Clip.Left + by.Left, run.Clip.Top + by.Top,
+                                              run.Clip.Right + by.Left, run.Clip.Bottom + by.Top});
+                    if (strip.Empty()) continue;
+                    canvas.Font = run.Font;
+                    canvas.TextOutClipped(run.X + by.Left, run.Y + by.Top, run.Text, strip);
+                }
+            canvas.Font = font;
+            canvas.SetRecorder(recorder);
         }
         if (BlurBitmap)
             SmoothBitmap(*bitmap_);

@@ -31,6 +31,7 @@ struct GlyphTable {
     int16_t InkLefts[256];
     int16_t InkRights[256];
     int16_t InkBottoms[256];
+    int InkReach;
 };
 
 struct ScaledEntry {
@@ -168,6 +169,14 @@ GlyphTable& FontEngine::Impl::Table(FaceEntry& face, ScaledEntry& scaled, int ch
         table->InkBottoms[b] =
             has_ink ? px(std::ceil(scaled.Ascent + te.y_bearing + te.height)) : -16000;
     }
+    table->InkReach = 0;
+    for (int b = 0; b < 256; ++b) {
+        if (table->InkLefts[b] >= table->InkRights[b]) continue;
+        const int cell = scaled.Ascent + scaled.Descent;
+        table->InkReach = std::max({table->InkReach, -table->InkLefts[b],
+                                    table->InkRights[b] - table->Advances[b], -table->InkTops[b],
+                                    table->InkBottoms[b] - cell});
+    }
     return *scaled.Tables.emplace(key, std::move(table)).first->second;
 }
 
@@ -205,6 +214,7 @@ FontHandle FontEngine::Resolve(const TFont& font) {
     h.InkLefts = table.InkLefts;
     h.InkRights = table.InkRights;
     h.InkBottoms = table.InkBottoms;
+    h.InkReach = table.InkReach;
     return h;
 }
 
@@ -264,8 +274,16 @@ int FontCanvas::DoInkTop(std::string_view s) {
     return top;
 }
 
-TRect FontCanvas::DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances) {
+TRect FontCanvas::DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances,
+                            const TRect& area) {
     const FontHandle& h = Handle();
+    // Most runs lie farther from the edges than any glyph's ink reaches
+    // beyond its cell.
+    long long width = 0;
+    for (int a : advances) width += a;
+    if (x - h.InkReach >= area.Left && y - h.InkReach >= area.Top &&
+        x + width + h.InkReach <= area.Right && y + h.CellHeight() + h.InkReach <= area.Bottom)
+        return TRect{0, 0, 0, 0};
     // Glyphs without ink have inverted boxes and the cell height as their
     // top, so they change nothing here.
     long long left = LLONG_MAX, right = LLONG_MIN, pen = x;

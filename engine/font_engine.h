@@ -30,6 +30,8 @@ struct FontHandle {
     const int16_t* InkLefts = nullptr;
     const int16_t* InkRights = nullptr;
     const int16_t* InkBottoms = nullptr;
+    // How far any glyph's ink reaches beyond its advance and cell.
+    int InkReach = 0;
     int CellHeight() const { return Ascent + Descent; }
 };
 
@@ -118,7 +120,8 @@ protected:
     void DoCharAdvances(std::string_view s, std::vector<int>& advances) override;
     int DoTextWidth(std::string_view s) override;
     int DoInkTop(std::string_view s) override;
-    TRect DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances) override;
+    TRect DoTextInk(int x, int y, std::string_view s, const std::vector<int>& advances,
+                    const TRect& area) override;
     int DoEmPixels() override { return Handle().Em; }
 
 private:

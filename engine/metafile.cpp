@@ -79,6 +79,23 @@ std::string DisplayList::Format() const {
     return out;
 }
 
+void DisplayList::Offset(int dx, int dy) {
+    auto move = [dx, dy](TRect& r) {
+        r.Left += dx;
+        r.Right += dx;
+        r.Top += dy;
+        r.Bottom += dy;
+    };
+    for (DrawOp& op : Ops) {
+        move(op.Rect);
+        move(op.Clip);
+        op.X1 += dx;
+        op.X2 += dx;
+        op.Y1 += dy;
+        op.Y2 += dy;
+    }
+}
+
 void DisplayList::ReplayOn(Canvas& canvas, int dx, int dy) const {
     const TFont font = canvas.Font;
     const TPen pen = canvas.Pen;

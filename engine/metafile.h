@@ -48,6 +48,8 @@ public:
     void Clear() { Ops.clear(); }
     // Draws every operation onto canvas, in order, shifted by (dx, dy).
     void ReplayOn(Canvas& canvas, int dx = 0, int dy = 0) const;
+    // Moves every operation by (dx, dy).
+    void Offset(int dx, int dy);
     // One line per operation in the renderer's `--ops` format.
     std::string Format() const;
 };

@@ -2,6 +2,8 @@
 // the per-pass values, and recovery after a failed pass.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "component.h"
 #include "demo_formulas.h"
 #include "expression.h"
@@ -127,6 +129,14 @@ TEST(Component, InkIsNeverCutAtThePictureEdge) {
                 EXPECT_GE(w, box.Width + 4) << what;
                 EXPECT_LE(w, box.Width + 4 + em / 2) << what;
                 EXPECT_GE(h, box.Height + 4) << what;
+
+                // The grown picture is the one its operations paint anew.
+                Bitmap again;
+                again.SetSize(w, h);
+                bitmap_ops.ReplayOn(again.Canvas());
+                again.MapToPalette();
+                for (int y = 0; y < h; ++y)
+                    ASSERT_EQ(std::memcmp(again.ScanLine(y), b.ScanLine(y), 4 * w), 0) << what << " row " << y;
 
                 c.EMFPaint = true;
                 c.Paint();
