@@ -275,15 +275,19 @@ void Bitmap::SetSize(int w, int h) {
     // Allocate before touching the fields, so a failed allocation leaves the
     // bitmap as it was.
     std::vector<uint8_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h) * 4, 0xFF);
+    TakePixels(pixels, w, h);
+    indices_.shrink_to_fit();
+    plain_ = true;
+    plain_colour_ = clWhite;
+}
+
+void Bitmap::TakePixels(std::vector<uint8_t>& pixels, int w, int h) {
     pixels_.swap(pixels);
     indices_.clear();
-    indices_.shrink_to_fit();
     indices_valid_ = false;
     width_ = w;
     height_ = h;
     ++generation_;
-    plain_ = true;
-    plain_colour_ = clWhite;
 }
 
 const std::vector<uint8_t>& Bitmap::NoIndices() {
@@ -424,12 +428,7 @@ void Bitmap::Grow(const TRect& by, TColor colour) {
     for (int y = 0; y < height_; ++y)
         std::memcpy(&pixels[(static_cast<size_t>(y + by.Top) * w + by.Left) * 4],
                     &pixels_[static_cast<size_t>(y) * width_ * 4], static_cast<size_t>(width_) * 4);
-    pixels_.swap(pixels);
-    indices_.clear();
-    indices_valid_ = false;
-    width_ = w;
-    height_ = h;
-    ++generation_;
+    TakePixels(pixels, w, h);
     plain_ = false;
 }
 

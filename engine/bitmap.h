@@ -76,6 +76,8 @@ private:
     friend class RasterCanvas;
     // Draws what the canvas holds back (runs of glyphs it batches).
     void FinishDrawing() const;
+    // Makes pixels (w x h, 32-bit) the bitmap's, dropping its palette indices.
+    void TakePixels(std::vector<uint8_t>& pixels, int w, int h);
 
     int width_ = 0;
     int height_ = 0;
