@@ -25,7 +25,10 @@ constexpr int kPaletteTabImageHeight = 18;
 // device-independent pixels (never painted larger and scaled down, which
 // would blur it). The ink is centred; the ground is transparent and the ink
 // has the colour color, its opacity the typesetter's antialiasing raised so
-// that strokes thinner than a pixel read dark. A null image when the text is
+// that strokes thinner than a pixel read dark. When a letter of a slot (a
+// limit, a body, a matrix entry) would be smaller than an em of 8 device
+// pixels, every slot is shown as a dark placeholder square at its place and
+// the construct's sign as typeset. A null image when the text is
 // no valid notation or holds a character that Windows-1251 cannot hold.
 QImage TypesetImage(const QString& notation, QSize size, qreal dpr, const QColor& color);
 

@@ -28,6 +28,7 @@
 #include <QtTest>
 
 #include <mutex>
+#include <vector>
 
 #include "about_box.h"
 #include "bitmap.h"
@@ -88,6 +89,39 @@ double DarkShare(const QImage& image) {
             darkest = std::max(darkest, a);
         }
     return inked && darkest == 255 ? double(dark) / inked : 0.0;
+}
+
+// How many 8-connected pieces of an image's dark ink (opacity 128 or more)
+// hold at most two pixels: a letter too small to read falls apart into
+// such specks.
+int DarkSpecks(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const int w = argb.width(), h = argb.height();
+    std::vector<char> seen(size_t(w) * h);
+    const auto dark = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < w && y < h && !seen[size_t(y) * w + x] && qAlpha(argb.pixel(x, y)) >= 128;
+    };
+    int specks = 0;
+    for (int y0 = 0; y0 < h; ++y0)
+        for (int x0 = 0; x0 < w; ++x0) {
+            if (!dark(x0, y0)) continue;
+            int size = 0;
+            std::vector<QPoint> todo{{x0, y0}};
+            seen[size_t(y0) * w + x0] = 1;
+            while (!todo.empty()) {
+                const QPoint p = todo.back();
+                todo.pop_back();
+                ++size;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (dark(p.x() + dx, p.y() + dy)) {
+                            seen[size_t(p.y() + dy) * w + p.x() + dx] = 1;
+                            todo.push_back({p.x() + dx, p.y() + dy});
+                        }
+            }
+            specks += size <= 2;
+        }
+    return specks;
 }
 
 // Whether the picture of a button holds the image pixel for pixel, over the
@@ -312,7 +346,7 @@ private slots:
     // every button shows its image as it was typeset (a style that scaled it
     // would blur it) and the ink is dark: strokes reach full opacity and at
     // least a third of the inked pixels are dark, small limits and matrix
-    // entries included.
+    // entries included; and no letter falls apart into specks.
     void ButtonImagesAreShownAsTypesetInDarkInk() {
         const QString original = QApplication::style()->name();
         for (const char* style : {"Fusion", "Windows"}) {
@@ -326,6 +360,10 @@ private slots:
                     const QImage image = b->icon().pixmap(b->iconSize(), 1.0).toImage();
                     const QString what = QString("%1: %2").arg(style, PaletteButtonText(t, k));
                     QVERIFY2(DarkShare(image) >= 1.0 / 3, qPrintable(what));
+                    // Limits and entries too small to read are shown as
+                    // squares: the only speck left is the dot of lim's i.
+                    const bool lim = PaletteButtonText(t, k).startsWith("lim");
+                    QVERIFY2(DarkSpecks(image) <= (lim ? 1 : 0), qPrintable(what));
                     QVERIFY2(ShowsImage(b->grab().toImage(), image), qPrintable(what));
                 }
             }
