@@ -129,8 +129,9 @@ void TNerovan::Paint() {
     // The layout's box and Metrics stay as measured; only the picture grows
     // where ink would be cut off, and the formula moves that much further
     // in. Nothing is laid out again: the recorded operations move, and on
-    // the bitmap the pixels move and only the runs near the edges are drawn
-    // again, within the new strips, which they had not been drawn into.
+    // the bitmap the pixels move and only the runs whose ink left the
+    // picture are drawn again, within the new strips, which they had not
+    // been drawn into.
     const TFormulaOrigin origin{kPictureMargin, kPictureMargin};
     if (EMFPaint) {
         Measure();
@@ -149,10 +150,12 @@ void TNerovan::Paint() {
         working_canvas_->Unlock();
         working_canvas_.reset();
         if (Grows(by)) {
-            metafile_->Width += by.Left + by.Right;
-            metafile_->Height += by.Top + by.Bottom;
-            CheckPictureSize(metafile_->Width, metafile_->Height);
-            MoveIntoGrownPicture(metafile_->List, by, metafile_->Width, metafile_->Height);
+            const int w = metafile_->Width + by.Left + by.Right;
+            const int h = metafile_->Height + by.Top + by.Bottom;
+            CheckPictureSize(w, h);
+            metafile_->Width = w;
+            metafile_->Height = h;
+            MoveIntoGrownPicture(metafile_->List, by, w, h);
         }
     } else {
         bitmap_->SetPixelFormat(BlurBitmap ? TPixelFormat::pf32bit : TPixelFormat::pf8bit);
