@@ -429,8 +429,11 @@ private:
         size_t count = 0;
         int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
         int64_t pen = 0;
+        std::vector<const GlyphOutline*>& outlines = outlines_;
+        outlines.clear();
         for (size_t i = 0; i < op.Text.size(); ++i) {
             const GlyphOutline& o = OutlineOf(h.Scaled, h.Glyphs[static_cast<uint8_t>(op.Text[i])]);
+            outlines.push_back(&o);
             if (!o.Empty()) {
                 ++count;
                 left = std::min<int64_t>(left, pen + o.Left);
@@ -459,8 +462,7 @@ private:
         Put(U_EMRBEGINPATH_set());
         pen = 0;
         for (size_t i = 0; i < op.Text.size(); ++i) {
-            const GlyphOutline& o = OutlineOf(h.Scaled, h.Glyphs[static_cast<uint8_t>(op.Text[i])]);
-            AppendOutline(o, pen);
+            AppendOutline(*outlines[i], pen);
             pen += static_cast<int64_t>(op.Advances[i]) * kOutlineUnitsPerPixel;
         }
         Put(U_EMRENDPATH_set());
@@ -565,6 +567,8 @@ private:
     std::vector<uint32_t> dx_;
     // The fonts of the runs, as the canvas resolved them.
     FontCursor fonts_seen_;
+    // The outlines of the run being written.
+    std::vector<const GlyphOutline*> outlines_;
     // The points of the path record being gathered.
     std::vector<U_POINTL> path_points_;
     // The last font name written, and its UTF-16 form.
