@@ -104,12 +104,15 @@ int main(int argc, char** argv) {
     component.MulPoint = o.MulPoint;
     component.BlurBitmap = o.Blur;
     component.ItalicVars = false;
-    component.EMFPaint = emf;
+    // Measuring alone needs no pixels: the metafile target lays out exactly
+    // as the bitmap does, without a bitmap of the picture's size.
+    const bool measure_only = o.Output.empty() && !o.Ops;
+    component.EMFPaint = emf || measure_only;
 
     DisplayList ops;
     if (o.Ops && !emf) component.Bitmap().Canvas().SetRecorder(&ops);
     try {
-        if (o.Output.empty() && !o.Ops)
+        if (measure_only)
             component.Measure();
         else
             component.Paint();

@@ -97,6 +97,19 @@ TEST_F(RenderCli, MetricsOfAnItalicX) {
     EXPECT_LT(w, 20);
 }
 
+// Measuring alone lays out exactly as painting does, in every style and
+// size, without a picture's worth of pixels.
+TEST_F(RenderCli, MetricsAloneAreThoseOfThePaintedPicture) {
+    for (const char* e : {"a<=b", "sum(i=1, n, x_i^2) + \\.\\fi", "mat22[a,b,c,d]/f(x)"})
+        for (const char* h : {"13", "48"})
+            for (const char* style : {"--bold", "--italic"}) {
+                const Result alone = Run({"--metrics", "--height", h, style, e});
+                const Result painted = Run({"--metrics", "--height", h, style, e, "-o", Path("m.bmp")});
+                ASSERT_EQ(alone.Status, 0) << alone.Err;
+                EXPECT_EQ(alone.Out, painted.Out) << e << " " << h << " " << style;
+            }
+}
+
 TEST_F(RenderCli, OpsShowTheRelationSignFromSymbol) {
     Result r = Run({"--ops", "a<=b"});
     ASSERT_EQ(r.Status, 0) << r.Err;
