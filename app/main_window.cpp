@@ -464,15 +464,22 @@ void TNerovan1::FormCreate() {
 }
 
 void TNerovan1::RestorePlacement() {
+    settings_notice_ = settings_->Refused();
+    if (!settings_notice_.isEmpty())
+        QMetaObject::invokeMethod(this, &TNerovan1::ShowPendingNotice, Qt::QueuedConnection);
     const PlacementState p = settings_->ReadPlacement();
     if (p.HasGeometry && p.Width > 0 && p.Height > 0) {
-        const QRect stored(p.Left, p.Top, p.Width, p.Height);
+        QRect stored(p.Left, p.Top, p.Width, p.Height);
         // A placement on a screen that is no longer there keeps its size but
-        // lets the window system choose the position.
-        bool visible = false;
+        // lets the window system choose the position. The size never
+        // exceeds the screen's available area: a stored size beyond it
+        // would cost memory and time for nothing, at every start.
+        const QScreen* on = nullptr;
         for (const QScreen* screen : QGuiApplication::screens())
-            if (screen->availableGeometry().intersects(stored)) visible = true;
-        if (visible)
+            if (!on && screen->availableGeometry().intersects(stored)) on = screen;
+        const QScreen* sizing = on ? on : QGuiApplication::primaryScreen();
+        if (sizing) stored.setSize(stored.size().boundedTo(sizing->availableGeometry().size()));
+        if (on)
             setGeometry(stored);
         else
             resize(stored.size());
@@ -1019,10 +1026,15 @@ void TNerovan1::RegisterProgramHotKey() {
 }
 
 void TNerovan1::ShowPendingNotice() {
-    if (pending_notice_.isEmpty() || paint_busy_ || status_text_ != QLatin1String(kStatusOk))
+    if ((pending_notice_.isEmpty() && settings_notice_.isEmpty()) || paint_busy_ ||
+        status_text_ != QLatin1String(kStatusOk))
         return;
-    SetStatus(pending_notice_, kStatusColor);
+    QStringList notices;
+    for (const QString& n : {settings_notice_, pending_notice_})
+        if (!n.isEmpty()) notices << n;
+    SetStatus(notices.join(QStringLiteral("; ")), kStatusColor);
     pending_notice_.clear();
+    settings_notice_.clear();
 }
 
 void TNerovan1::UnregisterProgramHotKey() { hot_key_->Unregister(); }

@@ -369,6 +369,7 @@ private:
 
     GlobalHotKey* hot_key_ = nullptr;
     QString pending_notice_;  // a hot key that could not be registered, not yet shown
+    QString settings_notice_;  // a settings file that was not read, not yet shown
     bool in_tray_ = false;
     QTimer* tray_watch_ = nullptr;  // runs while in_tray_
     int save_picture_filter_index_ = 1;

@@ -8,6 +8,7 @@
 // Only the narrow (UTF-8) reader is used, so no wide-character converter.
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -94,11 +95,21 @@ struct SettingsFile::Impl {
 };
 
 SettingsFile::SettingsFile(const QString& path) : path_(path), impl_(std::make_unique<Impl>()) {
+    struct stat st;
+    if (stat(QFile::encodeName(path).constData(), &st) != 0) return;  // no file yet: the defaults
+    if (!S_ISREG(st.st_mode) || st.st_size > kLargestFile) {
+        // A folder in the file's place makes saving fail with its reason.
+        keep_ = !S_ISDIR(st.st_mode);
+        refused_ = "The settings file \"" + path + "\" is " +
+                   (S_ISREG(st.st_mode) ? QString("larger than 1 MB") : QString("not a regular file")) +
+                   ": the program starts with its defaults and leaves the file as it is";
+        return;
+    }
     try {
         const std::string data = ReadFileBytes(Utf8(path));
         if (impl_->ini.LoadData(data) < 0) impl_->ini.Reset();
     } catch (const std::exception&) {
-        // No file yet: the defaults hold until the first save creates it.
+        // Unreadable: the defaults hold until the first save replaces it.
     }
 }
 
@@ -149,10 +160,16 @@ PlacementState SettingsFile::ReadPlacement() const {
     PlacementState p;
     const Impl& i = *impl_;
     p.HasGeometry = i.ini.GetValue(kPlacement, "Width", nullptr) != nullptr;
-    p.Left = static_cast<int>(i.ReadLong(kPlacement, "Left", p.Left));
-    p.Top = static_cast<int>(i.ReadLong(kPlacement, "Top", p.Top));
-    p.Width = static_cast<int>(i.ReadLong(kPlacement, "Width", p.Width));
-    p.Height = static_cast<int>(i.ReadLong(kPlacement, "Height", p.Height));
+    // Far beyond any screen, but never past what an int holds; the window
+    // fits the size to the screen it restores on.
+    static constexpr long kFarthest = 1000000;
+    auto coordinate = [&i](const char* key, int fallback) {
+        return static_cast<int>(std::clamp(i.ReadLong(kPlacement, key, fallback), -kFarthest, kFarthest));
+    };
+    p.Left = coordinate("Left", p.Left);
+    p.Top = coordinate("Top", p.Top);
+    p.Width = coordinate("Width", p.Width);
+    p.Height = coordinate("Height", p.Height);
     if (p.Width <= 0 || p.Height <= 0) {
         const PlacementState d;
         p.HasGeometry = false;
@@ -161,9 +178,12 @@ PlacementState SettingsFile::ReadPlacement() const {
     }
     p.Maximized = i.ReadBool(kPlacement, "Maximized", false);
     p.Expression = i.ReadString(kPlacement, "Expression", QString());
+    // Entries that are not there, or empty, are no history.
     const long count = i.ReadLong(kPlacement, "HistoryCount", 0);
-    for (long k = 0; k < count && k < 16; ++k)
-        p.History << i.ReadString(kPlacement, ("History" + std::to_string(k)).c_str(), QString());
+    for (long k = 0; k < count && k < 16; ++k) {
+        const QString entry = i.ReadString(kPlacement, ("History" + std::to_string(k)).c_str(), QString());
+        if (!entry.isEmpty()) p.History << entry;
+    }
     p.FontName = i.ReadString(kPlacement, "FontName", p.FontName);
     if (p.FontName.isEmpty()) p.FontName = PlacementState().FontName;
     // The typesetter takes an em of at most kMaxFontPixels. A negative height
@@ -202,6 +222,7 @@ void SettingsFile::WritePlacement(const PlacementState& p) {
 }
 
 bool SettingsFile::Save(QString* error) const {
+    if (keep_) return true;
     std::string data;
     if (impl_->ini.Save(data) < 0) {
         if (error) *error = "Cannot write \"" + path_ + "\": the settings could not be formatted";

@@ -38,7 +38,11 @@ struct PlacementState {
 class SettingsFile {
 public:
     // Loads the file; a missing or unreadable one is an empty settings file.
+    // A path that is not a regular file (a FIFO would never end) or a file
+    // larger than kLargestFile is not read: the defaults hold, Refused()
+    // says why, and Save leaves that file (but for a folder) as it is.
     explicit SettingsFile(const QString& path);
+    static constexpr qint64 kLargestFile = 1024 * 1024;
     ~SettingsFile();
 
     // "Nerovan.Ini" in the executable's folder when that folder is writable,
@@ -49,17 +53,22 @@ public:
     static char LetterFromKey(const QString& value);
 
     QString Path() const { return path_; }
+    // Why the file was not read (empty when it was read or is missing).
+    QString Refused() const { return refused_; }
     ProgramSettings ReadProgramSettings() const;
     // The eight entries, in their order, Booleans as "1"/"0", "Key" as one letter.
     void WriteProgramSettings(const ProgramSettings& s);
     PlacementState ReadPlacement() const;
     void WritePlacement(const PlacementState& p);
     // Writes the file atomically; false with a message naming the file and
-    // the reason when it cannot be written.
+    // the reason when it cannot be written. A refused file other than a
+    // folder is kept as it is (true, nothing written).
     bool Save(QString* error = nullptr) const;
 
 private:
     QString path_;
+    QString refused_;
+    bool keep_ = false;  // the file is not to be replaced
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

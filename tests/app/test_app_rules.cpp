@@ -2,6 +2,7 @@
 // the settings file.
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "demo_generator.h"
 #include "history.h"
@@ -102,6 +103,44 @@ private slots:
         const QString path = dir.filePath("Nerovan.Ini");
         WriteSettings(path, "[Placement]\nFontHeight = " + stored + "\n");
         QCOMPARE(SettingsFile(path).ReadPlacement().FontHeight, height);
+    }
+
+    // Values no screen or history can hold are read within bounds, and a
+    // history count beyond the entries there gives only the entries there.
+    void PlacementIsReadWithinBounds() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Nerovan.Ini");
+        WriteSettings(path, "[Placement]\nWidth = 99999999999\nHeight = 100000\nLeft = -99999999999\n"
+                            "HistoryCount = 2147483647\nHistory0 = \"a\"\nHistory2 = \"b\"\n");
+        const PlacementState p = SettingsFile(path).ReadPlacement();
+        QCOMPARE(p.Width, 1000000);
+        QCOMPARE(p.Height, 100000);
+        QCOMPARE(p.Left, -1000000);
+        QCOMPARE(p.History, QStringList({"a", "b"}));
+    }
+
+    // A FIFO (which would never end) or a file over 1 MB is not read: the
+    // defaults hold, the reason is given, and saving leaves it as it is.
+    void OnlyARegularFileOfSaneSizeIsRead() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo.ini"), big = dir.filePath("big.ini");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QByteArray content("[HOTKEY]\nKey = G\n");
+        content += QByteArray(SettingsFile::kLargestFile, '#');
+        WriteSettings(big, content);
+        for (const QString& path : {fifo, big}) {
+            SettingsFile file(path);
+            QVERIFY2(file.Refused().contains(path), qPrintable(file.Refused()));
+            QCOMPARE(file.ReadProgramSettings().HotKeyLetter, 'F');
+            file.WritePlacement(PlacementState());
+            QVERIFY(file.Save());
+        }
+        struct stat st;
+        QVERIFY(stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QFile f(big);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), content);
+        QVERIFY(SettingsFile(dir.filePath("missing.ini")).Refused().isEmpty());
     }
 
     void KeysAreReadWithoutRegardToCase() {

@@ -710,6 +710,36 @@ private slots:
         }
     }
 
+    // A stored size beyond the screen restores at most at the screen's
+    // available size, and that is what closing writes back.
+    void AStoredPlacementBeyondTheScreenIsFittedToIt() {
+        const QString path = NewSettings();
+        WriteAll(path, "[Placement]\nLeft = 0\nTop = 0\nWidth = 100000\nHeight = 100000\n");
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        {
+            TestWindow w(path);
+            QVERIFY(WaitIdle(w));
+            QVERIFY(w.width() <= screen.width() && w.height() <= screen.height());
+            w.close();
+        }
+        const QString ini = QString::fromUtf8(ReadAll(path));
+        QVERIFY2(!ini.contains("100000"), qPrintable(ini));
+    }
+
+    // A settings file too large to read is named in the status line.
+    void ASettingsFileTooLargeIsSaidAndKept() {
+        const QString path = NewSettings();
+        const QByteArray content = "[Placement]\nExpression = \"y\"\n" + QByteArray(1100000, '#');
+        WriteAll(path, content);
+        {
+            TestWindow w(path);
+            QVERIFY(WaitIdle(w));
+            QVERIFY2(w.StatusText().contains("larger than 1 MB"), qPrintable(w.StatusText()));
+            w.close();
+        }
+        QCOMPARE(ReadAll(path), content);
+    }
+
     void ClosingWritesTheEightEntriesAndSurvivesAnUnwritableFile() {
         const QString path = NewSettings();
         {
