@@ -148,27 +148,40 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     }
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowReadError(path, errno);
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { close(fd); }
-    } closer{fd};
-    std::string content;
+FileReader::FileReader(const std::string& path, bool regularOnly) : path_(path) {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
+    if (fd_ < 0) ThrowReadError(path, errno);
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        content.reserve(static_cast<size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowReadError(path, errno);
-        }
-        content.append(buffer, static_cast<size_t>(n));
+    if (fstat(fd_, &st) != 0) {
+        const int err = errno;
+        close(fd_);
+        ThrowReadError(path, err);
     }
+    if (S_ISREG(st.st_mode)) {
+        size_ = static_cast<size_t>(st.st_size);
+    } else if (regularOnly) {
+        close(fd_);
+        if (S_ISDIR(st.st_mode)) ThrowReadError(path, EISDIR);
+        throw EFileError("Cannot read \"" + path + "\": not a regular file", path);
+    }
+}
+
+FileReader::~FileReader() { close(fd_); }
+
+size_t FileReader::Read(char* buffer, size_t size) {
+    for (;;) {
+        const ssize_t n = read(fd_, buffer, size);
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno != EINTR) ThrowReadError(path_, errno);
+    }
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    FileReader file(path, false);
+    std::string content;
+    content.reserve(file.Size());
+    char buffer[65536];
+    while (const size_t n = file.Read(buffer, sizeof buffer)) content.append(buffer, n);
     return content;
 }
 

@@ -32,4 +32,25 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size);
 // The whole content of a file; EFileError if it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
+// A file open for reading, closed when it goes.
+class FileReader {
+public:
+    // Opens the file. With regularOnly, anything but a regular file (a pipe,
+    // a device, which may never end) is refused; opening a pipe does not wait
+    // for a writer. Throws EFileError.
+    FileReader(const std::string& path, bool regularOnly);
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader();
+    // Up to `size` bytes into `buffer`; 0 at the end. Throws EFileError.
+    size_t Read(char* buffer, size_t size);
+    // The size of a regular file, 0 for anything else.
+    size_t Size() const { return size_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    size_t size_ = 0;
+};
+
 }  // namespace nerovan
