@@ -1,6 +1,8 @@
 // nerovan-render: typesets one formula from the command line and writes its
 // picture (BMP, EMF, PNG, JPEG, GIF), prints its box, or prints what the
 // painting pass draws. Exit 0 done, 1 notation error, 2 usage or file error.
+#include <signal.h>
+
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -27,6 +29,27 @@ constexpr int kExitUsage = 2;
 int Fail(const std::string& message) {
     std::cerr << "nerovan-render: " << message << "\n";
     return kExitUsage;
+}
+
+// A renderer ended by a signal while it writes a picture removes the
+// temporary file it was writing (the old picture stays) and then dies of the
+// same signal, so its exit status still says so.
+extern "C" void EndOnSignal(int sig) {
+    RemovePendingTemporaryFile();
+    raise(sig);  // SA_RESETHAND has put the default action back
+}
+
+void RemoveTemporaryFileOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = EndOnSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        struct sigaction old;
+        // A signal the caller ignores (as for a background job) stays ignored.
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+            sigaction(sig, &action, nullptr);
+    }
 }
 
 bool HasExtension(const std::string& path, const std::string& ext) {
@@ -70,6 +93,7 @@ bool LoadExpression(const RenderOptions& o, std::string& expression, std::string
 }  // namespace
 
 int main(int argc, char** argv) {
+    RemoveTemporaryFileOnSignals();
     RenderOptions o;
     std::string error;
     if (!ParseRenderOptions(argc - 1, argv + 1, o, error)) {

@@ -3,7 +3,10 @@
 // temporary file is removed again when anything fails.
 #include "atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
@@ -11,12 +14,16 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 namespace nerovan {
 
 namespace {
+
+// Temporary names are the target's name, ".tmp" and this many of these.
+constexpr size_t kSuffixLength = 10;
+constexpr char kSuffixDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 std::string Reason(int err) { return std::system_category().message(err); }
 
@@ -28,16 +35,25 @@ std::string Reason(int err) { return std::system_category().message(err); }
     throw EFileError("Cannot read \"" + path + "\": " + Reason(err), path);
 }
 
-// The file a write to `path` replaces: the target of a symbolic link, so the
-// link survives; the path itself otherwise (also for a dangling link).
+// The file a write to `path` replaces or creates: the end of a chain of
+// symbolic links, so the links survive, also when the file they name does not
+// exist yet; the path itself otherwise. A relative link is taken from the
+// link's own folder.
 std::string ResolveTarget(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (!resolved) return path;
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
+    std::string current = path;
+    // 40 links, as many as the kernel follows before it reports a loop.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        char link[PATH_MAX];
+        const ssize_t n = readlink(current.c_str(), link, sizeof link);
+        if (n <= 0 || n == sizeof link) return current;
+        std::string next(link, static_cast<size_t>(n));
+        const size_t slash = current.rfind('/');
+        if (next[0] != '/' && slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+        current = next;
+    }
+    ThrowWriteError(path, ELOOP);
 }
 
 // Unique part of a temporary name: process, a counter and the clock.
@@ -49,14 +65,80 @@ std::string UniqueSuffix() {
         (static_cast<unsigned long long>(ts.tv_nsec) << 20) ^
         (static_cast<unsigned long long>(ts.tv_sec) << 40) ^
         (static_cast<unsigned long long>(getpid()) << 8) ^ counter.fetch_add(1);
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string s;
     unsigned long long v = mix;
-    for (int i = 0; i < 10; ++i) {
-        s += digits[v % 36];
+    for (size_t i = 0; i < kSuffixLength; ++i) {
+        s += kSuffixDigits[v % 36];
         v /= 36;
     }
     return s;
+}
+
+// Removes temporary files that a write to the same target left behind when
+// its process was killed: the same prefix, our suffix, untouched for a
+// minute (a write in progress keeps its file's time fresh).
+void RemoveStaleTemporaries(const std::string& folder, const std::string& stem) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    const time_t cutoff = time(nullptr) - 60;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != stem.size() + kSuffixLength || name.compare(0, stem.size(), stem) != 0 ||
+            name.find_first_not_of(kSuffixDigits, stem.size()) != std::string::npos)
+            continue;
+        struct stat st;
+        if (fstatat(dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && st.st_mtime < cutoff)
+            unlinkat(dirfd(dir), name.c_str(), 0);
+    }
+    closedir(dir);
+}
+
+// The temporary file of the write in progress, for a signal handler to
+// remove: a fixed buffer, as a handler may not allocate. The name is set
+// before the file is created and cleared after it is renamed or removed, so
+// a handler at any moment removes at most our own file.
+char pending_temp[PATH_MAX];
+volatile sig_atomic_t pending_temp_set = 0;
+
+void SetPendingTemp(const std::string& name) {
+    pending_temp_set = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (name.size() >= sizeof pending_temp) return;
+    std::memcpy(pending_temp, name.c_str(), name.size() + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    pending_temp_set = 1;
+}
+
+void ClearPendingTemp() { pending_temp_set = 0; }
+
+// Writes all the bytes, resuming after a signal.
+void WriteAll(int fd, const void* data, size_t size, const std::string& path) {
+    const char* p = static_cast<const char*>(data);
+    size_t left = size;
+    while (left > 0) {
+        const ssize_t n = write(fd, p, left > (1u << 30) ? (1u << 30) : left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowWriteError(path, errno);
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
+// A pipe or a device takes the bytes as they come: there is no file to
+// replace, and a file renamed over it would take its place.
+void WriteIntoNode(const std::string& path, const void* data, size_t size) {
+    const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) ThrowWriteError(path, errno);
+    try {
+        WriteAll(fd, data, size, path);
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+    if (close(fd) != 0 && errno != EINTR) ThrowWriteError(path, errno);
 }
 
 // Removes the temporary file unless the rename has consumed it.
@@ -68,6 +150,7 @@ public:
     ~TempFileGuard() {
         if (fd_ >= 0) close(fd_);
         if (!name_.empty()) unlink(name_.c_str());
+        ClearPendingTemp();
     }
     void Set(int fd, const std::string& name) {
         fd_ = fd;
@@ -83,7 +166,10 @@ public:
         return 0;
     }
     const std::string& Name() const { return name_; }
-    void Release() { name_.clear(); }
+    void Release() {
+        name_.clear();
+        ClearPendingTemp();
+    }
 
 private:
     int fd_ = -1;
@@ -93,6 +179,12 @@ private:
 }  // namespace
 
 void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) ThrowWriteError(path, EISDIR);
+        WriteIntoNode(path, data, size);
+        return;
+    }
     const std::string target = ResolveTarget(path);
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".")
@@ -101,12 +193,15 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     // Keep the temporary name within the file-name limit of the folder.
     if (base.size() > 200) base.resize(200);
-    const std::string prefix = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
-                               "." + base + ".tmp";
+    const std::string stem = "." + base + ".tmp";
+    const std::string prefix =
+        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + stem;
+    RemoveStaleTemporaries(folder, stem);
 
     TempFileGuard temp;
     for (int attempt = 0;; ++attempt) {
         const std::string name = prefix + UniqueSuffix();
+        SetPendingTemp(name);
         // Mode 0666: the kernel applies the umask, as for any new file.
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -114,25 +209,15 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
             break;
         }
         const int err = errno;
+        ClearPendingTemp();
         if ((err != EEXIST && err != EINTR) || attempt >= 100) ThrowWriteError(path, err);
     }
 
-    struct stat st;
     if (stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         if (fchmod(temp.Fd(), st.st_mode & 0777) != 0) ThrowWriteError(path, errno);
     }
 
-    const char* p = static_cast<const char*>(data);
-    size_t left = size;
-    while (left > 0) {
-        const ssize_t n = write(temp.Fd(), p, left > (1u << 30) ? (1u << 30) : left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowWriteError(path, errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    WriteAll(temp.Fd(), data, size, path);
     // EINVAL: the file system cannot sync (nothing to wait for).
     if (fsync(temp.Fd()) != 0 && errno != EINVAL) ThrowWriteError(path, errno);
     if (const int err = temp.Close()) ThrowWriteError(path, err);
@@ -148,27 +233,44 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     }
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowReadError(path, errno);
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { close(fd); }
-    } closer{fd};
-    std::string content;
+FileReader::FileReader(const std::string& path, bool regularOnly) : path_(path) {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
+    if (fd_ < 0) ThrowReadError(path, errno);
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        content.reserve(static_cast<size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowReadError(path, errno);
-        }
-        content.append(buffer, static_cast<size_t>(n));
+    if (fstat(fd_, &st) != 0) {
+        const int err = errno;
+        close(fd_);
+        ThrowReadError(path, err);
     }
+    if (S_ISREG(st.st_mode)) {
+        size_ = static_cast<size_t>(st.st_size);
+    } else if (regularOnly) {
+        close(fd_);
+        if (S_ISDIR(st.st_mode)) ThrowReadError(path, EISDIR);
+        throw EFileError("Cannot read \"" + path + "\": not a regular file", path);
+    }
+}
+
+FileReader::~FileReader() { close(fd_); }
+
+size_t FileReader::Read(char* buffer, size_t size) {
+    for (;;) {
+        const ssize_t n = read(fd_, buffer, size);
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno != EINTR) ThrowReadError(path_, errno);
+    }
+}
+
+void RemovePendingTemporaryFile() noexcept {
+    if (pending_temp_set) unlink(pending_temp);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    FileReader file(path, false);
+    std::string content;
+    content.reserve(file.Size());
+    char buffer[65536];
+    while (const size_t n = file.Read(buffer, sizeof buffer)) content.append(buffer, n);
     return content;
 }
 

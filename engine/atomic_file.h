@@ -24,12 +24,40 @@ private:
 // Writes the bytes to a new file in the target's folder, flushes it to disk
 // and renames it over the target. A new file gets the usual permissions
 // (0666 less the umask); an existing file keeps its permission bits. A
-// symbolic link is followed, so the file it points to is replaced. On any
-// failure the temporary file is removed, the target is left as it was, and
-// EFileError is thrown.
+// symbolic link is followed, so the file it points to is replaced or, when
+// it does not exist, created. A pipe or a device (also through a link such
+// as /proc/self/fd/1) is written into directly; a folder is refused.
+// Temporary files that a killed write to the same target left behind are
+// removed after a minute. On any failure the temporary file is removed, the
+// target is left as it was, and EFileError is thrown.
 void WriteFileAtomic(const std::string& path, const void* data, size_t size);
+
+// Removes the temporary file of the write in progress, if any. It makes only
+// async-signal-safe calls, for a handler of a signal that ends the program.
+void RemovePendingTemporaryFile() noexcept;
 
 // The whole content of a file; EFileError if it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+
+// A file open for reading, closed when it goes.
+class FileReader {
+public:
+    // Opens the file. With regularOnly, anything but a regular file (a pipe,
+    // a device, which may never end) is refused; opening a pipe does not wait
+    // for a writer. Throws EFileError.
+    FileReader(const std::string& path, bool regularOnly);
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader();
+    // Up to `size` bytes into `buffer`; 0 at the end. Throws EFileError.
+    size_t Read(char* buffer, size_t size);
+    // The size of a regular file, 0 for anything else.
+    size_t Size() const { return size_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    size_t size_ = 0;
+};
 
 }  // namespace nerovan

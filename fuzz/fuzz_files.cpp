@@ -15,7 +15,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = "/tmp/nerovan-fuzz-" + std::to_string(getpid()) + ".ini";
     nerovan::WriteFileAtomic(path, data, size);
-    nerovan::ReadExpressionFile(path);
+    try {
+        nerovan::ReadExpressionFile(path);
+    } catch (const nerovan::EFileError&) {
+        // A first line longer than the longest formula is refused.
+    }
     nerovan::SettingsFile settings(QString::fromStdString(path));
     settings.ReadProgramSettings();
     settings.ReadPlacement();

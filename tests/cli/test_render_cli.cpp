@@ -1,10 +1,16 @@
 // nerovan-render as scripts use it: exit codes, messages, the files it
 // writes and what --metrics and --ops print.
 #include <gtest/gtest.h>
+#include <dirent.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -176,6 +182,49 @@ TEST_F(RenderCli, PictureFormatsFollowTheExtension) {
     EXPECT_EQ(ReadAll(Path("p.emf")).substr(40, 4), " EMF");
     EXPECT_EQ(ReadAll(Path("p.gif")).substr(0, 3), "GIF");
     EXPECT_EQ(ReadAll(Path("p.jpg")).substr(0, 2), "\xFF\xD8");
+}
+
+// Killed while it writes a picture, the renderer leaves the old picture and
+// no temporary file, and its status still says it died of the signal.
+TEST_F(RenderCli, SignalWhileWritingLeavesNoTemporaryFile) {
+    const std::string target = Path("p.bmp");
+    std::ofstream(target, std::ios::binary) << "old";
+    const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, dir.c_str(), IN_CREATE), 0);
+    // A picture of some 20 MB: its write and flush take far longer than the
+    // signal takes to arrive.
+    std::vector<std::string> args = {NEROVAN_RENDER_PATH, "--height", "1500", "--blur", "x+y",
+                                     "-o", target};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    bool created = false;
+    alignas(inotify_event) char events[4096];
+    pollfd p = {watch, POLLIN, 0};
+    while (!created && poll(&p, 1, 20000) == 1) {
+        const ssize_t n = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+            created = created || (e->len && std::string(e->name).rfind(".p.bmp.tmp", 0) == 0);
+            at += ssize_t(sizeof(inotify_event) + e->len);
+        }
+    }
+    close(watch);
+    EXPECT_TRUE(created);
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(ReadAll(target), "old");
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    while (const dirent* e = readdir(d)) names.push_back(e->d_name);
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "p.bmp"}));
 }
 
 TEST_F(RenderCli, UnknownFontFallsBackToASubstitute) {

@@ -1,6 +1,8 @@
-// Formula files: the exact bytes written, the first-line rule, and a failed
-// save that keeps the file that was there.
+// Formula files: the exact bytes written, the first-line rule, the limits of
+// what is read, and a failed save that keeps the file that was there.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -8,6 +10,7 @@
 
 #include "atomic_file.h"
 #include "formula_file.h"
+#include "metrics.h"
 
 namespace nerovan {
 namespace {
@@ -38,6 +41,48 @@ TEST(FormulaFile, ReadingTakesTheFirstLine) {
         EXPECT_EQ(ReadExpressionFile(dir + "/f.fla"), first);
     }
     EXPECT_THROW(ReadExpressionFile(dir + "/missing.fla"), EFileError);
+    std::system(("rm -rf " + dir).c_str());
+}
+
+// Only the first line is read, up to one character past the longest formula;
+// files that may never end are refused before anything is read.
+TEST(FormulaFile, ReadingStopsAtTheLimitAndRefusesEndlessFiles) {
+    const std::string dir = TempDir();
+    const std::string path = dir + "/f.fla", fifo = dir + "/fifo.fla";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string longest(kMaxExpressionLength, 'x'), over = longest + "x";
+    const std::string overMessage = "Cannot open \"" + path + "\": the formula is ";
+    const std::string limit = " characters long; the longest is 500000";
+    const size_t gib = size_t(1) << 30;
+    struct Case {
+        std::string Content;
+        size_t SparseSize;  // the file grows to this size with a hole of zeros
+        std::string Path, Line, Error;
+    };
+    for (const Case& c : std::vector<Case>{
+             {longest + "\r\ny", 0, path, longest, ""},
+             {"a+b\r\n", gib, path, "a+b", ""},
+             {over, 0, path, "", overMessage + "500001" + limit},
+             {over + "\n" + longest, 0, path, "", overMessage + "500001" + limit},
+             {over + "x", 0, path, "", overMessage + "more than 500000" + limit},
+             {"", gib, path, "", overMessage + "more than 500000" + limit},
+             {"", 0, "/dev/zero", "", "Cannot read \"/dev/zero\": not a regular file"},
+             {"", 0, fifo, "", "Cannot read \"" + fifo + "\": not a regular file"},
+             {"", 0, dir, "", "Cannot read \"" + dir + "\": Is a directory"}}) {
+        if (c.Path == path) {
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << c.Content;
+            if (c.SparseSize) {
+                ASSERT_EQ(truncate(path.c_str(), off_t(c.SparseSize)), 0);
+            }
+        }
+        try {
+            EXPECT_EQ(ReadExpressionFile(c.Path), c.Line) << c.Path;
+            EXPECT_EQ(c.Error, "");
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.what(), c.Error);
+            EXPECT_EQ(e.Path(), c.Path);
+        }
+    }
     std::system(("rm -rf " + dir).c_str());
 }
 

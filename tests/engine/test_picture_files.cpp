@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -387,6 +388,65 @@ TEST_F(AtomicFileTest, WritingThroughASymbolicLinkReplacesItsTarget) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(ReadFileBytes(real).substr(0, 6), "GIF89a");
     EXPECT_EQ(Entries(), (std::vector<std::string>{"link.gif", "real.gif"}));
+}
+
+// What is not a plain file is neither replaced by one nor left behind a link:
+// a pipe and a device take the bytes directly, a dangling link gets its file,
+// a folder is refused.
+TEST_F(AtomicFileTest, PipesDevicesDanglingLinksAndFolders) {
+    const std::string fifo = dir_ + "/pipe.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The reader is open before the write, so nothing waits and a pipe that
+    // was renamed away reads as empty instead of hanging.
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    WriteFileAtomic(fifo, "picture", 7);
+    char got[16] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), 7);
+    close(reader);
+    EXPECT_STREQ(got, "picture");
+
+    const std::string device = dir_ + "/null.png";
+    ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+    WriteFileAtomic(device, "picture", 7);
+
+    // A relative link is taken from its own folder, not the working one.
+    ASSERT_EQ(mkdir((dir_ + "/sub").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("sub/new.gif", (dir_ + "/dangling.gif").c_str()), 0);
+    WriteFileAtomic(dir_ + "/dangling.gif", "new", 3);
+    EXPECT_EQ(ReadFileBytes(dir_ + "/sub/new.gif"), "new");
+
+    ASSERT_EQ(mkdir((dir_ + "/folder.bmp").c_str(), 0700), 0);
+    try {
+        WriteFileAtomic(dir_ + "/folder.bmp", "x", 1);
+        ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.what(), "Cannot write \"" + dir_ + "/folder.bmp\": Is a directory");
+    }
+
+    struct stat st;
+    for (const auto& [path, type] : std::vector<std::pair<std::string, mode_t>>{
+             {fifo, S_IFIFO}, {device, S_IFLNK}, {"/dev/null", S_IFCHR},
+             {dir_ + "/dangling.gif", S_IFLNK}, {dir_ + "/folder.bmp", S_IFDIR}}) {
+        ASSERT_EQ(lstat(path.c_str(), &st), 0) << path;
+        EXPECT_EQ(st.st_mode & S_IFMT, type) << path;
+    }
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"dangling.gif", "folder.bmp", "null.png",
+                                                   "pipe.png", "sub"}));
+}
+
+// A write removes what a killed write to the same target left a minute ago
+// or more, and nothing else.
+TEST_F(AtomicFileTest, StaleTemporaryFilesOfTheTargetAreRemoved) {
+    const std::string stale = ".f.png.tmpaaaaaaaaaa", fresh = ".f.png.tmp0123456789",
+                      other = ".g.png.tmpcccccccccc";
+    for (const std::string& name : {stale, fresh, other})
+        WriteFileAtomic(dir_ + "/" + name, "left", 4);
+    const struct timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    for (const std::string& name : {stale, other})
+        ASSERT_EQ(utimensat(AT_FDCWD, (dir_ + "/" + name).c_str(), hourAgo, 0), 0);
+    WriteFileAtomic(dir_ + "/f.png", "new", 3);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{fresh, other, "f.png"}));
 }
 
 }  // namespace
