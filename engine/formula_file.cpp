@@ -2,6 +2,7 @@
 #include "formula_file.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "atomic_file.h"
 #include "metrics.h"
@@ -14,6 +15,23 @@ bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
 
+namespace {
+
+// A first line holding a byte that is no character of Windows-1251 (NUL, or
+// the unassigned 0x98) is refused, by the renderer and the window alike,
+// rather than painted as a box by one and refused by the other.
+const std::string& CheckedLine(const std::string& line, const std::string& path) {
+    const size_t at = line.find_first_of(std::string("\0\x98", 2));
+    if (at == std::string::npos) return line;
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(line[at]));
+    throw EFileError("Cannot open \"" + path + "\": byte " + byte + " at position " +
+                         std::to_string(at + 1) + " is not a character of Windows-1251",
+                     path);
+}
+
+}  // namespace
+
 std::string ReadExpressionFile(const std::string& path) {
     FileReader file(path, true);
     // Only the first line is read, and of it one character more than the
@@ -23,10 +41,10 @@ std::string ReadExpressionFile(const std::string& path) {
     while (line.size() <= kMaxExpressionLength) {
         const size_t n =
             file.Read(buffer, std::min(sizeof buffer, kMaxExpressionLength + 1 - line.size()));
-        if (n == 0) return line;
+        if (n == 0) return CheckedLine(line, path);
         const char* end = std::find_if(buffer, buffer + n, IsLineEnd);
         line.append(buffer, static_cast<size_t>(end - buffer));
-        if (end != buffer + n) return line;
+        if (end != buffer + n) return CheckedLine(line, path);
     }
     // The line is over the limit; its length is known when it ends right here.
     char next;

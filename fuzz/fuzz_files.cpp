@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         nerovan::ReadExpressionFile(path);
     } catch (const nerovan::EFileError&) {
-        // A first line longer than the longest formula is refused.
+        // A first line longer than the longest formula, or one with a byte
+        // that is no character of Windows-1251, is refused.
     }
     nerovan::SettingsFile settings(QString::fromStdString(path));
     settings.ReadProgramSettings();

@@ -45,7 +45,8 @@ TEST(FormulaFile, ReadingTakesTheFirstLine) {
 }
 
 // Only the first line is read, up to one character past the longest formula;
-// files that may never end are refused before anything is read.
+// files that may never end are refused before anything is read, and so is a
+// first line with a byte that is no character of Windows-1251.
 TEST(FormulaFile, ReadingStopsAtTheLimitAndRefusesEndlessFiles) {
     const std::string dir = TempDir();
     const std::string path = dir + "/f.fla", fifo = dir + "/fifo.fla";
@@ -54,6 +55,7 @@ TEST(FormulaFile, ReadingStopsAtTheLimitAndRefusesEndlessFiles) {
     const std::string overMessage = "Cannot open \"" + path + "\": the formula is ";
     const std::string limit = " characters long; the longest is 500000";
     const size_t gib = size_t(1) << 30;
+    const std::string no1251 = " is not a character of Windows-1251";
     struct Case {
         std::string Content;
         size_t SparseSize;  // the file grows to this size with a hole of zeros
@@ -66,6 +68,9 @@ TEST(FormulaFile, ReadingStopsAtTheLimitAndRefusesEndlessFiles) {
              {over + "\n" + longest, 0, path, "", overMessage + "500001" + limit},
              {over + "x", 0, path, "", overMessage + "more than 500000" + limit},
              {"", gib, path, "", overMessage + "more than 500000" + limit},
+             {"a\x98" "b\r\n", 0, path, "", "Cannot open \"" + path + "\": byte 0x98 at position 2" + no1251},
+             {std::string("ab\0c", 4), 0, path, "", "Cannot open \"" + path + "\": byte 0x00 at position 3" + no1251},
+             {"ab\n\x98", 0, path, "ab", ""},  // only the first line counts
              {"", 0, "/dev/zero", "", "Cannot read \"/dev/zero\": not a regular file"},
              {"", 0, fifo, "", "Cannot read \"" + fifo + "\": not a regular file"},
              {"", 0, dir, "", "Cannot read \"" + dir + "\": Is a directory"}}) {
