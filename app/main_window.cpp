@@ -924,18 +924,9 @@ void TNerovan1::Open1Click() {
         line = ReadExpressionFile(QFile::encodeName(name).toStdString());
     } catch (const std::exception& e) {
         // The name is taken only with a file that could be read, so the
-        // caption and Save keep naming the same file.
+        // caption and Save keep naming the same file; a formula too long
+        // is refused whole rather than cut, and the box keeps its text.
         ShowErrorBox(FromLocalPath(e.what()));
-        return;
-    }
-    if (line.size() > kMaxExpressionLength) {
-        // Refused whole rather than cut: the box keeps its text and the
-        // caption its file.
-        ShowErrorBox(QStringLiteral("Cannot open \"%1\": the formula is %2 characters long; "
-                                    "the longest is %3")
-                         .arg(name)
-                         .arg(line.size())
-                         .arg(kMaxExpressionLength));
         return;
     }
     expression_file_name_ = name;
