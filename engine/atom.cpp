@@ -35,11 +35,11 @@ int PaintNameEscape(std::string_view name, TFormulaOrigin pen, Canvas& canvas) {
 }
 
 // Draws the accent mark over the first glyph of rest (the atom from the base
-// character on) at pen. The mark takes no room; the base itself is drawn by
-// the walk as part of rest.
-void PaintAccentMark(char mark, std::string_view rest, TFormulaOrigin pen, Canvas& canvas,
-                     bool italicSwitch) {
-    PaintAccent(mark, rest, pen, canvas, italicSwitch);
+// character on) at pen; base is the rest's own base, AccentBase(rest). The
+// mark takes no room; the base itself is drawn by the walk as part of rest.
+void PaintAccentMark(char mark, std::string_view rest, std::string_view base, TFormulaOrigin pen,
+                     Canvas& canvas, bool italicSwitch) {
+    PaintAccent(mark, rest, base, pen, canvas, italicSwitch);
 }
 
 // ---- Characters -----------------------------------------------------------
@@ -205,6 +205,9 @@ TFormulaMetrics MeasureAtom(std::string_view atom, Canvas& canvas, bool italicSw
 void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch) {
     TFormulaOrigin pen = origin;
     std::size_t pos = 0;
+    // Where the base of the chain of accents being drawn starts: found once
+    // at the chain's first mark, so a long chain is drawn in linear time.
+    std::size_t base = 0;
     for (;;) {
         const TAtomStep step = ScanAtomStep(atom, pos);
         const std::string_view lead = atom.substr(pos, step.LeadEnd - pos);
@@ -224,7 +227,8 @@ void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, boo
             case TAtomEscape::Accent:
                 // The rest is drawn from the base on at this pen; nothing of
                 // this level follows it, so its width is not needed here.
-                PaintAccentMark(atom[step.LeadEnd + 1], atom.substr(step.Rest),
+                if (base < step.Rest) base = atom.size() - AccentBase(atom.substr(step.Rest)).size();
+                PaintAccentMark(atom[step.LeadEnd + 1], atom.substr(step.Rest), atom.substr(base),
                                 pen, canvas, italicSwitch);
                 break;
             case TAtomEscape::Name:
