@@ -142,10 +142,10 @@ TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italic
         canvas.Font.Charset = DEFAULT_CHARSET;
         if (italicSwitch) SetItalic(canvas, IsItalicLetter(c));
         one[0] = c;
-        advance += canvas.TextWidth(one);
+        advance = SizeSum(advance, canvas.TextWidth(one));
         m.Height = std::max(m.Height, canvas.TextHeight(one));
     }
-    m.Width = advance + 2;
+    m.Width = SizeSum(advance, 2);
     canvas.Font.Charset = DEFAULT_CHARSET;
     if (italicSwitch) SetItalic(canvas, false);
     return m;
@@ -188,14 +188,14 @@ TFormulaMetrics MeasureAtom(std::string_view atom, Canvas& canvas, bool italicSw
         const TAtomStep step = ScanAtomStep(atom, pos);
         const TFormulaMetrics lead =
             MeasureTextRun(atom.substr(pos, step.LeadEnd - pos), canvas, italicSwitch);
-        m.Width += lead.Width;
+        m.Width = SizeSum(m.Width, lead.Width);
         m.Height = std::max(m.Height, lead.Height);
         CheckAtomStep(step, atom, pos);
         if (step.Escape == TAtomEscape::None) break;
         // The accent mark takes no room; its base starts the rest.
         if (step.Escape == TAtomEscape::Name)
-            m.Width += MeasureNameEscape(EscapeName(step, atom), canvas);
-        m.Width += 2;
+            m.Width = SizeSum(m.Width, MeasureNameEscape(EscapeName(step, atom), canvas));
+        m.Width = SizeSum(m.Width, 2);
         if (step.Rest == atom.size()) break;
         pos = step.Rest;
     }
