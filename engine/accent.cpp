@@ -83,26 +83,24 @@ void SetMarkStyle(std::string_view rest, Canvas& canvas) {
 }
 
 // How far right of the pen the atom's box is sure to reach: the 2 pixels of
-// the accent's own level, 2 more for every nested accent, and the base glyph
-// as the measuring pass measures it (in the style the atom had there, a
-// letter of a run in italic when letters are italic) with the 2 pixels of
-// its level. rest is valid. Leaves the style at style.
-int RoomRightOfPen(std::string_view rest, Canvas& canvas, bool italicSwitch, TFontStyles style) {
-    int room = 2;
-    while (rest.size() > 2 && rest[0] == '\\' && IsAccentMark(rest[1])) {
-        room += 2;
-        rest.remove_prefix(2);
-    }
+// the accent's own level, 2 more for each of the nested accents between it
+// and its base, and the base glyph as the measuring pass measures it (in the
+// style the atom had there, a letter of a run in italic when letters are
+// italic) with the 2 pixels of its level. base is valid. Leaves the style at
+// style.
+int RoomRightOfPen(std::string_view base, std::size_t nested, Canvas& canvas, bool italicSwitch,
+                   TFontStyles style) {
+    const int room = 2 + 2 * static_cast<int>(nested);
     canvas.Font.Style = style;
-    if (rest[0] == '\\') {
+    if (base[0] == '\\') {
         std::size_t end = 1;
-        while (end < rest.size() && IsLatinLetter(rest[end])) ++end;
-        return room + MeasureNamedGlyph(std::string(rest.substr(1, end - 1)), canvas) + 2;
+        while (end < base.size() && IsLatinLetter(base[end])) ++end;
+        return room + MeasureNamedGlyph(std::string(base.substr(1, end - 1)), canvas) + 2;
     }
-    if (italicSwitch) SetItalic(canvas, IsItalicLetter(rest[0]));
-    room += canvas.TextWidth(std::string(1, rest[0])) + 2;
+    if (italicSwitch) SetItalic(canvas, IsItalicLetter(base[0]));
+    const int glyph = canvas.TextWidth(std::string(1, base[0]));
     canvas.Font.Style = style;
-    return room;
+    return room + glyph + 2;
 }
 
 [[noreturn]] void RaiseInvalidToken(std::string_view s) {
@@ -120,49 +118,59 @@ bool IsUprightAccentBase(char base, char next) {
     return base == 'I' || base == 'i' || base == 'j' || (base == '\\' && next == 'i');
 }
 
-TFormulaMetrics MeasureFirstGlyph(std::string_view s, Canvas& canvas) {
-    TFormulaMetrics m;
-    // Nested accents are followed in a loop: `\.\.\.x` costs no stack.
-    for (;;) {
-        if (s.empty()) return m;
-        if (s[0] != '\\') {
-            const std::string one(1, s[0]);
-            m.Width = canvas.TextWidth(one);
-            m.Height = canvas.TextHeight(one);
-            m.Ascent = m.Height / 2;
-            return m;
-        }
-        // A lone backslash has no glyph; a second backslash is no escape.
-        if (s.size() == 1 || s[1] == '\\') RaiseInvalidToken(s);
-        if (IsLatinLetter(s[1])) {
-            std::size_t end = 1;
-            while (end < s.size() && IsLatinLetter(s[end])) ++end;
-            return MeasureNamedGlyphBox(std::string(s.substr(1, end - 1)), canvas);
-        }
-        if (!IsAccentMark(s[1])) RaiseInvalidToken(s);
-        // An accent: the first glyph is its base's.
+std::string_view AccentBase(std::string_view s) {
+    // Nested accents are followed in a loop: `\\.\\.\\.x` costs no stack.
+    while (s.size() > 1 && s[0] == '\\' && IsAccentMark(s[1])) {
         if (s.size() == 2) throw EInvalidToken("Invalid token in \"" + std::string(s) + "\"");
         if (s.substr(2) == "\\") RaiseInvalidToken(s);
         s.remove_prefix(2);
     }
+    return s;
+}
+
+TFormulaMetrics MeasureFirstGlyph(std::string_view s, Canvas& canvas) {
+    TFormulaMetrics m;
+    s = AccentBase(s);  // an accent's first glyph is its base's
+    if (s.empty()) return m;
+    if (s[0] != '\\') {
+        const std::string one(1, s[0]);
+        m.Width = canvas.TextWidth(one);
+        m.Height = canvas.TextHeight(one);
+        m.Ascent = m.Height / 2;
+        return m;
+    }
+    // A lone backslash has no glyph; a second backslash is no escape.
+    if (s.size() == 1 || s[1] == '\\' || !IsLatinLetter(s[1])) RaiseInvalidToken(s);
+    std::size_t end = 1;
+    while (end < s.size() && IsLatinLetter(s[end])) ++end;
+    return MeasureNamedGlyphBox(std::string(s.substr(1, end - 1)), canvas);
 }
 
 void PaintAccent(char mark, std::string_view rest, TFormulaOrigin pen, Canvas& canvas,
                  bool italicSwitch) {
     if (rest.empty()) return;
+    PaintAccent(mark, rest, AccentBase(rest), pen, canvas, italicSwitch);
+}
+
+void PaintAccent(char mark, std::string_view rest, std::string_view base, TFormulaOrigin pen,
+                 Canvas& canvas, bool italicSwitch) {
+    if (rest.empty()) return;
     {
         CanvasStateGuard guard(canvas);
-        const char base = rest[0];
+        const char first = rest[0];
         const char next = rest.size() > 1 ? rest[1] : '\0';
         const TFontStyles style = canvas.Font.Style;
         if (italicSwitch) SetMarkStyle(rest, canvas);
-        const int baseWidth = MeasureFirstGlyph(rest, canvas).Width;
+        // The base and what is measured of it come from base, found once for
+        // a whole chain of accents: each mark costs the same whatever its depth.
+        const int baseWidth = MeasureFirstGlyph(base, canvas).Width;
         const TFontStyles markStyle = canvas.Font.Style;
-        const int room = RoomRightOfPen(rest, canvas, italicSwitch, style);
+        const int room =
+            RoomRightOfPen(base, (rest.size() - base.size()) / 2, canvas, italicSwitch, style);
         canvas.Font.Style = markStyle;
 
         const AccentForm& form = FormOf(mark);
-        const bool tall = IsTallAccentBase(base, next);
+        const bool tall = IsTallAccentBase(first, next);
         canvas.Font.Charset = form.Charset;
         const std::string accented(1, tall ? form.TallAccented : form.ShortAccented);
         const std::string plain(1, tall ? form.TallPlain : form.ShortPlain);

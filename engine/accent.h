@@ -19,6 +19,11 @@ bool IsTallAccentBase(char base, char next);
 // italic: the bases "I", "i", "j" and the escape `\i`.
 bool IsUprightAccentBase(char base, char next);
 
+// The base of the accents at the front of s: s with its leading marks
+// (`\.`, `\^`, ...) skipped; s itself when it starts with none. Raises
+// EInvalidToken, as the atom walk does, for a mark that has no base.
+std::string_view AccentBase(std::string_view s);
+
 // Box of the first glyph of s: one character in the current font, or the
 // glyph of a name escape, or for an accent the first glyph of its base.
 // Ascent is half the height. Raises EInvalidToken for an escape that cannot
@@ -35,5 +40,10 @@ TFormulaMetrics MeasureFirstGlyph(std::string_view s, Canvas& canvas);
 // the font as it found it, with the charset at 1.
 void PaintAccent(char mark, std::string_view rest, TFormulaOrigin pen, Canvas& canvas,
                  bool italicSwitch);
+// The same with base = AccentBase(rest), which the atom walk finds once for
+// a whole chain of accents over one base, so that drawing the chain takes
+// time in proportion to its length.
+void PaintAccent(char mark, std::string_view rest, std::string_view base, TFormulaOrigin pen,
+                 Canvas& canvas, bool italicSwitch);
 
 }  // namespace nerovan

@@ -35,11 +35,11 @@ int PaintNameEscape(std::string_view name, TFormulaOrigin pen, Canvas& canvas) {
 }
 
 // Draws the accent mark over the first glyph of rest (the atom from the base
-// character on) at pen. The mark takes no room; the base itself is drawn by
-// the walk as part of rest.
-void PaintAccentMark(char mark, std::string_view rest, TFormulaOrigin pen, Canvas& canvas,
-                     bool italicSwitch) {
-    PaintAccent(mark, rest, pen, canvas, italicSwitch);
+// character on) at pen; base is the rest's own base, AccentBase(rest). The
+// mark takes no room; the base itself is drawn by the walk as part of rest.
+void PaintAccentMark(char mark, std::string_view rest, std::string_view base, TFormulaOrigin pen,
+                     Canvas& canvas, bool italicSwitch) {
+    PaintAccent(mark, rest, base, pen, canvas, italicSwitch);
 }
 
 // ---- Characters -----------------------------------------------------------
@@ -142,10 +142,10 @@ TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italic
         canvas.Font.Charset = DEFAULT_CHARSET;
         if (italicSwitch) SetItalic(canvas, IsItalicLetter(c));
         one[0] = c;
-        advance += canvas.TextWidth(one);
+        advance = SizeSum(advance, canvas.TextWidth(one));
         m.Height = std::max(m.Height, canvas.TextHeight(one));
     }
-    m.Width = advance + 2;
+    m.Width = SizeSum(advance, 2);
     canvas.Font.Charset = DEFAULT_CHARSET;
     if (italicSwitch) SetItalic(canvas, false);
     return m;
@@ -188,14 +188,14 @@ TFormulaMetrics MeasureAtom(std::string_view atom, Canvas& canvas, bool italicSw
         const TAtomStep step = ScanAtomStep(atom, pos);
         const TFormulaMetrics lead =
             MeasureTextRun(atom.substr(pos, step.LeadEnd - pos), canvas, italicSwitch);
-        m.Width += lead.Width;
+        m.Width = SizeSum(m.Width, lead.Width);
         m.Height = std::max(m.Height, lead.Height);
         CheckAtomStep(step, atom, pos);
         if (step.Escape == TAtomEscape::None) break;
         // The accent mark takes no room; its base starts the rest.
         if (step.Escape == TAtomEscape::Name)
-            m.Width += MeasureNameEscape(EscapeName(step, atom), canvas);
-        m.Width += 2;
+            m.Width = SizeSum(m.Width, MeasureNameEscape(EscapeName(step, atom), canvas));
+        m.Width = SizeSum(m.Width, 2);
         if (step.Rest == atom.size()) break;
         pos = step.Rest;
     }
@@ -205,6 +205,9 @@ TFormulaMetrics MeasureAtom(std::string_view atom, Canvas& canvas, bool italicSw
 void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch) {
     TFormulaOrigin pen = origin;
     std::size_t pos = 0;
+    // Where the base of the chain of accents being drawn starts: found once
+    // at the chain's first mark, so a long chain is drawn in linear time.
+    std::size_t base = 0;
     for (;;) {
         const TAtomStep step = ScanAtomStep(atom, pos);
         const std::string_view lead = atom.substr(pos, step.LeadEnd - pos);
@@ -224,7 +227,8 @@ void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, boo
             case TAtomEscape::Accent:
                 // The rest is drawn from the base on at this pen; nothing of
                 // this level follows it, so its width is not needed here.
-                PaintAccentMark(atom[step.LeadEnd + 1], atom.substr(step.Rest),
+                if (base < step.Rest) base = atom.size() - AccentBase(atom.substr(step.Rest)).size();
+                PaintAccentMark(atom[step.LeadEnd + 1], atom.substr(step.Rest), atom.substr(base),
                                 pen, canvas, italicSwitch);
                 break;
             case TAtomEscape::Name:

@@ -90,18 +90,18 @@ BigOperatorLayout LayOutBigOperator(const PieceList& arguments, Canvas& canvas,
         case 2:
             column = Max2(low.Width, glyph_room);
             ascent = Max2(body.Ascent, ga);
-            descent = Max2(body.Height - body.Ascent, gh + low.Height - ga);
+            descent = Max2(body.Height - body.Ascent, SizeSum(gh, low.Height, -ga));
             break;
         default:
             column = Max3(low.Width, up.Width, gw);
             // The body sits one pixel higher next to two limits; the box
             // takes that pixel in, so the body's top stays inside it.
             raise = 1;
-            ascent = Max2(body.Ascent + raise, ga + up.Height);
-            descent = Max2(body.Height - body.Ascent, gh + low.Height - ga);
+            ascent = Max2(SizeSum(body.Ascent, raise), SizeSum(ga, up.Height));
+            descent = Max2(body.Height - body.Ascent, SizeSum(gh, low.Height, -ga));
             break;
     }
-    l.Box = {column + body.Width, ascent + descent, ascent};
+    l.Box = {SizeSum(column, body.Width), SizeSum(ascent, descent), ascent};
 
     // Glyph and limits centred in the column, each half truncated first. The
     // upper limit overlaps the empty top of the glyph's cell.

@@ -276,9 +276,9 @@ int Canvas::TextWidth(std::string_view s) { return s.empty() ? 0 : DoTextWidth(s
 
 int Canvas::DoTextWidth(std::string_view s) {
     CharAdvances(s, scratch_);
-    int w = 0;
+    long long w = 0;
     for (int a : scratch_) w += a;
-    return w;
+    return SizeSum(w);
 }
 
 int Canvas::TextHeight(std::string_view) { return DoTextHeight(); }

@@ -55,7 +55,7 @@ int SquareArm(int h) { return h <= kStraightThinLimit ? h / 8 : h / 12; }
 
 TFormulaMetrics PadForDelimiters(const TFormulaMetrics& m) {
     TFormulaMetrics r = m;
-    r.Width = m.Width + (2 * m.Height) / 6 + 5;
+    r.Width = SizeSum(m.Width, (2 * m.Height) / 6, 5);
     return r;
 }
 

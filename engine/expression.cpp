@@ -157,17 +157,17 @@ void LayOutRow(std::string_view line, Canvas& canvas, RelationRow& row) {
         const TFormulaMetrics m = MeasureTerm(row.Operands[i], canvas);
         row.Boxes.push_back(m);
         row.Offsets.push_back(total);
-        total += m.Width;
+        total = SizeSum(total, m.Width);
         ascent = std::max(ascent, m.Ascent);
         descent = std::max(descent, m.Height - m.Ascent);
         if (i < row.Signs.size()) {
             FontNameScope symbol(canvas, kSymbolFont);
-            total += canvas.TextWidth(row.Signs[i]);
+            total = SizeSum(total, canvas.TextWidth(row.Signs[i]));
         }
     }
     row.Box.Width = total;
     row.Box.Ascent = ascent;
-    row.Box.Height = ascent + descent;
+    row.Box.Height = SizeSum(ascent, descent);
 }
 
 }  // namespace

@@ -262,9 +262,9 @@ void FontCanvas::DoCharAdvances(std::string_view s, std::vector<int>& advances) 
 
 int FontCanvas::DoTextWidth(std::string_view s) {
     const FontHandle& h = Handle();
-    int w = 0;
+    long long w = 0;
     for (unsigned char c : s) w += h.Advances[c];
-    return w;
+    return SizeSum(w);
 }
 
 int FontCanvas::DoInkTop(std::string_view s) {

@@ -33,15 +33,15 @@ RowLayout LayOutRow(const PieceList& items, Canvas& canvas, std::string_view sep
     for (size_t i = 0; i < items.size(); ++i) {
         const bool parens = may_parenthesise && HasTopLevelSign(items[i]);
         const TFormulaMetrics m = MeasureItem(items[i], parens, canvas);
-        if (i > 0) width += SeparatorRoom(canvas, separator);
+        if (i > 0) width = SizeSum(width, SeparatorRoom(canvas, separator));
         r.Offsets.push_back(width);
         r.Items.push_back(m);
         r.Parenthesised.push_back(parens);
-        width += m.Width;
+        width = SizeSum(width, m.Width);
         ascent = Max2(ascent, m.Ascent);
         descent = Max2(descent, m.Height - m.Ascent);
     }
-    r.Row = {width, ascent + descent, ascent};
+    r.Row = {width, SizeSum(ascent, descent), ascent};
     return r;
 }
 

@@ -63,8 +63,8 @@ MatrixLayout LayOutMatrix(const TermCall& call, const GridShape& shape, Canvas& 
     }
     // Columns are a gap of "=" apart; rows touch.
     TFormulaMetrics grid;
-    grid.Width = cw * shape.Columns + (shape.Columns - 1) * gap;
-    const int rows_height = shape.Rows * ch;
+    grid.Width = SizeSum(SizeTimes(cw, shape.Columns), SizeTimes(gap, shape.Columns - 1));
+    const int rows_height = SizeTimes(ch, shape.Rows);
     // Delimiters this short are the font's own characters, a full text cell
     // high, so a grid lower than that (cells at the reduced size) gets the
     // room of a text cell, its rows centred in it.
@@ -78,8 +78,8 @@ MatrixLayout LayOutMatrix(const TermCall& call, const GridShape& shape, Canvas& 
         const int r = static_cast<int>(i) / shape.Columns;
         const int j = static_cast<int>(i) % shape.Columns;
         const TFormulaMetrics& m = l.Cells[i];
-        l.Offsets.push_back({j * (cw + gap) + (cw - m.Width) / 2,  //
-                             top + r * ch + (ch - m.Height) / 2});
+        l.Offsets.push_back({SizeSum(SizeTimes(SizeSum(cw, gap), j), (cw - m.Width) / 2),
+                             SizeSum(top, SizeTimes(ch, r), (ch - m.Height) / 2)});
     }
     l.Box = PadForDelimiters(grid);
     return l;
@@ -137,7 +137,7 @@ SystemLayout LayOutSystem(const TermCall& call, Canvas& canvas) {
     for (std::string_view line : call.Arguments) {
         const TFormulaMetrics m = MeasureExpression(line, canvas);
         width = Max2(width, m.Width);
-        stack += m.Height;
+        stack = SizeSum(stack, m.Height);
         l.Lines.push_back(m);
     }
     // The brace is never lower than a capital letter (it is then the font's
@@ -146,7 +146,7 @@ SystemLayout LayOutSystem(const TermCall& call, Canvas& canvas) {
     l.Box.Height = Max2(stack, canvas.TextHeight("K"));
     // The font's "{" and the wide square's arms reach beyond the brace's
     // column; lines narrower than that (empty ones) leave the box this wide.
-    l.Box.Width = Max2(l.Column + width, DelimiterReach(call, l.Box.Height, canvas));
+    l.Box.Width = Max2(SizeSum(l.Column, width), DelimiterReach(call, l.Box.Height, canvas));
     l.Box.Ascent = l.Box.Height / 2;
     l.Top = (l.Box.Height - stack) / 2;
     return l;

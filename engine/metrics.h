@@ -24,6 +24,28 @@ struct TFormulaOrigin {
     int32_t Y = 0;
 };
 
+// Sizes and offsets of the layout saturate at plus or minus kSaturatedSize
+// wherever they are added up or multiplied: nested matrices multiply their
+// cells' sizes at every level. The bound lies far beyond the largest picture,
+// so a formula whose sizes saturated is refused as too large, and far enough
+// below the 32-bit limit that a few such sizes still add up within it where
+// positions are worked out from them. Below it the results are exact.
+constexpr int32_t kSaturatedSize = 1 << 28;
+
+// The sum of sizes or offsets, saturated at kSaturatedSize.
+template <typename... Terms>
+constexpr int32_t SizeSum(Terms... terms) {
+    const long long sum = (0LL + ... + static_cast<long long>(terms));
+    if (sum > kSaturatedSize) return kSaturatedSize;
+    if (sum < -kSaturatedSize) return -kSaturatedSize;
+    return static_cast<int32_t>(sum);
+}
+
+// count copies of a size side by side, saturated likewise.
+constexpr int32_t SizeTimes(int32_t size, int32_t count) {
+    return SizeSum(static_cast<long long>(size) * count);
+}
+
 // The general error class of the typesetter. Messages are single-byte
 // Windows-1251 strings, because they quote the expression as typed.
 class Exception : public std::runtime_error {

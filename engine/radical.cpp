@@ -21,12 +21,12 @@ int RadicalUnit(Canvas& canvas) {
 
 TFormulaMetrics PadForRadical(const TFormulaMetrics& r, Canvas& canvas) {
     const int w = RadicalUnit(canvas);
-    return {r.Width + 3 * w, r.Height + w, r.Ascent + w};
+    return {SizeSum(r.Width, 3 * w), SizeSum(r.Height, w), SizeSum(r.Ascent, w)};
 }
 
 TFormulaMetrics PadForRoot(const TFormulaMetrics& r, const TFormulaMetrics& index, Canvas& canvas) {
     const int w = RadicalUnit(canvas);
-    return {r.Width + index.Width + 2 * w, r.Height + w, r.Ascent + w};
+    return {SizeSum(r.Width, index.Width, 2 * w), SizeSum(r.Height, w), SizeSum(r.Ascent, w)};
 }
 
 namespace {
@@ -105,7 +105,7 @@ RadicalLayout LayOutRadical(const TermCall& call, Canvas& canvas) {
     const int dy = Max2(0, l.IndexBox.Height - lead_in);
     l.SignAt = {dx, dy};
     l.IndexAt = {dx, dy + lead_in - l.IndexBox.Height};
-    l.Box = {l.Sign.Width + dx, l.Sign.Height + dy, l.Sign.Ascent + dy};
+    l.Box = {SizeSum(l.Sign.Width, dx), SizeSum(l.Sign.Height, dy), SizeSum(l.Sign.Ascent, dy)};
     return l;
 }
 

@@ -91,16 +91,16 @@ ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts,
     if (hsup > a0)
         ascent = hsup;
     else if (d0 < a0)
-        ascent = Max2(a0, d0 + hsup / 3);
+        ascent = Max2(a0, SizeSum(d0, hsup / 3));
     else
-        ascent = a0 + hsup / 3;
-    int height = ascent + d0;
+        ascent = SizeSum(a0, hsup / 3);
+    int height = SizeSum(ascent, d0);
     if (hsub > d0)
-        height = ascent + hsub;
+        height = SizeSum(ascent, hsub);
     else if (hsub / 3 >= d0 - a0)
-        height += hsub / 3;
+        height = SizeSum(height, hsub / 3);
 
-    s.Box = {w0 + Max2(s.SuperscriptBox.Width, s.SubscriptBox.Width), height, ascent};
+    s.Box = {SizeSum(w0, Max2(s.SuperscriptBox.Width, s.SubscriptBox.Width)), height, ascent};
     // The base's alignment line lies on the term's alignment line.
     s.BaseTop = ascent - a0;
 

@@ -253,14 +253,14 @@ SumLayout LayOutSum(const TermParts& p, Canvas& canvas) {
         const bool parens = p.Second[i] == "-" && HasTopLevelSign(p.First[i]);
         const TFormulaMetrics m = MeasureItem(p.First[i], parens, canvas);
         const int room = SignRoom(canvas, p.Second[i], i);
-        s.Lefts.push_back(total + room);
-        total += m.Width + room;
+        s.Lefts.push_back(SizeSum(total, room));
+        total = SizeSum(total, m.Width, room);
         s.Operands.push_back(m);
         s.Parenthesised.push_back(parens);
         ascent = Max2(ascent, m.Ascent);
         descent = Max2(descent, m.Height - m.Ascent);
     }
-    s.Box = {total, ascent + descent, ascent};
+    s.Box = {total, SizeSum(ascent, descent), ascent};
     return s;
 }
 
@@ -303,8 +303,8 @@ ProductLayout LayOutProduct(const TermParts& p, Canvas& canvas) {
         r.Box.Ascent = n.Ascent;
     } else {
         const int th = canvas.TextHeight("-");
-        r.Box.Height = th / 4 + n.Height + d.Height;
-        r.Box.Ascent = n.Height + th / 8;
+        r.Box.Height = SizeSum(th / 4, n.Height, d.Height);
+        r.Box.Ascent = SizeSum(n.Height, th / 8);
     }
     return r;
 }
@@ -439,7 +439,7 @@ TFormulaMetrics MeasureEmpty(const TermParts& p, Canvas& canvas) {
         m.Ascent = m.Height / 2;
         return m;
     }
-    m.Width = BlankWidth(canvas, p.Lead) + BlankWidth(canvas, p.Trail);
+    m.Width = SizeSum(BlankWidth(canvas, p.Lead), BlankWidth(canvas, p.Trail));
     m.Height = canvas.TextHeight(" ");
     m.Ascent = m.Height / 2;
     return m;
@@ -449,7 +449,7 @@ bool IsEmptyKind(TermKind k) { return k == TermKind::Empty || k == TermKind::Emp
 
 // Every construct's box gets the room of its leading and trailing blanks.
 int BlankRoom(const TermParts& p, Canvas& canvas) {
-    return BlankWidth(canvas, p.Lead) + BlankWidth(canvas, p.Trail);
+    return SizeSum(BlankWidth(canvas, p.Lead), BlankWidth(canvas, p.Trail));
 }
 
 }  // namespace
@@ -469,7 +469,7 @@ CallLayout LayOutPlainCall(const TermCall& call, Canvas& canvas) {
     c.Arguments = MeasureList(call.Arguments, canvas, ", ");
     c.Padded = PadForDelimiters(c.Arguments);
     c.NameWidth = MeasureAtom(call.Name, canvas, false).Width;
-    c.Box.Width = c.NameWidth + c.Padded.Width;
+    c.Box.Width = SizeSum(c.NameWidth, c.Padded.Width);
     c.NameHeight = canvas.TextHeight(call.Name);
     if (c.Arguments.Height < c.NameHeight) {
         c.Box.Height = c.NameHeight;
@@ -503,7 +503,7 @@ TFormulaMetrics MeasureTerm(std::string_view term, Canvas& canvas) {
         const TermParts p = RecogniseTerm(term);
         if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
         TFormulaMetrics m = MeasureCore(p, canvas);
-        m.Width += BlankRoom(p, canvas);
+        m.Width = SizeSum(m.Width, BlankRoom(p, canvas));
         return m;
     });
 }
@@ -513,7 +513,7 @@ TFormulaMetrics PaintTerm(std::string_view term, TFormulaOrigin origin, Canvas& 
     if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
     const TFormulaOrigin at{origin.X + BlankWidth(canvas, p.Lead), origin.Y};
     TFormulaMetrics m = PaintCore(p, at, canvas);
-    m.Width += BlankRoom(p, canvas);
+    m.Width = SizeSum(m.Width, BlankRoom(p, canvas));
     return m;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,33 @@ TEST_F(RenderCli, MetricsAloneAreThoseOfThePaintedPicture) {
                 ASSERT_EQ(alone.Status, 0) << alone.Err;
                 EXPECT_EQ(alone.Out, painted.Out) << e << " " << h << " " << style;
             }
+}
+
+TEST_F(RenderCli, NestedMatricesTooLargeFor32BitsAreRefusedOthersKeepTheirBoxes) {
+    const auto nested = [](const std::string& name, int depth) {
+        std::string e = "x";
+        for (int i = 0; i < depth; ++i) e = name + "[" + e + "]";
+        return e;
+    };
+    std::vector<std::string> huge = {nested("mat99", 8)};
+    for (int depth = 28; depth <= 34; ++depth) huge.push_back(nested("mat22", depth));
+    for (const std::string& e : huge) {
+        const Result r = Run({e, "-o", Path("m.png")});
+        EXPECT_EQ(r.Status, 1) << e;
+        EXPECT_EQ(r.Err.rfind("The picture would be ", 0), 0u) << r.Err;
+        EXPECT_EQ(Run({e, "--metrics"}).Status, 1) << e;
+    }
+    EXPECT_FALSE(std::ifstream(Path("m.png")).good());
+    // Liberation Serif at 21 px.
+    const std::pair<std::string, std::string> boxes[] = {
+        {"mat22[a, b, c, d]", "69 48 24\n"},
+        {"det33(1,2,3,4,5,6,7,8,9)", "92 72 36\n"},
+        {"mat22[mat22[mat22[a,b,c,d],1,2,3],4,5,6]", "415 192 96\n"},
+        {"sys(x+y=1, x-y=0)", "81 48 24\n"},
+        {"sum(i=1, n, a_i) + sqrt(x)/2", "104 65 33\n"},
+        {"(a+b)^2 - root(3, y)", "137 30 18\n"},
+    };
+    for (const auto& [expression, box] : boxes) EXPECT_EQ(Run({"--metrics", expression}).Out, box);
 }
 
 TEST_F(RenderCli, OpsShowTheRelationSignFromSymbol) {

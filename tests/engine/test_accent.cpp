@@ -159,6 +159,10 @@ TEST(Accent, MarksOnTheTestCanvas) {
         {"\\.\\pm", {{0xEB, 14 / 2 - 12 / 2, BALTIC_CHARSET, false}}},
         // Nested: the outer mark over an escape (capital form), then the inner.
         {"\\.\\.x", {{0xCB, 0, BALTIC_CHARSET, false}, {0xEB, 0, BALTIC_CHARSET, true}}},
+        // Two chains in one atom, each over its own base.
+        {"\\.\\.x\\:\\^a",
+         {{0xCB, 0, BALTIC_CHARSET, false}, {0xEB, 0, BALTIC_CHARSET, true},
+          {0xC4, kIt + 2, ANSI_CHARSET, false}, {0xE2, kIt + 2, ANSI_CHARSET, true}}},
         // The switch off leaves the style to the font.
         {"\\.x", {{0xEB, 0, BALTIC_CHARSET, false}}, false},
         {"\\.x", {{0xEB, 0, BALTIC_CHARSET, true}}, false, fsItalic},

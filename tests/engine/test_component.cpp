@@ -252,6 +252,31 @@ TEST(ComponentLimits, LongFormulasNestedDeepAreRefusedShallowOnesAreNot) {
     EXPECT_NE(LimitMessage(c, true).find("The picture would be"), std::string::npos);
 }
 
+// Nested matrices multiply their cells' sizes at every level, past what 32
+// bits hold: the sizes saturate, and the picture is refused as too large,
+// never with a negative or wrapped-around size.
+TEST(ComponentLimits, SizesBeyond32BitsAreRefusedAsTooLarge) {
+    const auto nested = [](const std::string& name, int depth) {
+        std::string e = "x";
+        for (int i = 0; i < depth; ++i) e = name + "[" + e + "]";
+        return e;
+    };
+    std::vector<std::string> expressions = {nested("mat99", 8),
+                                            "sys(" + nested("mat99", 8) + ", x)",
+                                            "sqrt(" + nested("mat99", 8) + ")^2"};
+    for (int depth = 28; depth <= 34; ++depth) expressions.push_back(nested("mat22", depth));
+    TNerovan c;
+    for (const std::string& e : expressions) {
+        c.Expression = e;
+        for (const bool metafile : {false, true}) {
+            c.EMFPaint = metafile;
+            const std::string message = LimitMessage(c);
+            EXPECT_EQ(message.rfind("The picture would be ", 0), 0u) << e << metafile;
+            EXPECT_EQ(message.find('-'), std::string::npos) << message;
+        }
+    }
+}
+
 TEST(ComponentLimits, OversizedPictureNamesItsSize) {
     TNerovan c;
     c.EMFPaint = false;
