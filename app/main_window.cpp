@@ -56,6 +56,7 @@
 #include "formula_file.h"
 #include "metrics.h"
 #include "picture_export.h"
+#include "picture_image.h"
 #include "raster_canvas.h"
 #include "settings_file.h"
 #include "toolbar_icons.h"
@@ -70,6 +71,11 @@ namespace {
 const QColor kStatusBusyColor(128, 0, 0);  // maroon
 const QColor kStatusColor(0, 0, 0);
 const char* const kStatusOk = "OK";
+// The largest picture the window paints (64 MiB of pixels): while a new
+// picture paints, the one shown stays, and growing a picture at its edges
+// holds it twice for a moment, so the window may hold three at once. The
+// command-line renderer paints pictures up to four times larger.
+constexpr long long kWindowMaxPicturePixels = 16LL * 1024 * 1024;
 // How often the notification area is looked for while the window waits in it.
 constexpr int kTrayWatchMs = 1000;
 const char* const kFormulaFilter = "Formulas (*.fla)";
@@ -98,22 +104,6 @@ protected:
 private:
     QWidget* image_ = nullptr;
 };
-
-// A copy of a 32-bit picture's rows as an image (the fourth byte of every
-// pixel set, as the RGB32 format wants it).
-QImage CopyToImage(const Bitmap& bitmap) {
-    const int w = bitmap.Width(), h = bitmap.Height();
-    if (w <= 0 || h <= 0) return QImage();
-    QImage image(w, h, QImage::Format_RGB32);
-    if (image.isNull()) return QImage();
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* src = bitmap.ScanLine(y);
-        uint8_t* dst = image.scanLine(y);
-        std::memcpy(dst, src, static_cast<size_t>(w) * 4);
-        for (int x = 0; x < w; ++x) dst[x * 4 + 3] = 0xFF;
-    }
-    return image;
-}
 
 QString FromLocalPath(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
 
@@ -224,9 +214,9 @@ void TNerovan1::BuildWindow() {
     auto* area = new TPictureArea;
     PictureArea = area;
     PictureArea->setObjectName("ScrollBox1Surface");
-    Image1 = new QLabel(PictureArea);
+    Image1 = new TPictureImage(PictureArea);
     Image1->setObjectName("Image1");
-    Image1->resize(0, 0);
+    Image1->Clear();
     area->SetImage(Image1);
     ScrollBox1->setWidget(PictureArea);
     // A click on the picture or around it leaves the keyboard in the
@@ -449,6 +439,7 @@ void TNerovan1::FormCreate() {
         component_.EMFPaint = s.EMFPaint;
         component_.MulPoint = s.MulPoint;
         component_.BlurBitmap = s.BlurBitmap;
+        component_.MaxPicturePixels = kWindowMaxPicturePixels;
     }
     Hintbar1->setChecked(s.AutoInsertButtons);
     TabControl1->setVisible(s.AutoInsertButtons);
@@ -630,7 +621,6 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
     bool ok = false;
     QString failure;
     DisplayedPicture kept;
-    QImage picture;
     {
         std::lock_guard<std::mutex> lock(component_mutex_);
         component_.Expression = expression;
@@ -644,16 +634,13 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
         } catch (...) {
             failure = QStringLiteral("The formula could not be painted");
         }
-        if (ok) {
-            kept = TakeDisplayedPicture();
-            picture = DisplayImage(kept);
-        }
+        if (ok) kept = TakeDisplayedPicture();
     }
     if (!ok) PostToWindow([this, failure] { SetStatus(failure, kStatusColor); });
 
-    PostToWindow([this, ok, picture, kept] {
+    PostToWindow([this, ok, kept] {
         if (ok)
-            ShowPicture(picture, kept);
+            ShowPicture(kept);
         else
             ScrollHomeAndCenter();
         paint_busy_ = false;
@@ -670,25 +657,23 @@ TNerovan1::DisplayedPicture TNerovan1::TakeDisplayedPicture() {
     DisplayedPicture kept;
     if (component_.EMFPaint) {
         kept.Metafile = std::make_shared<const Metafile>(component_.Metafile());
+        // A metafile is shown by replaying it onto a bitmap of its size.
+        const Metafile& mf = *kept.Metafile;
+        if (mf.Width > 0 && mf.Height > 0) {
+            auto shown = std::make_shared<Bitmap>();
+            shown->SetPixelFormat(TPixelFormat::pf32bit);
+            shown->SetSize(mf.Width, mf.Height);
+            mf.List.ReplayOn(shown->Canvas());
+            shown->ScanLine(0);  // drawing held back is done here, not on the window thread
+            kept.Pixels = std::move(shown);
+        }
     } else {
-        auto copy = std::make_shared<Bitmap>();
-        copy->CopyFrom(component_.Bitmap());
-        kept.Bitmap = std::move(copy);
+        // The bitmap itself: the component paints its next picture into a
+        // new one while this one is kept.
+        kept.Bitmap = component_.SharedBitmap();
+        kept.Pixels = kept.Bitmap;
     }
     return kept;
-}
-
-QImage TNerovan1::DisplayImage(const DisplayedPicture& picture) {
-    if (picture.Bitmap) return CopyToImage(*picture.Bitmap);
-    if (!picture.Metafile) return QImage();
-    // A metafile is shown by replaying it onto a bitmap of its size.
-    const Metafile& mf = *picture.Metafile;
-    if (mf.Width <= 0 || mf.Height <= 0) return QImage();
-    Bitmap scratch;
-    scratch.SetPixelFormat(TPixelFormat::pf32bit);
-    scratch.SetSize(mf.Width, mf.Height);
-    mf.List.ReplayOn(scratch.Canvas());
-    return CopyToImage(scratch);
 }
 
 void TNerovan1::OnProcessDone() {
@@ -722,19 +707,19 @@ void TNerovan1::ShowStatusText() {
     Label1->setToolTip(shown == status_text_ ? QString() : status_text_);
 }
 
-void TNerovan1::ShowPicture(const QImage& picture, const DisplayedPicture& kept) {
-    shown_picture_ = picture;
+void TNerovan1::ShowPicture(const DisplayedPicture& kept) {
     shown_ = kept;
     shown_is_metafile_ = !kept.Bitmap && (kept.Metafile || !kept.Emf.isEmpty());
-    if (picture.isNull()) {
-        Image1->clear();
-        Image1->resize(0, 0);
-    } else {
-        Image1->setPixmap(QPixmap::fromImage(picture));
-        Image1->resize(picture.size());
-    }
+    if (kept.Pixels)
+        Image1->Show(kept.Pixels);
+    else if (!kept.Frame.isNull())
+        Image1->Show(kept.Frame);
+    else
+        Image1->Clear();
     ScrollHomeAndCenter();
 }
+
+QImage TNerovan1::ShownPicture() const { return Image1->Picture(); }
 
 QPoint TNerovan1::CenteredOrigin(const QSize& area, const QSize& picture) {
     const int left = area.width() > picture.width() ? area.width() / 2 - picture.width() / 2 : 0;
@@ -1082,7 +1067,8 @@ void TNerovan1::changeEvent(QEvent* event) {
 void TNerovan1::ShowPastedMetafile(const QByteArray& emf, int width, int height) {
     DisplayedPicture kept;
     kept.Emf = emf;
-    ShowPicture(PastedMetafileImage(width, height), kept);
+    kept.Frame = PastedMetafileImage(width, height);
+    ShowPicture(kept);
 }
 
 void TNerovan1::OnhotKey() {
@@ -1179,7 +1165,7 @@ QString TNerovan1::RunSavePictureDialog(const QString& fileName, int& filterInde
     previewColumn->addWidget(preview);
     previewColumn->addWidget(previewSize);
     previewColumn->addStretch(1);
-    const QImage formula = shown_picture_;
+    const QImage formula = ShownPicture();
     auto showPreview = [preview, previewSize, formula](const QString& path) {
         QImage image;
         if (!path.isEmpty() && QFileInfo(path).isFile()) {

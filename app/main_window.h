@@ -41,6 +41,8 @@ class QToolBar;
 
 namespace nerovan {
 
+class TPictureImage;
+
 class SettingsFile;
 class TExpressionBox;
 
@@ -92,7 +94,7 @@ public:
     // replayed for display; unchanged by a paint that failed. A metafile
     // pasted by the hot key is shown as an empty frame of its size (the
     // typesetter cannot draw another program's records).
-    const QImage& ShownPicture() const { return shown_picture_; }
+    QImage ShownPicture() const;
     bool ShownPictureIsMetafile() const { return shown_is_metafile_; }
     // The EMF bytes of a metafile pasted by the hot key while Image1 shows
     // it; empty otherwise.
@@ -238,9 +240,13 @@ protected:
     // What Image1 shows, kept in the kind it was painted in: the clipboard
     // and the JPEG and GIF files take it from here.
     struct DisplayedPicture {
-        std::shared_ptr<const nerovan::Bitmap> Bitmap;      // a copy of the component's bitmap
+        std::shared_ptr<const nerovan::Bitmap> Bitmap;      // the component's bitmap, kept
         std::shared_ptr<const nerovan::Metafile> Metafile;  // a copy of its metafile
         QByteArray Emf;  // a metafile pasted from the clipboard
+        // What Image1 shows: the bitmap, the metafile replayed, or the
+        // frame that stands for a pasted metafile.
+        std::shared_ptr<const nerovan::Bitmap> Pixels;
+        QImage Frame;
     };
 
     // The status line: text and colour of Label1.
@@ -250,7 +256,7 @@ protected:
     void ShowStatusText();
     // Image1 shows the picture; then the scroll positions go to 0 and the
     // picture is centred.
-    void ShowPicture(const QImage& picture, const DisplayedPicture& kept);
+    void ShowPicture(const DisplayedPicture& kept);
     // Both scroll positions of ScrollBox1 to 0, and Image1 centred.
     void ScrollHomeAndCenter();
     void SetCaption();
@@ -262,7 +268,7 @@ protected:
     TExpressionBox* ComboBox1 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     QWidget* PictureArea = nullptr;  // the scrolled surface that holds Image1
-    QLabel* Image1 = nullptr;
+    TPictureImage* Image1 = nullptr;
     QWidget* TabControl1 = nullptr;
     QFrame* Panel2 = nullptr;
     QLabel* Label1 = nullptr;
@@ -325,10 +331,9 @@ private:
     // The routine of the paint thread: paints the text (already in
     // Windows-1251) with the given colours and sends its results back.
     void PaintWorker(QString text, std::string expression, TColor fore, TColor back);
-    // A copy of the component's current target for Image1 (component mutex
-    // held), and the image that shows it.
+    // The component's current target kept for Image1, with the pixels that
+    // show it (component mutex held).
     DisplayedPicture TakeDisplayedPicture();
-    static QImage DisplayImage(const DisplayedPicture& picture);
     // The displayed picture as clipboard contents (bitmap mode); throws
     // std::runtime_error when nothing is shown.
     QMimeData* DisplayedPictureMimeData() const;
@@ -363,7 +368,6 @@ private:
 
     QString status_text_;  // the whole text of the status line
 
-    QImage shown_picture_;
     bool shown_is_metafile_ = false;
     DisplayedPicture shown_;
 

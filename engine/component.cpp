@@ -13,7 +13,7 @@ namespace nerovan {
 
 const char* const kMetafileCreator = "Nerovan by Tarquel";
 
-TNerovan::TNerovan() : bitmap_(std::make_unique<nerovan::Bitmap>()),
+TNerovan::TNerovan() : bitmap_(std::make_shared<nerovan::Bitmap>()),
                        metafile_(std::make_unique<nerovan::Metafile>()) {
     bitmap_->SetPixelFormat(TPixelFormat::pf32bit);
     Font.Name = "Times New Roman";
@@ -30,18 +30,20 @@ namespace {
 
 // Refuses a picture larger than the drawing library can hold or than a sane
 // memory budget, naming its size, before anything is allocated for it.
-void CheckPictureSize(long long w, long long h) {
-    if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
+void CheckPictureSize(long long w, long long h, long long max_pixels) {
+    constexpr long long kMega = 1024 * 1024;
+    if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > max_pixels)
         throw ELimitExceeded("The picture would be " + std::to_string(w) + " x " +
                              std::to_string(h) + " pixels; the largest is " +
                              std::to_string(kMaxPictureSide) + " pixels a side and " +
-                             std::to_string(kMaxPicturePixels / (1024 * 1024)) +
-                             " megapixels in all");
+                             (max_pixels % kMega == 0
+                                  ? std::to_string(max_pixels / kMega) + " megapixels in all"
+                                  : std::to_string(max_pixels) + " pixels in all"));
 }
 
-void CheckPictureSize(const TFormulaMetrics& m) {
+void CheckPictureSize(const TFormulaMetrics& m, long long max_pixels) {
     CheckPictureSize(static_cast<long long>(m.Width) + 2 * kPictureMargin,
-                     static_cast<long long>(m.Height) + 2 * kPictureMargin);
+                     static_cast<long long>(m.Height) + 2 * kPictureMargin, max_pixels);
 }
 
 // Refuses an expression or a font size beyond what the layout arithmetic
@@ -59,6 +61,21 @@ void CheckFormulaLimits(const std::string& expression, const TFont& font) {
 
 }  // namespace
 
+std::shared_ptr<const nerovan::Bitmap> TNerovan::SharedBitmap() {
+    // Text the canvas still holds back is drawn now, so that the keeper of
+    // the pointer reads finished rows without writing to the bitmap.
+    const nerovan::Bitmap& painted = *bitmap_;
+    if (painted.Height() > 0) painted.ScanLine(0);
+    return bitmap_;
+}
+
+void TNerovan::UnshareBitmap() {
+    if (bitmap_.use_count() == 1) return;
+    auto fresh = std::make_shared<nerovan::Bitmap>();
+    fresh->SetPixelFormat(bitmap_->PixelFormat());
+    bitmap_ = std::move(fresh);
+}
+
 void TNerovan::Measure() {
     CheckFormulaLimits(Expression, Font);
     if (EMFPaint) {
@@ -67,14 +84,15 @@ void TNerovan::Measure() {
         working_canvas_->Font = Font;
         Metrics = MeasureExpression(Expression, *working_canvas_);
         working_canvas_.reset();
-        CheckPictureSize(Metrics);
+        CheckPictureSize(Metrics, MaxPicturePixels);
         metafile_->Height = Metrics.Height + 2 * kPictureMargin;
         metafile_->Width = Metrics.Width + 2 * kPictureMargin;
     } else {
+        UnshareBitmap();
         Canvas& canvas = bitmap_->Canvas();
         canvas.Font = Font;
         Metrics = MeasureExpression(Expression, canvas);
-        CheckPictureSize(Metrics);
+        CheckPictureSize(Metrics, MaxPicturePixels);
         bitmap_->SetSize(Metrics.Width + 2 * kPictureMargin, Metrics.Height + 2 * kPictureMargin);
     }
 }
@@ -152,12 +170,13 @@ void TNerovan::Paint() {
         if (Grows(by)) {
             const int w = metafile_->Width + by.Left + by.Right;
             const int h = metafile_->Height + by.Top + by.Bottom;
-            CheckPictureSize(w, h);
+            CheckPictureSize(w, h, MaxPicturePixels);
             metafile_->Width = w;
             metafile_->Height = h;
             MoveIntoGrownPicture(metafile_->List, by, w, h);
         }
     } else {
+        UnshareBitmap();
         bitmap_->SetPixelFormat(BlurBitmap ? TPixelFormat::pf32bit : TPixelFormat::pf8bit);
         bitmap_->Canvas().Font = Font;
         Measure();
@@ -170,7 +189,7 @@ void TNerovan::Paint() {
         const TRect by = InkOverhang(canvas.TrackedInk(), old_w, old_h);
         if (Grows(by)) {
             const int w = old_w + by.Left + by.Right, h = old_h + by.Top + by.Bottom;
-            CheckPictureSize(w, h);
+            CheckPictureSize(w, h, MaxPicturePixels);
             bitmap_->Grow(by, BackGroundColor);
             DisplayList* recorder = canvas.Recorder();
             if (recorder) MoveIntoGrownPicture(*recorder, by, w, h);

@@ -32,9 +32,16 @@ public:
     bool EMFPaint = true;    // true: paint into the metafile; false: into the bitmap
     bool MulPoint = true;    // mark products with a small dot
     bool BlurBitmap = false; // bitmap target: 32-bit pixels, smoothed after painting
+    // The largest picture painted, in pixels: a program that keeps several
+    // pictures at once may ask for less than the engine's bound.
+    long long MaxPicturePixels = kMaxPicturePixels;
 
     // The targets; the caller uses them after Paint and never frees them.
     nerovan::Bitmap& Bitmap() { return *bitmap_; }
+    // The bitmap as painted, to be kept without a copy: while the returned
+    // pointer lives, the next Measure or Paint of the bitmap target paints
+    // into a new bitmap and leaves this one as it is.
+    std::shared_ptr<const nerovan::Bitmap> SharedBitmap();
     nerovan::Metafile& Metafile() { return *metafile_; }
     // Metrics of the last measured expression.
     TFormulaMetrics Metrics;
@@ -45,7 +52,11 @@ public:
     void Paint();
 
 private:
-    std::unique_ptr<nerovan::Bitmap> bitmap_;
+    // A new bitmap of the same pixel format when the current one is kept
+    // elsewhere (see SharedBitmap).
+    void UnshareBitmap();
+
+    std::shared_ptr<nerovan::Bitmap> bitmap_;
     std::unique_ptr<nerovan::Metafile> metafile_;
     // The metafile canvas of a pass in progress; a pass that failed leaves it
     // behind and the next pass frees it first.

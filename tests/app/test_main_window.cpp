@@ -73,7 +73,7 @@ const QString kNoHotKey = QStringLiteral("The hot key Ctrl+Shift+F could not be 
 
 QComboBox* Box(TNerovan1& w) { return w.findChild<QComboBox*>("ComboBox1"); }
 QLabel* Status(TNerovan1& w) { return w.findChild<QLabel*>("Label1"); }
-QLabel* Image(TNerovan1& w) { return w.findChild<QLabel*>("Image1"); }
+QWidget* Image(TNerovan1& w) { return w.findChild<QWidget*>("Image1"); }
 QScrollArea* Scroll(TNerovan1& w) { return w.findChild<QScrollArea*>("ScrollBox1"); }
 QColor StatusColor(TNerovan1& w) { return Status(w)->palette().color(QPalette::WindowText); }
 
@@ -191,6 +191,14 @@ private slots:
         QTest::keyClick(Box(w), Qt::Key_Backspace);
         QVERIFY(WaitIdle(w));
         QCOMPARE(w.StatusText(), QString("OK"));
+
+        // 22 characters asking for 100 megapixels: refused by its size.
+        Box(w)->setEditText("mat76[mat66[mat76[x]]]");
+        QVERIFY(WaitIdle(w));
+        QVERIFY2(w.StatusText().startsWith("The picture would be ") &&
+                     w.StatusText().endsWith("; the largest is 32767 pixels a side and 16 megapixels in all"),
+                 qPrintable(w.StatusText()));
+        QCOMPARE(w.ShownPicture(), good);
     }
 
     void ACharacterOutsideTheCodePageIsReportedAndNotPainted() {
@@ -419,7 +427,7 @@ private slots:
         TestWindow w(NewSettings());
         ShowAndType(w, "x");
         QScrollArea* area = Scroll(w);
-        QLabel* image = Image(w);
+        QWidget* image = Image(w);
         QCOMPARE(image->size(), w.ShownPicture().size());
         QCOMPARE(image->pos(), TNerovan1::CenteredOrigin(area->viewport()->size(), image->size()));
         QVERIFY(image->x() > 0 && image->y() > 0);

@@ -178,6 +178,35 @@ TEST(Component, FailedPassLeavesTheTargetAndTheNextPassWorks) {
     EXPECT_EQ(c.Metafile().Description, "ab");
 }
 
+// A kept bitmap is not painted over by the next pass, and a lower bound on
+// the picture refuses what is beyond it by its size.
+TEST(Component, KeptBitmapSurvivesTheNextPassAndTheBoundIsTheCallers) {
+    TNerovan c;
+    c.EMFPaint = false;
+    c.Expression = "ab";
+    c.Paint();
+    const std::shared_ptr<const Bitmap> kept = c.SharedBitmap();
+    const std::vector<uint8_t> rows(kept->ScanLine(0),
+                                    kept->ScanLine(0) + size_t(kept->Stride()) * kept->Height());
+    c.Expression = "sum(i=1, n, x_i^2)";
+    c.Paint();
+    EXPECT_NE(&c.Bitmap(), kept.get());
+    EXPECT_EQ(std::vector<uint8_t>(kept->ScanLine(0), kept->ScanLine(0) + rows.size()), rows);
+
+    c.MaxPicturePixels = 1000;
+    for (bool emf : {false, true}) {
+        c.EMFPaint = emf;
+        try {
+            c.Paint();
+            ADD_FAILURE() << "painted beyond the bound";
+        } catch (const ELimitExceeded& e) {
+            EXPECT_NE(std::string(e.what()).find("pixels a side and 1000 pixels in all"),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+}
+
 TEST(Component, BlurSmoothsAndEightBitMapsToThePalette) {
     TNerovan c;
     c.Expression = "W";
