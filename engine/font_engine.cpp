@@ -61,6 +61,11 @@ cairo_font_options_t* MakeOptions() {
 
 }  // namespace
 
+std::mutex& GlyphMutex() {
+    static std::mutex* mutex = new std::mutex;  // lives as long as the fonts
+    return *mutex;
+}
+
 struct FontEngine::Impl {
     std::mutex mutex;
     std::map<FaceKey, FaceEntry> faces;
@@ -186,6 +191,7 @@ int FontEngine::EmPixels(const TFont& font) {
     // A positive height is the whole cell: convert it through the face's
     // cell-to-em ratio.
     std::lock_guard<std::mutex> guard(impl_->mutex);
+    std::lock_guard<std::mutex> glyphs(GlyphMutex());
     FaceEntry& face = impl_->Face(font.Name, font.Bold(), font.Italic());
     if (face.CellPerEm == 0) {
         ScaledEntry& big = impl_->Scaled(face, 1000);
@@ -199,6 +205,7 @@ int FontEngine::EmPixels(const TFont& font) {
 FontHandle FontEngine::Resolve(const TFont& font) {
     const int em = EmPixels(font);
     std::lock_guard<std::mutex> guard(impl_->mutex);
+    std::lock_guard<std::mutex> glyphs(GlyphMutex());
     FaceEntry& face = impl_->Face(font.Name, font.Bold(), font.Italic());
     ScaledEntry& scaled = impl_->Scaled(face, em);
     GlyphTable& table = impl_->Table(face, scaled, font.Charset);
@@ -247,6 +254,7 @@ FontHandle FontCursor::ResolveForThread(const TFont& font) {
 
 std::string FontEngine::MatchedFile(const std::string& name, bool bold, bool italic) {
     std::lock_guard<std::mutex> guard(impl_->mutex);
+    std::lock_guard<std::mutex> glyphs(GlyphMutex());
     return impl_->Face(name, bold, italic).File;
 }
 

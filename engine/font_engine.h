@@ -8,6 +8,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "canvas.h"
@@ -15,6 +16,16 @@
 namespace nerovan {
 
 // Everything a canvas needs to measure and draw one font, resolved once.
+// Held around every call into cairo that measures, draws or traces glyphs,
+// so that one thread at a time is inside cairo's glyph code. cairo keeps
+// one glyph cache for all its scaled fonts: a thread that makes room in it
+// locks the font whose glyphs it drops while it holds the cache's lock,
+// the opposite of the order in which a thread drawing a glyph takes them,
+// so two threads drawing text at once (the window's paint thread and its
+// palette images) could each wait for the other for ever. Taken last:
+// nothing else is locked while it is held.
+std::mutex& GlyphMutex();
+
 struct FontHandle {
     cairo_scaled_font_t* Scaled = nullptr;  // owned by the engine's cache
     int Em = 1;                             // em height in pixels

@@ -3,6 +3,8 @@
 // and glyph index.
 #include "glyph_outlines.h"
 
+#include "font_engine.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -89,8 +91,12 @@ const GlyphOutline& OutlineOf(cairo_scaled_font_t* scaled, uint32_t glyph) {
         auto it = c.Outlines.find(key);
         if (it != c.Outlines.end()) return *it->second;
     }
-    // Traced outside the lock: cairo takes locks of its own.
-    std::unique_ptr<GlyphOutline> traced = TraceOutline(scaled, glyph);
+    // Traced outside the cache's lock, which other threads need meanwhile.
+    std::unique_ptr<GlyphOutline> traced;
+    {
+        std::lock_guard<std::mutex> glyphs(GlyphMutex());
+        traced = TraceOutline(scaled, glyph);
+    }
     std::lock_guard<std::mutex> lock(c.Mutex);
     auto inserted = c.Outlines.emplace(key, std::move(traced));
     return *inserted.first->second;

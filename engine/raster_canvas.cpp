@@ -242,6 +242,7 @@ bool RasterCanvas::MakeGlyph(GlyphTable& t, uint8_t c) {
     const unsigned long index = t.Codes[c];
     cairo_glyph_t g = {index, 0, 0};
     cairo_text_extents_t e;
+    std::unique_lock<std::mutex> glyphs(GlyphMutex());
     cairo_scaled_font_glyph_extents(t.Font, &g, 1, &e);
     if (cairo_scaled_font_status(t.Font) != CAIRO_STATUS_SUCCESS) return false;
     // The box cairo keeps for the glyph; a glyph without ink has none.
@@ -277,6 +278,7 @@ bool RasterCanvas::MakeGlyph(GlyphTable& t, uint8_t c) {
     cairo_show_glyphs(cr, &g, 1);
     const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
+    glyphs.unlock();
     cairo_surface_flush(scratch);
     const uint8_t* data = cairo_image_surface_get_data(scratch);
     const int stride = cairo_image_surface_get_stride(scratch);
@@ -421,7 +423,10 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
         cairo_rectangle(cr, clip->Left, clip->Top, clip->Width(), clip->Height());
         cairo_clip(cr);
     }
-    cairo_show_glyphs(cr, glyphs_.data(), static_cast<int>(glyphs_.size()));
+    {
+        std::lock_guard<std::mutex> glyphs(GlyphMutex());
+        cairo_show_glyphs(cr, glyphs_.data(), static_cast<int>(glyphs_.size()));
+    }
     // Underline and strike-out as bars under and through the run.
     if (Font.Style & (fsUnderline | fsStrikeOut)) {
         const int thick = std::max(1, h.Em / 14);
