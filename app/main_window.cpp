@@ -611,7 +611,37 @@ void TNerovan1::RequestPaint() {
 }
 
 void TNerovan1::PostToWindow(std::function<void()> f) {
-    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    {
+        std::lock_guard<std::mutex> lock(posted_mutex_);
+        posted_.push_back({std::move(f), nullptr});
+    }
+    QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
+}
+
+void TNerovan1::RunOnWindowAndWait(std::function<void()> f) {
+    bool done = false;
+    std::unique_lock<std::mutex> lock(posted_mutex_);
+    posted_.push_back({std::move(f), &done});
+    lock.unlock();
+    QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
+    lock.lock();
+    posted_run_.wait(lock, [&done] { return done; });
+}
+
+void TNerovan1::RunPosted() {
+    Posted next;
+    {
+        std::lock_guard<std::mutex> lock(posted_mutex_);
+        if (posted_.empty()) return;
+        next = std::move(posted_.front());
+        posted_.pop_front();
+    }
+    next.Run();
+    if (next.Done) {
+        std::lock_guard<std::mutex> lock(posted_mutex_);
+        *next.Done = true;
+        posted_run_.notify_all();
+    }
 }
 
 void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, TColor back) {
@@ -649,7 +679,7 @@ void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, T
 
     // The end is handed back synchronously: OnProcessDone runs on the window
     // thread after every update above, and this thread waits for it.
-    QMetaObject::invokeMethod(this, &TNerovan1::OnProcessDone, Qt::BlockingQueuedConnection);
+    RunOnWindowAndWait([this] { OnProcessDone(); });
     --paint_threads_;
 }
 

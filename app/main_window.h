@@ -18,6 +18,8 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -302,6 +304,8 @@ protected:
     QAction* Close1 = nullptr;
 
 private slots:
+    // Runs the oldest function posted by PostToWindow or RunOnWindowAndWait.
+    void RunPosted();
     // Handler of the paint thread's end, on the window thread: paints again
     // if the text changed meanwhile, then makes a copy asked for meanwhile.
     void OnProcessDone();
@@ -339,8 +343,14 @@ private:
     QMimeData* DisplayedPictureMimeData() const;
     // Image1 shows a metafile pasted from the clipboard.
     void ShowPastedMetafile(const QByteArray& emf, int width, int height);
-    // Runs f on the window thread after everything posted before it.
+    // Runs f on the window thread after everything posted before it. The
+    // functions wait in a queue of the window's own under a lock, and the
+    // window is only told to run the next one, so the window thread sees
+    // everything the posting thread wrote before posting through that lock
+    // (a lock the thread checkers see, unlike the event queue's own).
     void PostToWindow(std::function<void()> f);
+    // The same, and returns once f has run.
+    void RunOnWindowAndWait(std::function<void()> f);
 
     // Makes the box's list equal to the history, keeping the text, caret and
     // selection of the box as they were.
@@ -370,6 +380,15 @@ private:
 
     bool shown_is_metafile_ = false;
     DisplayedPicture shown_;
+
+    // What other threads posted to the window thread (see PostToWindow).
+    struct Posted {
+        std::function<void()> Run;
+        bool* Done = nullptr;  // set once run, when the poster waits
+    };
+    std::mutex posted_mutex_;
+    std::condition_variable posted_run_;
+    std::deque<Posted> posted_;
 
     GlobalHotKey* hot_key_ = nullptr;
     QString pending_notice_;  // a hot key that could not be registered, not yet shown
