@@ -60,6 +60,7 @@
 #include "raster_canvas.h"
 #include "settings_file.h"
 #include "toolbar_icons.h"
+#include "window_placement.h"
 
 namespace nerovan {
 
@@ -459,24 +460,7 @@ void TNerovan1::RestorePlacement() {
     if (!settings_notice_.isEmpty())
         QMetaObject::invokeMethod(this, &TNerovan1::ShowPendingNotice, Qt::QueuedConnection);
     const PlacementState p = settings_->ReadPlacement();
-    if (p.HasGeometry && p.Width > 0 && p.Height > 0) {
-        QRect stored(p.Left, p.Top, p.Width, p.Height);
-        // A placement on a screen that is no longer there keeps its size but
-        // lets the window system choose the position. The size never
-        // exceeds the screen's available area: a stored size beyond it
-        // would cost memory and time for nothing, at every start.
-        const QScreen* on = nullptr;
-        for (const QScreen* screen : QGuiApplication::screens())
-            if (!on && screen->availableGeometry().intersects(stored)) on = screen;
-        const QScreen* sizing = on ? on : QGuiApplication::primaryScreen();
-        if (sizing) stored.setSize(stored.size().boundedTo(sizing->availableGeometry().size()));
-        if (on)
-            setGeometry(stored);
-        else
-            resize(stored.size());
-        if (p.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
-        placement_known_ = true;
-    }
+    if (RestoreWindowPlacement(*this, p)) placement_known_ = true;
     history_.SetItems(p.History);
     SyncHistoryList();
     SetExpressionText(p.Expression);
