@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "metafile.h"
+#include "display_list.h"
 
 namespace nerovan {
 

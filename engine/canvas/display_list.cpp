@@ -1,7 +1,6 @@
-// The display list of a metafile: recording through the metafile canvas,
-// replay onto any canvas, and the one-line text form of each operation that
-// `nerovan-render --ops` prints.
-#include "metafile.h"
+// Recorded drawing operations: replay onto any canvas, and the one-line
+// text form of each operation that `nerovan-render --ops` prints.
+#include "display_list.h"
 
 #include <cstdio>
 
@@ -144,28 +143,5 @@ void DisplayList::ReplayOn(Canvas& canvas, int dx, int dy) const {
     canvas.Pen = pen;
     canvas.Brush = brush;
 }
-
-void Metafile::Clear() {
-    List.Clear();
-    Creator.clear();
-    Description.clear();
-    Width = Height = 0;
-}
-
-MetafileCanvas::MetafileCanvas(Metafile& target, const std::string& creator,
-                               const std::string& description)
-    : target_(target), creator_(creator), description_(description) {
-    list_.SizeHint = target.RecordedOps;
-    SetRecorder(&list_);
-}
-
-MetafileCanvas::~MetafileCanvas() {
-    if (!list_.Ops.empty()) target_.RecordedOps = list_.Ops.size();
-    target_.List = std::move(list_);
-    target_.Creator = creator_;
-    target_.Description = description_;
-}
-
-TRect MetafileCanvas::ClipRect() const { return {0, 0, target_.Width, target_.Height}; }
 
 }  // namespace nerovan
