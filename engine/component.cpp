@@ -199,18 +199,20 @@ void TNerovan::Paint() {
                                      {by.Left + old_w, 0, w, h},
                                      {by.Left, 0, by.Left + old_w, by.Top},
                                      {by.Left, by.Top + old_h, by.Left + old_w, h}};
-            const TFont font = canvas.Font;
-            canvas.Brush.Style = TBrushStyle::bsClear;
-            for (const Canvas::TrackedRun& run : canvas.TrackedRuns())
-                for (TRect strip : strips) {
-                    if (run.Clipped)
-                        strip.Intersect(TRect{run.Clip.Left + by.Left, run.Clip.Top + by.Top,
-                                              run.Clip.Right + by.Left, run.Clip.Bottom + by.Top});
-                    if (strip.Empty()) continue;
-                    canvas.Font = run.Font;
-                    canvas.TextOutClipped(run.X + by.Left, run.Y + by.Top, run.Text, strip);
-                }
-            canvas.Font = font;
+            {
+                CanvasStateGuard guard(canvas);
+                canvas.Brush.Style = TBrushStyle::bsClear;
+                for (const Canvas::TrackedRun& run : canvas.TrackedRuns())
+                    for (TRect strip : strips) {
+                        if (run.Clipped)
+                            strip.Intersect(TRect{run.Clip.Left + by.Left, run.Clip.Top + by.Top,
+                                                  run.Clip.Right + by.Left,
+                                                  run.Clip.Bottom + by.Top});
+                        if (strip.Empty()) continue;
+                        canvas.Font = run.Font;
+                        canvas.TextOutClipped(run.X + by.Left, run.Y + by.Top, run.Text, strip);
+                    }
+            }
             canvas.SetRecorder(recorder);
         }
         if (BlurBitmap)

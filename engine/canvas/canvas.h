@@ -29,8 +29,6 @@ constexpr TColor clNavy = 0x800000;
 inline uint8_t GetRValue(TColor c) { return static_cast<uint8_t>(c & 0xFF); }
 inline uint8_t GetGValue(TColor c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
 inline uint8_t GetBValue(TColor c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
-// The reduced size of scripts, limits, root indices and small groups, in points.
-inline int ScriptSize(int size) { return size * 6 / 10; }
 
 inline TColor RGB(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
@@ -458,14 +456,15 @@ TFormulaMetrics Memoized(Canvas& canvas, char routine, std::string_view text,
     return m;
 }
 
-// Restores the font and pen of a canvas when it leaves scope, so a construct
-// that changes them leaves the canvas as it found it, also on an error.
+// Restores the font, pen and brush of a canvas when it leaves scope, so
+// whatever changes them leaves the canvas as it found it, also on an error.
 class CanvasStateGuard {
 public:
-    explicit CanvasStateGuard(Canvas& c) : canvas_(c), font_(c.Font), pen_width_(c.Pen.Width) {}
+    explicit CanvasStateGuard(Canvas& c) : canvas_(c), font_(c.Font), pen_(c.Pen), brush_(c.Brush) {}
     ~CanvasStateGuard() {
         canvas_.Font = font_;
-        canvas_.Pen.Width = pen_width_;
+        canvas_.Pen = pen_;
+        canvas_.Brush = brush_;
     }
     CanvasStateGuard(const CanvasStateGuard&) = delete;
     CanvasStateGuard& operator=(const CanvasStateGuard&) = delete;
@@ -473,7 +472,8 @@ public:
 private:
     Canvas& canvas_;
     TFont font_;
-    int pen_width_;
+    TPen pen_;
+    TBrush brush_;
 };
 
 }  // namespace nerovan

@@ -96,9 +96,7 @@ void DisplayList::Offset(int dx, int dy) {
 }
 
 void DisplayList::ReplayOn(Canvas& canvas, int dx, int dy) const {
-    const TFont font = canvas.Font;
-    const TPen pen = canvas.Pen;
-    const TBrush brush = canvas.Brush;
+    CanvasStateGuard guard(canvas);
     for (const DrawOp& op : Ops) {
         switch (op.Kind) {
             case DrawOpKind::Fill:
@@ -139,9 +137,6 @@ void DisplayList::ReplayOn(Canvas& canvas, int dx, int dy) const {
                 break;
         }
     }
-    canvas.Font = font;
-    canvas.Pen = pen;
-    canvas.Brush = brush;
 }
 
 }  // namespace nerovan

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "atom.h"
+#include "style.h"
 #include "symbols.h"
 
 namespace nerovan {
@@ -41,26 +42,6 @@ const AccentForm& FormOf(char mark) {
     return kAccentForms[0];  // the walk passes marks only
 }
 
-bool IsAccentMark(char c) { return c != '\0' && std::strchr("-.0:^~", c) != nullptr; }
-
-// Letters that a text run draws in italic: Latin and the Cyrillic bytes of
-// code page 1251.
-bool IsItalicLetter(char ch) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
-}
-
-bool IsUprightFunctionName(std::string_view run) {
-    return std::any_of(std::begin(UprightFunctionNames), std::end(UprightFunctionNames),
-                       [run](const char* name) { return run == name; });
-}
-
-void SetItalic(Canvas& canvas, bool italic) {
-    if (italic)
-        canvas.Font.Style |= fsItalic;
-    else
-        canvas.Font.Style &= static_cast<TFontStyles>(~fsItalic);
-}
 
 // With letters italic, the mark takes the style its base character is drawn
 // in by the text run that starts at rest: a letter leans unless the run is

@@ -10,11 +10,10 @@
 
 #include "accent.h"
 #include "scanners.h"
+#include "style.h"
 #include "symbols.h"
 
 namespace nerovan {
-
-const char* const UprightFunctionNames[6] = {"sin", "cos", "tg", "sinh", "cosh", "ctg"};
 
 namespace {
 
@@ -44,30 +43,9 @@ void PaintAccentMark(char mark, std::string_view rest, std::string_view base, TF
 
 // ---- Characters -----------------------------------------------------------
 
-// Letters that are italicised: Latin and the Cyrillic bytes of code page 1251.
-bool IsItalicLetter(char ch) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
-}
-
 // Letters of an escape name: Latin only.
 bool IsEscapeNameLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-bool IsAccentMark(char c) {
-    return c == '-' || c == '.' || c == '0' || c == ':' || c == '^' || c == '~';
-}
-
-bool IsUprightFunctionName(std::string_view run) {
-    return std::any_of(std::begin(UprightFunctionNames), std::end(UprightFunctionNames),
-                       [&run](const char* name) { return run == name; });
-}
-
-void SetItalic(Canvas& canvas, bool italic) {
-    if (italic)
-        canvas.Font.Style |= fsItalic;
-    else
-        canvas.Font.Style &= static_cast<TFontStyles>(~fsItalic);
-}
 
 // ---- One level of the atom walk ---------------------------------------------
 // A level is the atom from some position on: a leading run up to the first

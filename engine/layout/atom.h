@@ -12,10 +12,6 @@
 
 namespace nerovan {
 
-// The run texts painted without italics even when letters are italic.
-// A run equal to one of them (whole, case-sensitive) keeps the font's style.
-extern const char* const UprightFunctionNames[6];
-
 // Width and Height of a run of ordinary characters, each measured in the
 // style it is drawn in (letters italic when italicSwitch is on), plus 2 empty
 // pixels at the right end. An empty run is 0 wide and TextHeight("A") high.

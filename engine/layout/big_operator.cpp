@@ -8,6 +8,7 @@
 
 #include "delimiters.h"
 #include "expression.h"
+#include "style.h"
 
 namespace nerovan {
 
@@ -172,19 +173,21 @@ struct OperatorKind {
     bool Circle = false;
 };
 
+enum OperatorForm { kSum, kMul, kLim, kInf, kInt30, kInt20, kInt0, kInt3, kInt2, kInt };
+
 OperatorKind KindOf(const TermCall& call) {
     const std::string one(kIntegralSign), two = one + one, three = two + one;
-    switch (call.Key) {
-        case TermKeyword::Sum: return {true, kSummationSign, true, false};
-        case TermKeyword::Mul: return {true, "P", true, false};  // capital Pi
-        case TermKeyword::Lim:
-        case TermKeyword::Inf: return {true, std::string(call.Name), false, false};  // as typed
-        case TermKeyword::Int30: return {true, three, true, true};
-        case TermKeyword::Int20: return {true, two, true, true};
-        case TermKeyword::Int0: return {true, one, true, true};
-        case TermKeyword::Int3: return {true, three, true, false};
-        case TermKeyword::Int2: return {true, two, true, false};
-        case TermKeyword::Int: return {true, one, true, false};
+    switch (call.Keyword->Form) {
+        case kSum: return {true, kSummationSign, true, false};
+        case kMul: return {true, "P", true, false};  // capital Pi
+        case kLim:
+        case kInf: return {true, std::string(call.Name), false, false};  // as typed
+        case kInt30: return {true, three, true, true};
+        case kInt20: return {true, two, true, true};
+        case kInt0: return {true, one, true, true};
+        case kInt3: return {true, three, true, false};
+        case kInt2: return {true, two, true, false};
+        case kInt: return {true, one, true, false};
         default: return {false, "", false, false};
     }
 }
@@ -202,5 +205,16 @@ TFormulaMetrics PaintBigOperatorCall(const TermCall& call, TFormulaOrigin origin
     if (!k.IsBigOperator) return PaintPlainCall(call, origin, canvas);
     return PaintBigOperator(origin, call.Arguments, canvas, k.Glyph, k.Enlarged, k.Circle);
 }
+
+const Construct kSumCall{"sum", kSum, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kMulCall{"mul", kMul, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kLimCall{"lim", kLim, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kInfCall{"inf", kInf, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kInt30Call{"int30", kInt30, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kInt20Call{"int20", kInt20, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kInt0Call{"int0", kInt0, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kInt3Call{"int3", kInt3, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kInt2Call{"int2", kInt2, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
+const Construct kIntCall{"int", kInt, nullptr, MeasureBigOperatorCall, PaintBigOperatorCall};
 
 }  // namespace nerovan

@@ -30,10 +30,13 @@ TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const PieceList& argumen
                                  Canvas& canvas, std::string_view glyph, bool enlarged,
                                  bool circle);
 
-// The dispatcher's entry for the keywords Sum, Mul, Lim, Inf, Int30, Int20,
-// Int0, Int3, Int2 and Int: chooses glyph, enlargement and circle from the
-// keyword. The box is without the term's blank room; painting draws at the
-// origin.
+// The keyword constructs `sum`, `mul`, `lim`, `inf`, `int30`, `int20`,
+// `int0`, `int3`, `int2` and `int`.
+extern const Construct kSumCall, kMulCall, kLimCall, kInfCall, kInt30Call, kInt20Call, kInt0Call,
+    kInt3Call, kInt2Call, kIntCall;
+
+// Their entries: glyph, enlargement and circle come from the keyword. The
+// box is without the term's blank room; painting draws at the origin.
 TFormulaMetrics MeasureBigOperatorCall(const TermCall& call, Canvas& canvas);
 TFormulaMetrics PaintBigOperatorCall(const TermCall& call, TFormulaOrigin origin, Canvas& canvas);
 

@@ -6,22 +6,11 @@
 
 #include <algorithm>
 
+#include "style.h"
+
 namespace nerovan {
 
 namespace {
-
-// Puts the pen width back when a glyph routine returns.
-class PenWidthGuard {
-public:
-    explicit PenWidthGuard(Canvas& c) : canvas_(c), width_(c.Pen.Width) {}
-    ~PenWidthGuard() { canvas_.Pen.Width = width_; }
-    PenWidthGuard(const PenWidthGuard&) = delete;
-    PenWidthGuard& operator=(const PenWidthGuard&) = delete;
-
-private:
-    Canvas& canvas_;
-    int width_;
-};
 
 // Parentheses keep a thin pen longer than the straight glyphs.
 constexpr int kParenThinLimit = 80;
@@ -96,7 +85,7 @@ void PaintLeftParen(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawOpeningChar(o, canvas, "(");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kParenThinLimit);
     const int x = o.X + 1;
     canvas.Arc(x, o.Y - h / 4, x + h + h / 2, o.Y + h + h / 4,  //
@@ -109,7 +98,7 @@ void PaintRightParen(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawClosingChar(o, canvas, ")");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kParenThinLimit);
     const int x = o.X - 1;
     canvas.Arc(x - h - h / 2, o.Y - h / 4, x, o.Y + h + h / 4,  //
@@ -123,7 +112,7 @@ void PaintLeftSquare(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawOpeningChar(o, canvas, "[");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int d = SquareArm(h);
     const int x = o.X + 2;
@@ -138,7 +127,7 @@ void PaintRightSquare(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawClosingChar(o, canvas, "]");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int d = SquareArm(h);
     const int x = o.X - 3;
@@ -157,7 +146,7 @@ void PaintLeftBrace(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawOpeningChar(o, canvas, "{");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int q = canvas.TextWidth("-") / 2;
     const int r = q / 2;
@@ -179,7 +168,7 @@ void PaintRightBrace(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawClosingChar(o, canvas, "}");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int q = canvas.TextWidth("-") / 2;
     const int r = q / 2;
@@ -202,7 +191,7 @@ void PaintLeftBar(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawOpeningChar(o, canvas, "|");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int x = o.X + h / 12 + 1;
     canvas.MoveTo(x, o.Y + h / 9);
@@ -214,7 +203,7 @@ void PaintRightBar(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawClosingChar(o, canvas, "|");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int x = o.X - 2 - h / 12;
     canvas.MoveTo(x, o.Y + h / 9);
@@ -226,7 +215,7 @@ void PaintWideSquare(TFormulaOrigin o, int h, Canvas& canvas) {
         DrawOpeningChar(o, canvas, "[");
         return;
     }
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int w = canvas.TextWidth("=") / 2;
     const int d = w / 2;
@@ -240,22 +229,19 @@ void PaintMulDot(int x, int y, Canvas& canvas) {
     if (!canvas.CurrentMulPoint) return;
     const int a = canvas.TextWidth(".") / 2;
     const int b = canvas.TextHeight(".") / 2;
-    PenWidthGuard guard(canvas);
+    CanvasStateGuard guard(canvas);
     // The dot is an outline only: a solid brush would fill it with the
     // brush colour, so the brush is clear while it is drawn.
-    const TBrushStyle brush = canvas.Brush.Style;
     canvas.Brush.Style = TBrushStyle::bsClear;
     canvas.Pen.Width = 1;
     canvas.Ellipse(x + a, y + b - 1, x + a + 2, y + b + 1);
-    canvas.Brush.Style = brush;
 }
 
 void PaintMinusBar(int x, int y, Canvas& canvas) {
     const int w = canvas.TextWidth("=");
     const int t = canvas.TextHeight("=");
-    PenWidthGuard guard(canvas);
-    const int size = canvas.Font.Size();
-    if (size > 16) canvas.Pen.Width = size / 29 + 1;
+    CanvasStateGuard guard(canvas);
+    canvas.Pen.Width = BarPenWidth(canvas.Font.Size(), canvas.Pen.Width);
     canvas.MoveTo(x + 1, y + t / 2);
     canvas.LineTo(x + w - 1, y + t / 2);
 }

@@ -23,6 +23,8 @@ struct GridShape {
     bool Determinant = false;
 };
 
+enum MatrixForm { kGrid, kSystem };
+
 bool ShapeOfName(std::string_view name, GridShape& shape) {
     if (name.size() < 5) return false;
     std::string kind(name.substr(0, 3));
@@ -176,18 +178,32 @@ TFormulaMetrics PaintSystem(const TermCall& call, TFormulaOrigin origin, Canvas&
 
 TFormulaMetrics MeasureMatrixCall(const TermCall& call, Canvas& canvas) {
     GridShape shape;
-    if (call.Key == TermKeyword::System) return MeasureSystem(call, canvas);
-    if (call.Key == TermKeyword::Matrix && ShapeOfName(call.Name, shape))
+    if (call.Keyword->Form == kSystem) return MeasureSystem(call, canvas);
+    if (call.Keyword->Form == kGrid && ShapeOfName(call.Name, shape))
         return MeasureMatrix(call, shape, canvas);
     return MeasurePlainCall(call, canvas);
 }
 
 TFormulaMetrics PaintMatrixCall(const TermCall& call, TFormulaOrigin origin, Canvas& canvas) {
     GridShape shape;
-    if (call.Key == TermKeyword::System) return PaintSystem(call, origin, canvas);
-    if (call.Key == TermKeyword::Matrix && ShapeOfName(call.Name, shape))
+    if (call.Keyword->Form == kSystem) return PaintSystem(call, origin, canvas);
+    if (call.Keyword->Form == kGrid && ShapeOfName(call.Name, shape))
         return PaintMatrix(call, shape, origin, canvas);
     return PaintPlainCall(call, origin, canvas);
 }
+
+namespace {
+
+// A matrix keyword needs the number of columns and of rows after it.
+bool HasGridDigits(std::string_view name, size_t) {
+    const auto digit = [](char c) { return c >= '1' && c <= '9'; };
+    return name.size() >= 5 && digit(name[3]) && digit(name[4]);
+}
+
+}  // namespace
+
+const Construct kMatCall{"mat", kGrid, HasGridDigits, MeasureMatrixCall, PaintMatrixCall};
+const Construct kDetCall{"det", kGrid, HasGridDigits, MeasureMatrixCall, PaintMatrixCall};
+const Construct kSysCall{"sys", kSystem, nullptr, MeasureMatrixCall, PaintMatrixCall};
 
 }  // namespace nerovan

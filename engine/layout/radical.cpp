@@ -10,6 +10,7 @@
 #include "delimiters.h"
 #include "expression.h"
 #include "list.h"
+#include "style.h"
 
 namespace nerovan {
 
@@ -78,9 +79,11 @@ struct RadicalLayout {
     TFormulaMetrics Box;
 };
 
+enum RadicalForm { kSqrt, kRoot };
+
 RadicalLayout LayOutRadical(const TermCall& call, Canvas& canvas) {
     RadicalLayout l;
-    l.Indexed = call.Key == TermKeyword::Root;
+    l.Indexed = call.Keyword->Form == kRoot;
     l.Radicand.assign(call.Arguments.begin() + (l.Indexed ? 1 : 0), call.Arguments.end());
     l.RadicandBox = MeasureList(l.Radicand, canvas, "*");
     if (!l.Indexed) {
@@ -110,8 +113,7 @@ RadicalLayout LayOutRadical(const TermCall& call, Canvas& canvas) {
 }
 
 bool IsRadical(const TermCall& call) {
-    return call.Key == TermKeyword::Sqrt ||
-           (call.Key == TermKeyword::Root && call.Arguments.size() >= 2);
+    return call.Keyword->Form == kSqrt || (call.Keyword->Form == kRoot && call.Arguments.size() >= 2);
 }
 
 }  // namespace
@@ -135,5 +137,15 @@ TFormulaMetrics PaintRadicalCall(const TermCall& call, TFormulaOrigin origin, Ca
     PaintExpression(l.Index, {origin.X + l.IndexAt.X, origin.Y + l.IndexAt.Y}, canvas);
     return l.Box;
 }
+
+namespace {
+
+// A root takes its index from its first argument, so it needs two.
+bool HasIndexAndRadicand(std::string_view, size_t argument_count) { return argument_count >= 2; }
+
+}  // namespace
+
+const Construct kSqrtCall{"sqrt", kSqrt, nullptr, MeasureRadicalCall, PaintRadicalCall};
+const Construct kRootCall{"root", kRoot, HasIndexAndRadicand, MeasureRadicalCall, PaintRadicalCall};
 
 }  // namespace nerovan

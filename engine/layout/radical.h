@@ -25,10 +25,12 @@ TFormulaOrigin PaintRadical(TFormulaOrigin origin, const TFormulaMetrics& p, Can
 TFormulaOrigin PaintIndexedRadical(TFormulaOrigin origin, const TFormulaMetrics& p,
                                    const TFormulaMetrics& index, Canvas& canvas);
 
-// The dispatcher's entry for the keywords Sqrt and Root (a root needs at
-// least two arguments, the first being the index; otherwise it is a plain
-// call). The box is without the term's blank room; painting draws at the
-// origin.
+// The keyword constructs `sqrt` and `root` (a root needs at least two
+// arguments, the first being the index; otherwise it is a plain call).
+extern const Construct kSqrtCall, kRootCall;
+
+// Their entries: the box is without the term's blank room; painting draws
+// at the origin.
 TFormulaMetrics MeasureRadicalCall(const TermCall& call, Canvas& canvas);
 TFormulaMetrics PaintRadicalCall(const TermCall& call, TFormulaOrigin origin, Canvas& canvas);
 

@@ -8,6 +8,7 @@
 #include "expression.h"
 #include "list.h"
 #include "scanners.h"
+#include "style.h"
 #include "term.h"
 
 namespace nerovan {

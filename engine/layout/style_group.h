@@ -8,9 +8,11 @@
 
 namespace nerovan {
 
-// The box of a call whose keyword is Small, Bold or Abli, without the term's
-// blank room. A call with any other keyword is laid out as its argument row
-// separated by ", " with nothing changed or added.
+// The keyword constructs `small`, `bold` and `abli`.
+extern const Construct kSmallCall, kBoldCall, kAbliCall;
+
+// The box of a call of one of those keywords, without the term's blank
+// room.
 TFormulaMetrics MeasureStyleGroup(const TermCall& call, Canvas& canvas);
 // Draws the group with the top-left corner of its box at origin and returns
 // the same box as MeasureStyleGroup.

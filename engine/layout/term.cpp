@@ -17,6 +17,7 @@
 #include "radical.h"
 #include "scanners.h"
 #include "scripts.h"
+#include "style.h"
 #include "style_group.h"
 
 namespace nerovan {
@@ -84,40 +85,29 @@ struct TermParts {
     TermCall Call;             // a call: its keyword, name, arguments, brackets
 };
 
-bool IsDigit1To9(char c) { return c >= '1' && c <= '9'; }
+// The keyword constructs in the order they are tried: the first row whose
+// keyword starts the call's name and which accepts the call decides.
+constexpr const Construct* kKeywordConstructs[] = {
+    &kSmallCall, &kBoldCall,  &kMatCall,  &kDetCall,   &kSysCall,   &kAbliCall,
+    &kSqrtCall,  &kRootCall,  &kSumCall,  &kMulCall,   &kLimCall,   &kInfCall,
+    &kInt30Call, &kInt20Call, &kInt0Call, &kInt3Call,  &kInt2Call,  &kIntCall,
+};
 
 }  // namespace
 
-TermKeyword MatchKeyword(std::string_view name, size_t argument_count) {
-    struct Row {
-        int n;
-        const char* keyword;
-        TermKeyword key;
-    };
-    static const Row rows[] = {
-        {5, "small", TermKeyword::Small}, {4, "bold", TermKeyword::Bold},   {3, "mat", TermKeyword::Matrix},
-        {3, "det", TermKeyword::Matrix},  {3, "sys", TermKeyword::System},  {4, "abli", TermKeyword::Abli},
-        {4, "sqrt", TermKeyword::Sqrt},   {4, "root", TermKeyword::Root},   {3, "sum", TermKeyword::Sum},
-        {3, "mul", TermKeyword::Mul},     {3, "lim", TermKeyword::Lim},     {3, "inf", TermKeyword::Inf},
-        {5, "int30", TermKeyword::Int30}, {5, "int20", TermKeyword::Int20}, {4, "int0", TermKeyword::Int0},
-        {4, "int3", TermKeyword::Int3},   {4, "int2", TermKeyword::Int2},   {3, "int", TermKeyword::Int},
-    };
-    for (const Row& row : rows) {
-        if (name.size() < static_cast<size_t>(row.n)) continue;
+const Construct* MatchKeyword(std::string_view name, size_t argument_count) {
+    for (const Construct* row : kKeywordConstructs) {
+        const std::string_view keyword = row->Keyword;
+        if (name.size() < keyword.size()) continue;
         bool same = true;
-        for (int i = 0; i < row.n && same; ++i) {
+        for (size_t i = 0; i < keyword.size() && same; ++i) {
             // The keywords are Latin: only Latin capitals need lowering.
-            const char c = name[static_cast<size_t>(i)];
-            same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == row.keyword[i];
+            const char c = name[i];
+            same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == keyword[i];
         }
-        if (!same) continue;
-        if (row.key == TermKeyword::Matrix &&
-            !(name.size() >= 5 && IsDigit1To9(name[3]) && IsDigit1To9(name[4])))
-            continue;
-        if (row.key == TermKeyword::Root && argument_count < 2) continue;
-        return row.key;
+        if (same && (!row->Accepts || row->Accepts(name, argument_count))) return row;
     }
-    return TermKeyword::None;
+    return nullptr;
 }
 
 namespace {
@@ -221,7 +211,7 @@ TermParts RecogniseTerm(std::string_view term) {
     p.Second.clear();
     if (SplitCall(p.Core, p.Call.Name, p.Call.Arguments, p.Call.Brackets)) {
         p.Kind = TermKind::Call;
-        p.Call.Key = MatchKeyword(p.Call.Name, p.Call.Arguments.size());
+        p.Call.Keyword = MatchKeyword(p.Call.Name, p.Call.Arguments.size());
         return p;
     }
     p.Call.Arguments.clear();
@@ -324,8 +314,7 @@ TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canv
     if (d.Width > 0) {
         // The fraction bar lies on the alignment line.
         const int pen = canvas.Pen.Width;
-        const int size = canvas.Font.Size();
-        if (size > 16) canvas.Pen.Width = size / 29 + 1;
+        canvas.Pen.Width = BarPenWidth(canvas.Font.Size(), pen);
         const int y = at.Y + n.Height + th / 8;
         canvas.MoveTo(at.X, y);
         canvas.LineTo(at.X + Max2(n.Width, d.Width), y);
@@ -340,52 +329,12 @@ TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canv
 // plain call.
 TFormulaMetrics MeasureCall(const TermParts& p, Canvas& canvas) {
     const TermCall& call = p.Call;
-    switch (call.Key) {
-        case TermKeyword::Small:
-        case TermKeyword::Bold:
-        case TermKeyword::Abli: return MeasureStyleGroup(call, canvas);
-        case TermKeyword::Matrix:
-        case TermKeyword::System: return MeasureMatrixCall(call, canvas);
-        case TermKeyword::Sqrt:
-        case TermKeyword::Root: return MeasureRadicalCall(call, canvas);
-        case TermKeyword::Sum:
-        case TermKeyword::Mul:
-        case TermKeyword::Lim:
-        case TermKeyword::Inf:
-        case TermKeyword::Int30:
-        case TermKeyword::Int20:
-        case TermKeyword::Int0:
-        case TermKeyword::Int3:
-        case TermKeyword::Int2:
-        case TermKeyword::Int: return MeasureBigOperatorCall(call, canvas);
-        case TermKeyword::None: break;
-    }
-    return MeasurePlainCall(call, canvas);
+    return call.Keyword ? call.Keyword->Measure(call, canvas) : MeasurePlainCall(call, canvas);
 }
 
 TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas) {
     const TermCall& call = p.Call;
-    switch (call.Key) {
-        case TermKeyword::Small:
-        case TermKeyword::Bold:
-        case TermKeyword::Abli: return PaintStyleGroup(call, at, canvas);
-        case TermKeyword::Matrix:
-        case TermKeyword::System: return PaintMatrixCall(call, at, canvas);
-        case TermKeyword::Sqrt:
-        case TermKeyword::Root: return PaintRadicalCall(call, at, canvas);
-        case TermKeyword::Sum:
-        case TermKeyword::Mul:
-        case TermKeyword::Lim:
-        case TermKeyword::Inf:
-        case TermKeyword::Int30:
-        case TermKeyword::Int20:
-        case TermKeyword::Int0:
-        case TermKeyword::Int3:
-        case TermKeyword::Int2:
-        case TermKeyword::Int: return PaintBigOperatorCall(call, at, canvas);
-        case TermKeyword::None: break;
-    }
-    return PaintPlainCall(call, at, canvas);
+    return call.Keyword ? call.Keyword->Paint(call, at, canvas) : PaintPlainCall(call, at, canvas);
 }
 
 // ---- Atoms ---------------------------------------------------------------

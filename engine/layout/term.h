@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "construct.h"
 #include "metrics.h"
 #include "small_list.h"
 
@@ -37,20 +38,17 @@ int BlankWidth(Canvas& canvas, int n);
 // at bracket depth 0.
 bool HasTopLevelSign(std::string_view s);
 
-// The keyword constructs of calls, in the order the table tests them.
-enum class TermKeyword {
-    None, Small, Bold, Matrix, System, Abli, Sqrt, Root,
-    Sum, Mul, Lim, Inf, Int30, Int20, Int0, Int3, Int2, Int
-};
-// The first keyword that is a case-insensitive prefix of the call's name
-// (matrices need two digits 1-9 after "mat"/"det", roots two arguments).
-TermKeyword MatchKeyword(std::string_view name, size_t argument_count);
+// The first keyword construct, in the dispatcher's order, whose keyword is
+// a case-insensitive prefix of the call's name and which accepts the call
+// (matrices need two digits 1-9 after "mat"/"det", roots two arguments);
+// null for a plain call.
+const Construct* MatchKeyword(std::string_view name, size_t argument_count);
 
 // A call as the dispatcher recognised it: `name(arguments)` with the
 // bracket pair typed (opening bracket and last character), and the keyword
 // construct its name selects. Name and arguments are views into the term.
 struct TermCall {
-    TermKeyword Key = TermKeyword::None;
+    const Construct* Keyword = nullptr;
     std::string_view Name;
     PieceList Arguments;
     std::string Brackets;

@@ -99,7 +99,7 @@ TEST(MatrixLayout, ExactBoxesAndOperations) {
 TEST(MatrixLayout, ShortSystemsAndGridsMeasureTheDelimitersCell) {
     TestCanvas canvas;
     canvas.Font.Height = -20;
-    const TermCall no_lines{TermKeyword::System, "sys", {}, "()"};
+    const TermCall no_lines{&kSysCall, "sys", {}, "()"};
     EXPECT_EQ(MeasureMatrixCall(no_lines, canvas), (TFormulaMetrics{10, 24, 12}));
 
     const TFormulaMetrics line = MeasureExpression("small(a)", canvas);

@@ -9,6 +9,10 @@
 #include "component.h"
 #include "expression.h"
 #include "raster_canvas.h"
+#include "big_operator.h"
+#include "matrix.h"
+#include "radical.h"
+#include "style_group.h"
 #include "term.h"
 #include "layout_check.h"
 #include "test_canvas.h"
@@ -66,24 +70,19 @@ TEST(TermHelpers, KeywordTable) {
     struct {
         const char* name;
         size_t args;
-        TermKeyword key;
+        const Construct* row;
     } cases[] = {
-        {"small", 1, TermKeyword::Small},   {"smallest", 1, TermKeyword::Small},
-        {"BOLD", 1, TermKeyword::Bold},     {"mat22", 4, TermKeyword::Matrix},
-        {"det33", 9, TermKeyword::Matrix},  {"det", 1, TermKeyword::None},
-        {"matrix", 1, TermKeyword::None},   {"mat20", 1, TermKeyword::None},
-        {"sys", 2, TermKeyword::System},    {"abli", 2, TermKeyword::Abli},
-        {"Sqrt", 1, TermKeyword::Sqrt},     {"root", 2, TermKeyword::Root},
-        {"root", 1, TermKeyword::None},     {"SUM", 3, TermKeyword::Sum},
-        {"summa", 3, TermKeyword::Sum},     {"mul", 3, TermKeyword::Mul},
-        {"lim", 2, TermKeyword::Lim},       {"Lim", 2, TermKeyword::Lim},
-        {"inf", 2, TermKeyword::Inf},       {"int30", 2, TermKeyword::Int30},
-        {"int20", 2, TermKeyword::Int20},   {"int0", 2, TermKeyword::Int0},
-        {"int3", 2, TermKeyword::Int3},     {"int2", 2, TermKeyword::Int2},
-        {"integral", 1, TermKeyword::Int},  {"f", 1, TermKeyword::None},
-        {"", 1, TermKeyword::None},
+        {"small", 1, &kSmallCall},   {"smallest", 1, &kSmallCall}, {"BOLD", 1, &kBoldCall},
+        {"mat22", 4, &kMatCall},     {"det33", 9, &kDetCall},      {"det", 1, nullptr},
+        {"matrix", 1, nullptr},      {"mat20", 1, nullptr},        {"sys", 2, &kSysCall},
+        {"abli", 2, &kAbliCall},     {"Sqrt", 1, &kSqrtCall},      {"root", 2, &kRootCall},
+        {"root", 1, nullptr},        {"SUM", 3, &kSumCall},        {"summa", 3, &kSumCall},
+        {"mul", 3, &kMulCall},       {"lim", 2, &kLimCall},        {"Lim", 2, &kLimCall},
+        {"inf", 2, &kInfCall},       {"int30", 2, &kInt30Call},    {"int20", 2, &kInt20Call},
+        {"int0", 2, &kInt0Call},     {"int3", 2, &kInt3Call},      {"int2", 2, &kInt2Call},
+        {"integral", 1, &kIntCall},  {"f", 1, nullptr},            {"", 1, nullptr},
     };
-    for (const auto& c : cases) EXPECT_EQ(MatchKeyword(c.name, c.args), c.key) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(MatchKeyword(c.name, c.args), c.row) << c.name;
 }
 
 TEST_F(TermTest, EmptyTermsAndBlanks) {
