@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 
+#include "memoized.h"
 #include "scanners.h"
 #include "term.h"
 
@@ -229,7 +230,7 @@ BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands,
 
 TFormulaMetrics MeasureExpression(std::string_view line, Canvas& canvas) {
     const MeasureMemoPass pass(canvas, line);
-    return Memoized(canvas, 'E', line, [&] {
+    return Memoized(canvas, MemoRoutine::Expression, line, [&] {
         const NestingLevel level(canvas, line);
         RelationRow row;
         LayOutRow(line, canvas, row);

@@ -13,6 +13,7 @@
 #include "delimiters.h"
 #include "expression.h"
 #include "list.h"
+#include "memoized.h"
 #include "matrix.h"
 #include "radical.h"
 #include "scanners.h"
@@ -448,7 +449,7 @@ TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canv
 }
 
 TFormulaMetrics MeasureTerm(std::string_view term, Canvas& canvas) {
-    return Memoized(canvas, 'T', term, [&] {
+    return Memoized(canvas, MemoRoutine::Term, term, [&] {
         const TermParts p = RecogniseTerm(term);
         if (IsEmptyKind(p.Kind)) return MeasureEmpty(p, canvas);
         TFormulaMetrics m = MeasureCore(p, canvas);
