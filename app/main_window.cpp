@@ -72,11 +72,6 @@ namespace {
 const QColor kStatusBusyColor(128, 0, 0);  // maroon
 const QColor kStatusColor(0, 0, 0);
 const char* const kStatusOk = "OK";
-// The largest picture the window paints (64 MiB of pixels): while a new
-// picture paints, the one shown stays, and growing a picture at its edges
-// holds it twice for a moment, so the window may hold three at once. The
-// command-line renderer paints pictures up to four times larger.
-constexpr long long kWindowMaxPicturePixels = 16LL * 1024 * 1024;
 // How often the notification area is looked for while the window waits in it.
 constexpr int kTrayWatchMs = 1000;
 const char* const kFormulaFilter = "Formulas (*.fla)";
@@ -152,6 +147,12 @@ QMimeData* EmfMimeData(const QByteArray& emf) {
 TNerovan1::TNerovan1(const QString& settingsPath, QWidget* parent)
     : QMainWindow(parent), settings_(std::make_unique<SettingsFile>(settingsPath)) {
     setObjectName("Nerovan1");
+    paint_cycle_.Source = [this] { return PaintOrder{ExpressionText(), ForeColor, BackColor}; };
+    connect(&paint_cycle_, &TPaintCycle::Started, this, &TNerovan1::OnPaintStarted);
+    connect(&paint_cycle_, &TPaintCycle::Failed, this,
+            [this](const QString& message) { SetStatus(message, kStatusColor); });
+    connect(&paint_cycle_, &TPaintCycle::Finished, this, &TNerovan1::OnPaintFinished);
+    connect(&paint_cycle_, &TPaintCycle::Done, this, &TNerovan1::OnProcessDone);
     BuildWindow();
     BuildMenu();
     BuildToolBar();
@@ -160,14 +161,10 @@ TNerovan1::TNerovan1(const QString& settingsPath, QWidget* parent)
 }
 
 TNerovan1::~TNerovan1() {
-    // A paint thread may still post its results or wait for OnProcessDone;
-    // let it finish before the widgets and the component go. No new paint
+    // A paint thread may still post its results or wait for the end of its
+    // paint to be handled; let it finish before the widgets go. No new paint
     // starts from here on.
-    closing_ = true;
-    while (paint_threads_.load() > 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (paint_threads_.load() > 0) QThread::msleep(1);
-    }
+    paint_cycle_.Close();
 }
 
 void TNerovan1::BuildWindow() {
@@ -436,11 +433,11 @@ void TNerovan1::FormCreate() {
     HotKeyAlt = s.HotKeyAlt;
     HotKeyLetter = s.HotKeyLetter;
     {
-        std::lock_guard<std::mutex> lock(component_mutex_);
-        component_.EMFPaint = s.EMFPaint;
-        component_.MulPoint = s.MulPoint;
-        component_.BlurBitmap = s.BlurBitmap;
-        component_.MaxPicturePixels = kWindowMaxPicturePixels;
+        std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
+        TNerovan& component = paint_cycle_.Component();
+        component.EMFPaint = s.EMFPaint;
+        component.MulPoint = s.MulPoint;
+        component.BlurBitmap = s.BlurBitmap;
     }
     Hintbar1->setChecked(s.AutoInsertButtons);
     TabControl1->setVisible(s.AutoInsertButtons);
@@ -472,15 +469,14 @@ void TNerovan1::RestorePlacement() {
 }
 
 void TNerovan1::FormStorage1RestorePlacement() {
-    last_painted_text_.clear();
+    paint_cycle_.ForgetLastPaintedText();
     {
-        std::lock_guard<std::mutex> lock(component_mutex_);
-        component_.Font = FontDialog1Font;
+        std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
+        paint_cycle_.Component().Font = FontDialog1Font;
     }
-    // Nothing paints before the restore, so this only confirms the idle
-    // state; a running paint keeps its flag, so two paints never overlap.
-    if (paint_threads_.load() == 0) paint_busy_ = false;
-    QMetaObject::invokeMethod(this, &TNerovan1::OnProcessDone, Qt::QueuedConnection);
+    // The restored text is painted once the event loop runs, as at the end
+    // of a paint.
+    QMetaObject::invokeMethod(&paint_cycle_, &TPaintCycle::ProcessDone, Qt::QueuedConnection);
 }
 
 void TNerovan1::showEvent(QShowEvent* event) {
@@ -511,10 +507,11 @@ void TNerovan1::FormClose() {
     s.HotKeyAlt = HotKeyAlt;
     s.HotKeyLetter = HotKeyLetter;
     {
-        std::lock_guard<std::mutex> lock(component_mutex_);
-        s.EMFPaint = component_.EMFPaint;
-        s.MulPoint = component_.MulPoint;
-        s.BlurBitmap = component_.BlurBitmap;
+        std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
+        const TNerovan& component = paint_cycle_.Component();
+        s.EMFPaint = component.EMFPaint;
+        s.MulPoint = component.MulPoint;
+        s.BlurBitmap = component.BlurBitmap;
     }
     s.AutoInsertButtons = Hintbar1->isChecked();
     settings_->WriteProgramSettings(s);
@@ -563,136 +560,17 @@ void TNerovan1::SetCaption() {
 // ---------------------------------------------------------------------------
 // The paint cycle
 
-void TNerovan1::RequestPaint() {
-    if (paint_busy_ || closing_) return;
-    const QString text = ExpressionText();
-    if (text == last_painted_text_) return;
-    last_painted_text_ = text;
+void TNerovan1::OnPaintStarted() { SetStatus("Painting...", kStatusBusyColor); }
 
-    // The window works in Unicode, the component in Windows-1251. A text the
-    // code page cannot hold is not painted: a replaced character would show
-    // a different formula than the one typed.
-    std::string expression, bad;
-    if (!Utf8ToCp1251(text.toStdString(), expression, bad)) {
-        SetStatus(QStringLiteral("Cannot paint: the expression holds ") + QString::fromStdString(bad) +
-                      QStringLiteral(", which Windows-1251 cannot hold"),
-                  kStatusColor);
-        return;
-    }
-
-    paint_busy_ = true;
-    ++paint_threads_;
-    try {
-        std::thread(&TNerovan1::PaintWorker, this, text, std::move(expression), ForeColor, BackColor)
-            .detach();
-    } catch (const std::exception& e) {
-        --paint_threads_;
-        paint_busy_ = false;
-        last_painted_text_.clear();
-        SetStatus(QStringLiteral("Cannot start the paint: ") + QString::fromLocal8Bit(e.what()),
-                  kStatusColor);
-    }
-}
-
-void TNerovan1::PostToWindow(std::function<void()> f) {
-    {
-        std::lock_guard<std::mutex> lock(posted_mutex_);
-        posted_.push_back({std::move(f), nullptr});
-    }
-    QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
-}
-
-void TNerovan1::RunOnWindowAndWait(std::function<void()> f) {
-    bool done = false;
-    std::unique_lock<std::mutex> lock(posted_mutex_);
-    posted_.push_back({std::move(f), &done});
-    lock.unlock();
-    QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
-    lock.lock();
-    posted_run_.wait(lock, [&done] { return done; });
-}
-
-void TNerovan1::RunPosted() {
-    Posted next;
-    {
-        std::lock_guard<std::mutex> lock(posted_mutex_);
-        if (posted_.empty()) return;
-        next = std::move(posted_.front());
-        posted_.pop_front();
-    }
-    next.Run();
-    if (next.Done) {
-        std::lock_guard<std::mutex> lock(posted_mutex_);
-        *next.Done = true;
-        posted_run_.notify_all();
-    }
-}
-
-void TNerovan1::PaintWorker(QString text, std::string expression, TColor fore, TColor back) {
-    PostToWindow([this] { SetStatus("Painting...", kStatusBusyColor); });
-    if (BeforePaintHook) BeforePaintHook(text);
-
-    bool ok = false;
-    QString failure;
-    DisplayedPicture kept;
-    {
-        std::lock_guard<std::mutex> lock(component_mutex_);
-        component_.Expression = expression;
-        component_.BackGroundColor = back;
-        component_.ForeGroundColor = fore;
-        try {
-            component_.Paint();
-            ok = true;
-        } catch (const std::exception& e) {
-            failure = QString::fromStdString(Cp1251ToUtf8(e.what()));
-        } catch (...) {
-            failure = QStringLiteral("The formula could not be painted");
-        }
-        if (ok) kept = TakeDisplayedPicture();
-    }
-    if (!ok) PostToWindow([this, failure] { SetStatus(failure, kStatusColor); });
-
-    PostToWindow([this, ok, kept] {
-        if (ok)
-            ShowPicture(kept);
-        else
-            ScrollHomeAndCenter();
-        paint_busy_ = false;
-        SetStatus(ok ? QString::fromLatin1(kStatusOk) : status_text_, kStatusColor);
-    });
-
-    // The end is handed back synchronously: OnProcessDone runs on the window
-    // thread after every update above, and this thread waits for it.
-    RunOnWindowAndWait([this] { OnProcessDone(); });
-    --paint_threads_;
-}
-
-TNerovan1::DisplayedPicture TNerovan1::TakeDisplayedPicture() {
-    DisplayedPicture kept;
-    if (component_.EMFPaint) {
-        kept.Metafile = std::make_shared<const Metafile>(component_.Metafile());
-        // A metafile is shown by replaying it onto a bitmap of its size.
-        const Metafile& mf = *kept.Metafile;
-        if (mf.Width > 0 && mf.Height > 0) {
-            auto shown = std::make_shared<Bitmap>();
-            shown->SetPixelFormat(TPixelFormat::pf32bit);
-            shown->SetSize(mf.Width, mf.Height);
-            mf.List.ReplayOn(shown->Canvas());
-            shown->ScanLine(0);  // drawing held back is done here, not on the window thread
-            kept.Pixels = std::move(shown);
-        }
-    } else {
-        // The bitmap itself: the component paints its next picture into a
-        // new one while this one is kept.
-        kept.Bitmap = component_.SharedBitmap();
-        kept.Pixels = kept.Bitmap;
-    }
-    return kept;
+void TNerovan1::OnPaintFinished(bool ok, const DisplayedPicture& kept) {
+    if (ok)
+        ShowPicture(kept);
+    else
+        ScrollHomeAndCenter();
+    SetStatus(ok ? QString::fromLatin1(kStatusOk) : status_text_, kStatusColor);
 }
 
 void TNerovan1::OnProcessDone() {
-    if (closing_) return;
-    RequestPaint();
     if (copy_pending_) {
         // The flag is cleared first: when the paint just started makes the
         // copy wait once more, it must stay set, or the copy asked for would
@@ -1016,7 +894,7 @@ void TNerovan1::RegisterProgramHotKey() {
 }
 
 void TNerovan1::ShowPendingNotice() {
-    if ((pending_notice_.isEmpty() && settings_notice_.isEmpty()) || paint_busy_ ||
+    if ((pending_notice_.isEmpty() && settings_notice_.isEmpty()) || PaintBusy() ||
         status_text_ != QLatin1String(kStatusOk))
         return;
     QStringList notices;
@@ -1069,12 +947,12 @@ void TNerovan1::Close1Click() {
 
 void TNerovan1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !isMinimized() || closing_) return;
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || paint_cycle_.Closing()) return;
     // The minimise button leads to the tray. The window is hidden once the
     // state change is done with; without a notification area it stays
     // minimised as usual.
     QTimer::singleShot(0, this, [this] {
-        if (isMinimized() && isVisible() && !closing_ && TrayAvailable()) HideToTray();
+        if (isMinimized() && isVisible() && !paint_cycle_.Closing() && TrayAvailable()) HideToTray();
     });
 }
 
@@ -1102,7 +980,7 @@ void TNerovan1::OnhotKey() {
             SetExpressionText(clip.Description());
             // The pasted picture shows only as a frame: paint its
             // expression, also when it is the text painted last.
-            ForgetLastPaintedText();
+            paint_cycle_.ForgetLastPaintedText();
         }
         RequestPaint();
     }
@@ -1121,7 +999,7 @@ QMimeData* TNerovan1::DisplayedPictureMimeData() const {
 
 void TNerovan1::CopyAsPictureAndHide() {
     // A copy asked for while a paint runs is made when it has ended.
-    if (paint_busy_) {
+    if (PaintBusy()) {
         copy_pending_ = true;
         return;
     }
@@ -1129,10 +1007,10 @@ void TNerovan1::CopyAsPictureAndHide() {
     try {
         bool metafile;
         {
-            std::lock_guard<std::mutex> lock(component_mutex_);
-            metafile = component_.EMFPaint;
+            std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
+            metafile = paint_cycle_.Component().EMFPaint;
             if (metafile) {
-                const Metafile& mf = component_.Metafile();
+                const Metafile& mf = paint_cycle_.Component().Metafile();
                 if (mf.Width <= 0 || mf.Height <= 0)
                     throw std::runtime_error("There is no picture to copy");
                 data.reset(MetafileMimeData(mf));
@@ -1243,18 +1121,19 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
         // The mutex keeps the paint thread out from the mode switch to the
         // switch back, so its Paint never overlaps the one made here. The
         // paint thread never waits for this thread while it holds the mutex.
-        std::lock_guard<std::mutex> lock(component_mutex_);
+        std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
+        TNerovan& component = paint_cycle_.Component();
         try {
-            ScopedPictureMode mode(component_, filterIndex);
+            ScopedPictureMode mode(component, filterIndex);
             // The target the display does not use is painted now.
-            if (mode.Switched()) component_.Paint();
+            if (mode.Switched()) component.Paint();
             // JPEG and GIF take the picture Image1 shows, which must be a
             // bitmap; nothing shown at all is an empty picture.
             const Bitmap none;
             const Bitmap* displayed = shown_.Bitmap ? shown_.Bitmap.get()
                                       : shown_is_metafile_ ? nullptr
                                                            : &none;
-            WritePictureForFilter(filterIndex, path, component_, displayed);
+            WritePictureForFilter(filterIndex, path, component, displayed);
             repaint = mode.Switched();
         } catch (const std::exception& e) {
             error = ErrorText(e);
@@ -1270,7 +1149,7 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
         // metafile finds the text unchanged and paints nothing: the display
         // showed the bitmap all along.
         if (filterIndex == kFilterBitmap || command == SaveCommand::SavePicture)
-            ForgetLastPaintedText();
+            paint_cycle_.ForgetLastPaintedText();
         RequestPaint();
     }
 }
@@ -1280,7 +1159,7 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
 
 // Repaints the unchanged text after a colour, font or parameter change.
 void TNerovan1::RepaintUnchanged() {
-    ForgetLastPaintedText();
+    paint_cycle_.ForgetLastPaintedText();
     RequestPaint();
 }
 
@@ -1293,7 +1172,7 @@ void TNerovan1::Foreground2Click() { ChooseColor(this, ForeColor, [this] { Repai
 void TNerovan1::BackGround2Click() { ChooseColor(this, BackColor, [this] { RepaintUnchanged(); }); }
 
 void TNerovan1::ToolButton3Click() {
-    nerovan::ToolButton3Click(this, FontDialog1Font, component_, component_mutex_,
+    nerovan::ToolButton3Click(this, FontDialog1Font, paint_cycle_.Component(), paint_cycle_.ComponentMutex(),
                               [this] { RepaintUnchanged(); });
 }
 
@@ -1313,7 +1192,7 @@ void TNerovan1::Parameters1Click() {
         RegisterProgramHotKey();
     };
     steps.Repaint = [this] { RepaintUnchanged(); };
-    nerovan::Parameters1Click(this, values, component_, component_mutex_, steps);
+    nerovan::Parameters1Click(this, values, paint_cycle_.Component(), paint_cycle_.ComponentMutex(), steps);
 }
 
 void TNerovan1::ToolButton6Click() { ShowHelpContents(this); }

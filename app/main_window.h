@@ -17,19 +17,12 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <string>
 
-#include "canvas.h"
-#include "component.h"
 #include "demo_generator.h"
 #include "history.h"
 #include "hot_key.h"
+#include "paint_cycle.h"
 
 class QAction;
 class QFrame;
@@ -68,29 +61,13 @@ public:
     // Asks for a repaint of the current text; returns at once. Does nothing
     // while a paint runs (the text is picked up when it ends) or when the
     // text equals LastPaintedText.
-    void RequestPaint();
-    bool PaintBusy() const { return paint_busy_; }
-    bool CopyPending() const { return copy_pending_; }
-    const QString& LastPaintedText() const { return last_painted_text_; }
-    // Empties LastPaintedText, so the next RequestPaint paints an unchanged
-    // text again (font, colours, parameters, restore).
-    void ForgetLastPaintedText() { last_painted_text_.clear(); }
-    // Empties LastPaintedText and asks for a paint of the unchanged text.
-    void RepaintUnchanged();
+    void RequestPaint() { paint_cycle_.RequestPaint(); }
+    bool PaintBusy() const { return paint_cycle_.Busy(); }
     // Whether a paint thread still exists (PaintBusy is cleared a moment
     // before the thread hands its end back).
-    bool PaintThreadRunning() const { return paint_threads_.load() > 0; }
-
-    // Called on the paint thread with the text about to be painted, before
-    // the component is touched. Tests use it to record what is painted and to
-    // hold a paint back. Set it only while no paint runs.
-    std::function<void(const QString&)> BeforePaintHook;
-
-    // The component and the mutex that guards it. Whoever reads or changes
-    // the component from the window thread takes the mutex; the paint thread
-    // holds it for the whole of its Paint.
-    TNerovan& Component() { return component_; }
-    std::mutex& ComponentMutex() { return component_mutex_; }
+    bool PaintThreadRunning() const { return paint_cycle_.ThreadRunning(); }
+    // Empties LastPaintedText and asks for a paint of the unchanged text.
+    void RepaintUnchanged();
 
     // The picture Image1 shows: a copy of the bitmap, or the metafile
     // replayed for display; unchanged by a paint that failed. A metafile
@@ -239,18 +216,6 @@ protected:
     // JPEG and GIF from the picture Image1 shows. Errors go to the error box.
     void SavePictureToFile(int filterIndex, SaveCommand command);
 
-    // What Image1 shows, kept in the kind it was painted in: the clipboard
-    // and the JPEG and GIF files take it from here.
-    struct DisplayedPicture {
-        std::shared_ptr<const nerovan::Bitmap> Bitmap;      // the component's bitmap, kept
-        std::shared_ptr<const nerovan::Metafile> Metafile;  // a copy of its metafile
-        QByteArray Emf;  // a metafile pasted from the clipboard
-        // What Image1 shows: the bitmap, the metafile replayed, or the
-        // frame that stands for a pasted metafile.
-        std::shared_ptr<const nerovan::Bitmap> Pixels;
-        QImage Frame;
-    };
-
     // The status line: text and colour of Label1.
     void SetStatus(const QString& text, const QColor& color);
     // Label1 across Panel2, showing as much of the status text as fits (all
@@ -262,6 +227,10 @@ protected:
     // Both scroll positions of ScrollBox1 to 0, and Image1 centred.
     void ScrollHomeAndCenter();
     void SetCaption();
+
+    // The formula component and its paint thread.
+    TPaintCycle paint_cycle_;
+    bool copy_pending_ = false;  // a copy waits for the running paint's end
 
     // --- Widgets (object names as the system names its controls) ------------
     QWidget* CoolBar1 = nullptr;
@@ -304,10 +273,11 @@ protected:
     QAction* Close1 = nullptr;
 
 private slots:
-    // Runs the oldest function posted by PostToWindow or RunOnWindowAndWait.
-    void RunPosted();
-    // Handler of the paint thread's end, on the window thread: paints again
-    // if the text changed meanwhile, then makes a copy asked for meanwhile.
+    // The handlers of the paint cycle, on the window thread.
+    void OnPaintStarted();
+    void OnPaintFinished(bool ok, const nerovan::DisplayedPicture& kept);
+    // Handler of the paint's end, once the cycle has painted again a text
+    // changed meanwhile: makes a copy asked for meanwhile.
     void OnProcessDone();
     // Shows the notice kept for the status line when no paint runs and the
     // status says "OK"; it then replaces that "OK" once.
@@ -332,26 +302,11 @@ private:
     bool ComboBox1KeyDown(int key, Qt::KeyboardModifiers modifiers);
     bool ComboBox1KeyUp(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 
-    // The routine of the paint thread: paints the text (already in
-    // Windows-1251) with the given colours and sends its results back.
-    void PaintWorker(QString text, std::string expression, TColor fore, TColor back);
-    // The component's current target kept for Image1, with the pixels that
-    // show it (component mutex held).
-    DisplayedPicture TakeDisplayedPicture();
     // The displayed picture as clipboard contents (bitmap mode); throws
     // std::runtime_error when nothing is shown.
     QMimeData* DisplayedPictureMimeData() const;
     // Image1 shows a metafile pasted from the clipboard.
     void ShowPastedMetafile(const QByteArray& emf, int width, int height);
-    // Runs f on the window thread after everything posted before it. The
-    // functions wait in a queue of the window's own under a lock, and the
-    // window is only told to run the next one, so the window thread sees
-    // everything the posting thread wrote before posting through that lock
-    // (a lock the thread checkers see, unlike the event queue's own).
-    void PostToWindow(std::function<void()> f);
-    // The same, and returns once f has run.
-    void RunOnWindowAndWait(std::function<void()> f);
-
     // Makes the box's list equal to the history, keeping the text, caret and
     // selection of the box as they were.
     void SyncHistoryList();
@@ -359,17 +314,6 @@ private:
     std::unique_ptr<SettingsFile> settings_;
     bool placement_known_ = false;  // a placement was restored or the window was shown
 
-    TNerovan component_;
-    std::mutex component_mutex_;
-
-    // The paint cycle's state; read and written on the window thread only.
-    bool paint_busy_ = false;
-    bool copy_pending_ = false;
-    QString last_painted_text_;
-    bool closing_ = false;
-    // Paint threads that have not yet returned (at most one painting; a
-    // second can start while the first waits for OnProcessDone).
-    std::atomic<int> paint_threads_{0};
 
     History history_;
     bool history_selected_ = false;
@@ -380,15 +324,6 @@ private:
 
     bool shown_is_metafile_ = false;
     DisplayedPicture shown_;
-
-    // What other threads posted to the window thread (see PostToWindow).
-    struct Posted {
-        std::function<void()> Run;
-        bool* Done = nullptr;  // set once run, when the poster waits
-    };
-    std::mutex posted_mutex_;
-    std::condition_variable posted_run_;
-    std::deque<Posted> posted_;
 
     GlobalHotKey* hot_key_ = nullptr;
     QString pending_notice_;  // a hot key that could not be registered, not yet shown

@@ -1,0 +1,127 @@
+// The main window as the Qt tests drive it: the questions to the user
+// answered by the test, the notification area present or not as the test
+// says, the copy command counted, the paint cycle reachable; and the small
+// helpers the window tests share.
+#pragma once
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QScrollArea>
+#include <QSystemTrayIcon>
+#include <QtTest>
+
+#include <mutex>
+
+#include "main_window.h"
+#include "paint_recorder.h"
+
+namespace nerovan {
+
+class TestWindow : public TNerovan1 {
+public:
+    using TNerovan1::TNerovan1;
+
+    QString openAnswer;             // the file the open dialog returns
+    QString saveAnswer;             // the file the save dialog returns
+    QStringList saveDialogShowed;   // the file name each save dialog showed
+    QString pictureAnswer;          // the file the save-picture dialog returns
+    int pictureFilterAnswer = 0;    // the filter chosen there (0: keep the shown one)
+    QStringList dialogShowedName;   // the name each save-picture dialog showed
+    QList<int> dialogShowedFilter;  // and its filter
+    QStringList errors;             // every error box's message
+    bool tray = true;               // whether a notification area is there
+    int copies = 0;                 // CopyAsPictureAndHide calls
+
+    TPaintCycle& Cycle() { return paint_cycle_; }
+    const QString& LastPaintedText() const { return paint_cycle_.LastPaintedText(); }
+    void ForgetLastPaintedText() { paint_cycle_.ForgetLastPaintedText(); }
+    TNerovan& Component() { return paint_cycle_.Component(); }
+    std::mutex& ComponentMutex() { return paint_cycle_.ComponentMutex(); }
+    bool CopyPending() const { return copy_pending_; }
+
+    void CopyAsPictureAndHide() override {
+        ++copies;
+        TNerovan1::CopyAsPictureAndHide();
+    }
+    QString RunRealSavePictureDialog(const QString& fileName, int& filterIndex) {
+        return TNerovan1::RunSavePictureDialog(fileName, filterIndex);
+    }
+
+protected:
+    QString RunOpenDialog() override { return openAnswer; }
+    QString RunSaveDialog(const QString& fileName) override {
+        saveDialogShowed << fileName;
+        return saveAnswer;
+    }
+    QString RunSavePictureDialog(const QString& fileName, int& filterIndex) override {
+        dialogShowedName << fileName;
+        dialogShowedFilter << filterIndex;
+        if (!pictureAnswer.isEmpty() && pictureFilterAnswer) filterIndex = pictureFilterAnswer;
+        return pictureAnswer;
+    }
+    void ShowErrorBox(const QString& message) override { errors << message; }
+    bool TrayAvailable() const override { return tray; }
+};
+
+// Waits until no paint runs, once what the window posted to itself (the
+// start-up's paint of the restored expression) has been handled.
+inline bool WaitIdle(TNerovan1& w) {
+    QCoreApplication::processEvents();
+    return QTest::qWaitFor([&] { return !w.PaintBusy() && !w.PaintThreadRunning(); }, 20000);
+}
+
+// Sets the text from code and waits for its paint.
+inline void SetAndPaint(TNerovan1& w, const QString& text) {
+    w.SetExpressionText(text);
+    w.RequestPaint();
+    QVERIFY(WaitIdle(w));
+}
+
+// The picture kind and the smoothing of bitmaps, as the parameters dialog sets them.
+inline void SetMode(TestWindow& w, bool emf, bool blur = false) {
+    std::lock_guard<std::mutex> lock(w.ComponentMutex());
+    w.Component().EMFPaint = emf;
+    w.Component().BlurBitmap = blur;
+}
+
+inline QComboBox* Box(TNerovan1& w) { return w.findChild<QComboBox*>("ComboBox1"); }
+inline QLabel* Status(TNerovan1& w) { return w.findChild<QLabel*>("Label1"); }
+inline QWidget* Image(TNerovan1& w) { return w.findChild<QWidget*>("Image1"); }
+inline QScrollArea* Scroll(TNerovan1& w) { return w.findChild<QScrollArea*>("ScrollBox1"); }
+inline QSystemTrayIcon* Tray(TNerovan1& w) { return w.findChild<QSystemTrayIcon*>("RxTrayIcon1"); }
+inline QColor StatusColor(TNerovan1& w) { return Status(w)->palette().color(QPalette::WindowText); }
+
+// Types the text into the box key by key, as the user would.
+inline void Type(TNerovan1& w, const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(Box(w), c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, Box(w), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// Shows the window, active, and types the text once the start-up is done.
+inline void ShowAndType(TNerovan1& w, const QString& text) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(WaitIdle(w));
+    Type(w, text);
+    QVERIFY(WaitIdle(w));
+}
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
+    return f.readAll();
+}
+
+inline void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace nerovan
