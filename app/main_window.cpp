@@ -17,21 +17,16 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
-#include <QPixmap>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -46,7 +41,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <thread>
 
 #include "atomic_file.h"
 #include "clipboard_formats.h"
@@ -74,7 +68,6 @@ const QColor kStatusColor(0, 0, 0);
 const char* const kStatusOk = "OK";
 // How often the notification area is looked for while the window waits in it.
 constexpr int kTrayWatchMs = 1000;
-const char* const kFormulaFilter = "Formulas (*.fla)";
 
 // The scrolled surface of ScrollBox1. The scroll area keeps it at least as
 // large as its viewport and as large as the picture, and it keeps Image1 at
@@ -407,7 +400,7 @@ void TNerovan1::BuildTray() {
     tray_watch_ = new QTimer(this);
     tray_watch_->setInterval(kTrayWatchMs);
     connect(tray_watch_, &QTimer::timeout, this, [this] {
-        if (!in_tray_ || TrayAvailable()) return;
+        if (!in_tray_ || questions_->TrayAvailable()) return;
         LeaveTray();
         showMinimized();
     });
@@ -762,39 +755,8 @@ bool TNerovan1::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------------------
 // Formula files and demo
 
-QString TNerovan1::RunOpenDialog() {
-    QFileDialog dialog(this, "Open formula");
-    dialog.setNameFilter(kFormulaFilter);
-    dialog.setDefaultSuffix("fla");
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The name need not exist: a missing file is reported by the read.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
-}
-
-QString TNerovan1::RunSaveDialog(const QString& fileName) {
-    QFileDialog dialog(this, "Save the fomula");
-    dialog.setNameFilter(kFormulaFilter);
-    dialog.setDefaultSuffix("fla");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // As the formula dialogs always did: no question before replacing a file.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!fileName.isEmpty()) dialog.selectFile(fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
-}
-
-void TNerovan1::ShowErrorBox(const QString& message) {
-    QMessageBox::critical(this, QCoreApplication::applicationName().isEmpty()
-                                    ? QStringLiteral("Nerovan")
-                                    : QCoreApplication::applicationName(),
-                          message);
-}
-
 void TNerovan1::Open1Click() {
-    const QString name = RunOpenDialog();
+    const QString name = questions_->AskOpenFile();
     if (name.isEmpty()) return;
     std::string line;
     try {
@@ -803,7 +765,7 @@ void TNerovan1::Open1Click() {
         // The name is taken only with a file that could be read, so the
         // caption and Save keep naming the same file; a formula too long
         // is refused whole rather than cut, and the box keeps its text.
-        ShowErrorBox(FromLocalPath(e.what()));
+        questions_->ShowError(FromLocalPath(e.what()));
         return;
     }
     expression_file_name_ = name;
@@ -816,7 +778,7 @@ void TNerovan1::Open1Click() {
 void TNerovan1::SaveExpression1Click() {
     QString name = expression_file_name_;
     if (name == kUntitledExpression) {
-        name = RunSaveDialog(save_dialog1_file_name_);
+        name = questions_->AskSaveFile(save_dialog1_file_name_);
         if (name.isEmpty()) return;
         save_dialog1_file_name_ = name;
     }
@@ -827,7 +789,7 @@ void TNerovan1::SaveExpression1Click() {
 
 void TNerovan1::SaveExpressionAs1Click() {
     save_dialog1_file_name_ = expression_file_name_;
-    const QString name = RunSaveDialog(save_dialog1_file_name_);
+    const QString name = questions_->AskSaveFile(save_dialog1_file_name_);
     if (name.isEmpty()) return;
     save_dialog1_file_name_ = name;
     const QString previous = expression_file_name_;
@@ -838,7 +800,7 @@ void TNerovan1::SaveExpressionAs1Click() {
 bool TNerovan1::WriteExpressionFile() {
     std::string bytes, bad;
     if (!Utf8ToCp1251(ExpressionText().toStdString(), bytes, bad)) {
-        ShowErrorBox(QStringLiteral("Cannot save \"%1\": the expression holds %2, which "
+        questions_->ShowError(QStringLiteral("Cannot save \"%1\": the expression holds %2, which "
                                     "Windows-1251 cannot hold")
                          .arg(expression_file_name_, QString::fromStdString(bad)));
         return false;
@@ -846,7 +808,7 @@ bool TNerovan1::WriteExpressionFile() {
     if (bytes.find_first_of("\r\n") != std::string::npos) {
         // A formula file is one line: the text after a line break would be
         // lost when the file is opened again.
-        ShowErrorBox(QStringLiteral("Cannot save \"%1\": the expression holds a line break, "
+        questions_->ShowError(QStringLiteral("Cannot save \"%1\": the expression holds a line break, "
                                     "which a formula file cannot hold")
                          .arg(expression_file_name_));
         return false;
@@ -854,7 +816,7 @@ bool TNerovan1::WriteExpressionFile() {
     try {
         nerovan::WriteExpressionFile(QFile::encodeName(expression_file_name_).toStdString(), bytes);
     } catch (const std::exception& e) {
-        ShowErrorBox(FromLocalPath(e.what()));
+        questions_->ShowError(FromLocalPath(e.what()));
         return false;
     }
     SetCaption();
@@ -907,10 +869,8 @@ void TNerovan1::ShowPendingNotice() {
 
 void TNerovan1::UnregisterProgramHotKey() { hot_key_->Unregister(); }
 
-bool TNerovan1::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
-
 void TNerovan1::HideToTray() {
-    if (!TrayAvailable()) {
+    if (!questions_->TrayAvailable()) {
         // No notification area to come back from: a hidden window could be
         // reached only by the hot key, so it is minimised and keeps its
         // task-bar entry.
@@ -952,7 +912,7 @@ void TNerovan1::changeEvent(QEvent* event) {
     // state change is done with; without a notification area it stays
     // minimised as usual.
     QTimer::singleShot(0, this, [this] {
-        if (isMinimized() && isVisible() && !paint_cycle_.Closing() && TrayAvailable()) HideToTray();
+        if (isMinimized() && isVisible() && !paint_cycle_.Closing() && questions_->TrayAvailable()) HideToTray();
     });
 }
 
@@ -1020,7 +980,7 @@ void TNerovan1::CopyAsPictureAndHide() {
     } catch (const std::exception& e) {
         // Nothing went to the clipboard: the window stays, so the user sees
         // why instead of pasting an old picture.
-        ShowErrorBox(ErrorText(e));
+        questions_->ShowError(ErrorText(e));
         return;
     }
     QGuiApplication::clipboard()->setMimeData(data.release());
@@ -1030,70 +990,9 @@ void TNerovan1::CopyAsPictureAndHide() {
 // ---------------------------------------------------------------------------
 // Picture files
 
-QString TNerovan1::RunSavePictureDialog(const QString& fileName, int& filterIndex) {
-    QFileDialog dialog(this, kSavePictureTitle);
-    dialog.setObjectName("SavePictureDialog1");
-    // The dialog of the toolkit, so that the preview can sit beside the list.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = SavePictureFilters();
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.value(filterIndex - 1, filters.first()));
-    dialog.setDefaultSuffix(kSavePictureDefaultSuffix);
-    dialog.setSizeGripEnabled(true);
-    if (!fileName.isEmpty()) dialog.selectFile(fileName);
-
-    // The preview: the formula that will be saved, or the picture in the
-    // file the list points at (which saving would replace).
-    auto* preview = new QLabel(&dialog);
-    preview->setObjectName("SavePictureDialog1Preview");
-    preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    preview->setAlignment(Qt::AlignCenter);
-    preview->setFixedSize(180, 140);
-    auto* previewSize = new QLabel(&dialog);
-    previewSize->setAlignment(Qt::AlignCenter);
-    auto* previewColumn = new QVBoxLayout;
-    previewColumn->addWidget(preview);
-    previewColumn->addWidget(previewSize);
-    previewColumn->addStretch(1);
-    const QImage formula = ShownPicture();
-    auto showPreview = [preview, previewSize, formula](const QString& path) {
-        QImage image;
-        if (!path.isEmpty() && QFileInfo(path).isFile()) {
-            QImageReader reader(path);
-            // Only modest pictures are read for the preview.
-            if (reader.canRead() && reader.size().width() * qint64(reader.size().height()) <=
-                                        qint64(16) * 1024 * 1024)
-                image = reader.read();
-        }
-        if (image.isNull()) image = formula;
-        if (image.isNull()) {
-            preview->clear();
-            previewSize->clear();
-            return;
-        }
-        const QSize box = preview->contentsRect().size() - QSize(4, 4);
-        const QImage shown = image.width() > box.width() || image.height() > box.height()
-                                 ? image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                                 : image;
-        preview->setPixmap(QPixmap::fromImage(shown));
-        previewSize->setText(QString("%1 x %2").arg(image.width()).arg(image.height()));
-    };
-    showPreview(QString());
-    connect(&dialog, &QFileDialog::currentChanged, preview, showPreview);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-        grid->addLayout(previewColumn, 0, grid->columnCount(), grid->rowCount(), 1);
-
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    const int chosen = filters.indexOf(dialog.selectedNameFilter());
-    if (chosen >= 0) filterIndex = chosen + 1;
-    return dialog.selectedFiles().first();
-}
-
 void TNerovan1::SavePictureAs1Click() {
     int index = save_picture_filter_index_;
-    const QString name = RunSavePictureDialog(picture_file_name_, index);
+    const QString name = questions_->AskSavePictureFile(picture_file_name_, index, ShownPicture());
     if (name.isEmpty()) return;
     save_picture_filter_index_ = index;
     picture_file_name_ = name;
@@ -1105,7 +1004,7 @@ void TNerovan1::SavePicture1Click() {
     // that it writes in the last chosen format without asking.
     if (picture_file_name_ == kUntitledPicture) {
         int index = save_picture_filter_index_;
-        const QString name = RunSavePictureDialog(picture_file_name_, index);
+        const QString name = questions_->AskSavePictureFile(picture_file_name_, index, ShownPicture());
         if (name.isEmpty()) return;
         save_picture_filter_index_ = index;
         picture_file_name_ = name;
@@ -1141,7 +1040,7 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
     }
     // The box runs its own event loop: never with the mutex held.
     if (!error.isEmpty()) {
-        ShowErrorBox(error);
+        questions_->ShowError(error);
         return;
     }
     if (repaint) {

@@ -23,6 +23,7 @@
 #include "history.h"
 #include "hot_key.h"
 #include "paint_cycle.h"
+#include "window_questions.h"
 
 class QAction;
 class QFrame;
@@ -164,7 +165,7 @@ public slots:
     // its task-bar entry: a hidden window could not be reached again. Should
     // the notification area go away while the window waits there, the
     // window comes back minimised.
-    virtual void HideToTray();
+    void HideToTray();
     // Shows the window again, active and in front, and hides the tray icon.
     void RestoreFromTray();
     // The hot key and the tray item PaintRes1: takes the formula from the
@@ -175,15 +176,15 @@ public slots:
     void Close1Click();
     // Save Picture (Ctrl+P) asks for a name only while the picture has none;
     // Save Picture As always asks.
-    virtual void SavePicture1Click();
-    virtual void SavePictureAs1Click();
-    virtual void ToolButton2Click();  // colours dialog
-    virtual void Foreground2Click();
-    virtual void BackGround2Click();
-    virtual void ToolButton3Click();  // font
-    virtual void Parameters1Click();
-    virtual void ToolButton6Click();  // help contents
-    virtual void About1Click();
+    void SavePicture1Click();
+    void SavePictureAs1Click();
+    void ToolButton2Click();  // colours dialog
+    void Foreground2Click();
+    void BackGround2Click();
+    void ToolButton3Click();  // font
+    void Parameters1Click();
+    void ToolButton6Click();  // help contents
+    void About1Click();
 
 protected:
     // --- Window events -------------------------------------------------------
@@ -193,20 +194,6 @@ protected:
     // Minimising the window sends it to the notification area.
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-    // --- Questions to the user, overridable so tests can answer them ---------
-    // OpenDialog1: the chosen file, or an empty string when cancelled.
-    virtual QString RunOpenDialog();
-    // SaveDialog1 showing fileName: the chosen file, or empty when cancelled.
-    virtual QString RunSaveDialog(const QString& fileName);
-    // SavePictureDialog1 showing fileName with the filter filterIndex (1 to
-    // 4): the chosen file, or empty when cancelled; filterIndex becomes the
-    // filter chosen.
-    virtual QString RunSavePictureDialog(const QString& fileName, int& filterIndex);
-    // The program's standard error box.
-    virtual void ShowErrorBox(const QString& message);
-    // Whether a notification area is there to hide into.
-    virtual bool TrayAvailable() const;
 
     // Which command asks SavePictureToFile to save.
     enum class SaveCommand { SavePicture, SavePictureAs };
@@ -228,6 +215,10 @@ protected:
     void ScrollHomeAndCenter();
     void SetCaption();
 
+    // The dialogs and boxes the window asks the user with: its own, or those
+    // of a test that answers them itself.
+    TWindowQuestions own_questions_{this};
+    TWindowQuestions* questions_ = &own_questions_;
     // The formula component and its paint thread.
     TPaintCycle paint_cycle_;
     bool copy_pending_ = false;  // a copy waits for the running paint's end

@@ -29,6 +29,7 @@
 #include "clipboard_formats.h"
 #include "emf.h"
 #include "picture_export.h"
+#include "save_picture_dialog.h"
 #include "window_fixture.h"
 
 using namespace nerovan;
@@ -567,7 +568,7 @@ private slots:
         });
         answer.start();
         int filter = 2;
-        const QString name = w.RunRealSavePictureDialog("Untitled.bmp", filter);
+        const QString name = RunSavePictureDialog(&w, "Untitled.bmp", filter, w.ShownPicture());
         QCOMPARE(seen, (QStringList{"Save picture as ...", "Bitmaps (*.bmp)",
                                     "Enhanced Metafiles (*.emf)", "JPEG Image File (*.jpg)",
                                     "CompuServe GIF Image (*.gif)", "bmp",

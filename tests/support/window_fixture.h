@@ -19,9 +19,10 @@
 
 namespace nerovan {
 
-class TestWindow : public TNerovan1 {
+// The questions to the user, answered as the test says and recorded.
+class TestQuestions : public TWindowQuestions {
 public:
-    using TNerovan1::TNerovan1;
+    TestQuestions() : TWindowQuestions(nullptr) {}
 
     QString openAnswer;             // the file the open dialog returns
     QString saveAnswer;             // the file the save dialog returns
@@ -32,7 +33,29 @@ public:
     QList<int> dialogShowedFilter;  // and its filter
     QStringList errors;             // every error box's message
     bool tray = true;               // whether a notification area is there
-    int copies = 0;                 // CopyAsPictureAndHide calls
+
+    QString AskOpenFile() override { return openAnswer; }
+    QString AskSaveFile(const QString& fileName) override {
+        saveDialogShowed << fileName;
+        return saveAnswer;
+    }
+    QString AskSavePictureFile(const QString& fileName, int& filterIndex, const QImage&) override {
+        dialogShowedName << fileName;
+        dialogShowedFilter << filterIndex;
+        if (!pictureAnswer.isEmpty() && pictureFilterAnswer) filterIndex = pictureFilterAnswer;
+        return pictureAnswer;
+    }
+    void ShowError(const QString& message) override { errors << message; }
+    bool TrayAvailable() const override { return tray; }
+};
+
+// The window that answers its questions itself (w.openAnswer, w.errors...),
+// with its paint cycle reachable and the copy command counted.
+class TestWindow : public TNerovan1, public TestQuestions {
+public:
+    explicit TestWindow(const QString& settingsPath) : TNerovan1(settingsPath) { questions_ = this; }
+
+    int copies = 0;  // CopyAsPictureAndHide calls
 
     TPaintCycle& Cycle() { return paint_cycle_; }
     const QString& LastPaintedText() const { return paint_cycle_.LastPaintedText(); }
@@ -45,24 +68,7 @@ public:
         ++copies;
         TNerovan1::CopyAsPictureAndHide();
     }
-    QString RunRealSavePictureDialog(const QString& fileName, int& filterIndex) {
-        return TNerovan1::RunSavePictureDialog(fileName, filterIndex);
-    }
 
-protected:
-    QString RunOpenDialog() override { return openAnswer; }
-    QString RunSaveDialog(const QString& fileName) override {
-        saveDialogShowed << fileName;
-        return saveAnswer;
-    }
-    QString RunSavePictureDialog(const QString& fileName, int& filterIndex) override {
-        dialogShowedName << fileName;
-        dialogShowedFilter << filterIndex;
-        if (!pictureAnswer.isEmpty() && pictureFilterAnswer) filterIndex = pictureFilterAnswer;
-        return pictureAnswer;
-    }
-    void ShowErrorBox(const QString& message) override { errors << message; }
-    bool TrayAvailable() const override { return tray; }
 };
 
 // Waits until no paint runs, once what the window posted to itself (the
