@@ -195,6 +195,12 @@ protected:
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // Writes the formula file under name; the previous name stays when it
+    // cannot be written.
+    void WriteExpressionFileAs(const QString& name);
+    // SavePictureDialog1 with the picture's name and filter; false when
+    // cancelled, else both become the ones chosen.
+    bool AskPictureFile();
     // Which command asks SavePictureToFile to save.
     enum class SaveCommand { SavePicture, SavePictureAs };
     // Writes PictureFileName in the format of the filter index (the name's
@@ -293,9 +299,6 @@ private:
     bool ComboBox1KeyDown(int key, Qt::KeyboardModifiers modifiers);
     bool ComboBox1KeyUp(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 
-    // The displayed picture as clipboard contents (bitmap mode); throws
-    // std::runtime_error when nothing is shown.
-    QMimeData* DisplayedPictureMimeData() const;
     // Image1 shows a metafile pasted from the clipboard.
     void ShowPastedMetafile(const QByteArray& emf, int width, int height);
     // Makes the box's list equal to the history, keeping the text, caret and

@@ -53,7 +53,9 @@ public:
 // with its paint cycle reachable and the copy command counted.
 class TestWindow : public TNerovan1, public TestQuestions {
 public:
-    explicit TestWindow(const QString& settingsPath) : TNerovan1(settingsPath) { questions_ = this; }
+    explicit TestWindow(const QString& settingsPath) : TNerovan1(settingsPath) {
+        questions_ = this;
+    }
 
     int copies = 0;  // CopyAsPictureAndHide calls
 
