@@ -66,20 +66,10 @@ void TNerovan1::FormCreate() {
 
     // The program's entries; the settings file's defaults win over the
     // component's own initial values.
-    const ProgramSettings s = settings_->ReadProgramSettings();
-    HotKeyShift = s.HotKeyShift;
-    HotKeyCtrl = s.HotKeyCtrl;
-    HotKeyAlt = s.HotKeyAlt;
-    HotKeyLetter = s.HotKeyLetter;
-    {
-        std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
-        TNerovan& component = paint_cycle_.Component();
-        component.EMFPaint = s.EMFPaint;
-        component.MulPoint = s.MulPoint;
-        component.BlurBitmap = s.BlurBitmap;
-    }
-    Hintbar1->setChecked(s.AutoInsertButtons);
-    TabControl1->setVisible(s.AutoInsertButtons);
+    Settings = settings_->ReadProgramSettings();
+    ApplyPainterSwitches(Settings, paint_cycle_.Component(), paint_cycle_.ComponentMutex());
+    Hintbar1->setChecked(Settings.AutoInsertButtons);
+    TabControl1->setVisible(Settings.AutoInsertButtons);
 
     SetCaption();
 
@@ -140,20 +130,7 @@ void TNerovan1::closeEvent(QCloseEvent* event) {
 void TNerovan1::FormClose() {
     UnregisterProgramHotKey();
 
-    ProgramSettings s;
-    s.HotKeyShift = HotKeyShift;
-    s.HotKeyCtrl = HotKeyCtrl;
-    s.HotKeyAlt = HotKeyAlt;
-    s.HotKeyLetter = HotKeyLetter;
-    {
-        std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
-        const TNerovan& component = paint_cycle_.Component();
-        s.EMFPaint = component.EMFPaint;
-        s.MulPoint = component.MulPoint;
-        s.BlurBitmap = component.BlurBitmap;
-    }
-    s.AutoInsertButtons = Hintbar1->isChecked();
-    settings_->WriteProgramSettings(s);
+    settings_->WriteProgramSettings(Settings);
 
     PlacementState p;
     if (placement_known_) {
@@ -256,8 +233,10 @@ QImage TNerovan1::ShownPicture() const { return Image1->Picture(); }
 // The insert palette's check item
 
 void TNerovan1::Hintbar1Click() {
-    // The item checks and unchecks itself; the palette follows its check.
-    TabControl1->setVisible(Hintbar1->isChecked());
+    // The item checks and unchecks itself; the palette and the setting
+    // follow its check.
+    Settings.AutoInsertButtons = Hintbar1->isChecked();
+    TabControl1->setVisible(Settings.AutoInsertButtons);
 }
 
 // ---------------------------------------------------------------------------
@@ -283,22 +262,15 @@ void TNerovan1::ToolButton3Click() {
 }
 
 void TNerovan1::Parameters1Click() {
-    ProgramSettings values;
-    values.HotKeyCtrl = HotKeyCtrl;
-    values.HotKeyShift = HotKeyShift;
-    values.HotKeyAlt = HotKeyAlt;
-    values.HotKeyLetter = HotKeyLetter;
+    // The dialog edits Settings itself.
     ParametersSteps steps;
     steps.UnregisterHotKey = [this] { UnregisterProgramHotKey(); };
-    steps.RegisterProgramHotKey = [this](const ProgramSettings& chosen) {
-        HotKeyCtrl = chosen.HotKeyCtrl;
-        HotKeyShift = chosen.HotKeyShift;
-        HotKeyAlt = chosen.HotKeyAlt;
-        HotKeyLetter = chosen.HotKeyLetter;
-        RegisterProgramHotKey();
+    steps.ApplyPainterSwitches = [this](const ProgramSettings& chosen) {
+        ApplyPainterSwitches(chosen, paint_cycle_.Component(), paint_cycle_.ComponentMutex());
     };
     steps.Repaint = [this] { RepaintUnchanged(); };
-    nerovan::Parameters1Click(this, values, paint_cycle_.Component(), paint_cycle_.ComponentMutex(), steps);
+    steps.RegisterProgramHotKey = [this](const ProgramSettings&) { RegisterProgramHotKey(); };
+    nerovan::Parameters1Click(this, Settings, steps);
 }
 
 void TNerovan1::ToolButton6Click() { ShowHelpContents(this); }

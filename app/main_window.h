@@ -23,6 +23,7 @@
 #include "history.h"
 #include "hot_key.h"
 #include "paint_cycle.h"
+#include "settings_file.h"
 #include "window_questions.h"
 
 class QAction;
@@ -109,13 +110,13 @@ public:
     // The font of FontDialog1, stored with the placement and given to the
     // component at start and by the font command.
     TFont FontDialog1Font;
-    // Hot key settings, kept from the settings file and written back at close.
-    bool HotKeyCtrl = true;
-    bool HotKeyShift = true;
-    bool HotKeyAlt = false;
-    char HotKeyLetter = 'F';
+    // The program's settings (hot key, picture kind, painter switches,
+    // insert palette): read from the settings file at start, edited by the
+    // parameters dialog and the palette's check item, written back at close.
+    // The component gets the picture kind and the painter switches from here.
+    ProgramSettings Settings;
 
-    // Builds the hot key text from the four settings above, captions the tray
+    // Builds the hot key text from the four hot key settings, captions the tray
     // menu's PaintRes1 with it and registers the system-wide hot key.
     // Registering again replaces the previous registration. When the hot key
     // cannot be registered (the combination is taken, or the window system

@@ -70,12 +70,14 @@ void TNerovan1::BuildTray() {
 // The hot key and the tray
 
 void TNerovan1::RegisterProgramHotKey() {
-    const QString text = HotKeyText(HotKeyCtrl, HotKeyShift, HotKeyAlt, HotKeyLetter);
+    const ProgramSettings& s = Settings;
+    const QString text = HotKeyText(s.HotKeyCtrl, s.HotKeyShift, s.HotKeyAlt, s.HotKeyLetter);
     PaintRes1->setText(PaintRes1Caption(text));
     // A combination another program holds, or a window system without
     // global hot keys, leaves the hot key without effect; the status line
     // says so once, and the tray item still does the same work.
-    if (hot_key_->Register(HotKeyModifiers(HotKeyCtrl, HotKeyShift, HotKeyAlt), HotKeyLetter)) {
+    const int modifiers = HotKeyModifiers(s.HotKeyCtrl, s.HotKeyShift, s.HotKeyAlt);
+    if (hot_key_->Register(modifiers, s.HotKeyLetter)) {
         pending_notice_.clear();
         return;
     }

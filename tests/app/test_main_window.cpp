@@ -619,8 +619,8 @@ private slots:
             QVERIFY(!w.findChild<QWidget*>("TabControl1")->isHidden());
             QCOMPARE(w.FontDialog1Font.Name, std::string("Times New Roman"));
             QCOMPARE(w.FontDialog1Font.Height, -27);
-            QVERIFY(w.HotKeyCtrl && w.HotKeyShift && !w.HotKeyAlt);
-            QCOMPARE(w.HotKeyLetter, 'F');
+            QVERIFY(w.Settings.HotKeyCtrl && w.Settings.HotKeyShift && !w.Settings.HotKeyAlt);
+            QCOMPARE(w.Settings.HotKeyLetter, 'F');
             std::lock_guard<std::mutex> lock(w.ComponentMutex());
             QVERIFY(!w.Component().EMFPaint);
             QVERIFY(!w.Component().MulPoint);
@@ -681,7 +681,7 @@ private slots:
         {
             TestWindow w(path);
             QVERIFY(WaitIdle(w));
-            w.HotKeyLetter = 'G';
+            w.Settings.HotKeyLetter = 'G';
             w.close();
         }
         const QString ini = QString::fromUtf8(ReadAll(path));

@@ -115,8 +115,8 @@ private slots:
         }
         QVERIFY(w.findChild<QWidget*>("TabControl1")->isHidden());
         // Registering again (after the parameters dialog) captions anew.
-        w.HotKeyCtrl = true;
-        w.HotKeyLetter = 'K';
+        w.Settings.HotKeyCtrl = true;
+        w.Settings.HotKeyLetter = 'K';
         w.RegisterProgramHotKey();
         QCOMPARE(w.findChild<QAction*>("PaintRes1")->text(),
                  QString("Paste, paint and restore   Ctrl+Shift+Alt+K"));
@@ -138,7 +138,7 @@ private slots:
             QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+F could not be registered"));
             SetAndPaint(w, "y");
             QCOMPARE(w.StatusText(), QString("OK"));
-            w.HotKeyLetter = 'K';
+            w.Settings.HotKeyLetter = 'K';
             w.RegisterProgramHotKey();
             QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+K could not be registered"));
         }

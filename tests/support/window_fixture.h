@@ -16,6 +16,7 @@
 
 #include "main_window.h"
 #include "paint_recorder.h"
+#include "params_dialog.h"
 
 namespace nerovan {
 
@@ -89,9 +90,9 @@ inline void SetAndPaint(TNerovan1& w, const QString& text) {
 
 // The picture kind and the smoothing of bitmaps, as the parameters dialog sets them.
 inline void SetMode(TestWindow& w, bool emf, bool blur = false) {
-    std::lock_guard<std::mutex> lock(w.ComponentMutex());
-    w.Component().EMFPaint = emf;
-    w.Component().BlurBitmap = blur;
+    w.Settings.EMFPaint = emf;
+    w.Settings.BlurBitmap = blur;
+    ApplyPainterSwitches(w.Settings, w.Component(), w.ComponentMutex());
 }
 
 inline QComboBox* Box(TNerovan1& w) { return w.findChild<QComboBox*>("ComboBox1"); }
