@@ -159,8 +159,6 @@ void TNerovan1::FormClose() {
         std::fprintf(stderr, "nerovan: %s\n", error.toLocal8Bit().constData());
 }
 
-QString TNerovan1::SettingsPath() const { return settings_->Path(); }
-
 void TNerovan1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     // FormResize

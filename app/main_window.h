@@ -1,7 +1,7 @@
 // TNerovan1: the main window. The user types a formula into the expression
-// box and sees it typeset below at once; every change of the text asks for a
-// repaint, which runs on a short-lived paint thread, so typing never waits
-// for the typesetter. The window owns the formula component, keeps the
+// box and sees it typeset below at once; every change of the text asks the
+// paint cycle (paint_cycle.h) for a repaint, which runs on a short-lived
+// paint thread, so typing never waits for the typesetter. The window keeps the
 // history in the box's drop-down list, shows the outcome of each paint in
 // the status line, and offers the program's commands through the menu and
 // the tool bar. It reads the settings file when it is created and writes it
@@ -76,10 +76,6 @@ public:
     // pasted by the hot key is shown as an empty frame of its size (the
     // typesetter cannot draw another program's records).
     QImage ShownPicture() const;
-    bool ShownPictureIsMetafile() const { return shown_is_metafile_; }
-    // The EMF bytes of a metafile pasted by the hot key while Image1 shows
-    // it; empty otherwise.
-    const QByteArray& ShownPastedMetafile() const { return shown_.Emf; }
 
     // The centring rule of Image1 in ScrollBox1: the left edge is
     // W div 2 - w div 2 when the area's width W exceeds the picture's width
@@ -96,15 +92,11 @@ public:
     void AddToHistory();
     // Puts the current text at the top without looking for an equal entry.
     void PushToHistory();
-    static bool HistoryContains(const QString& text, const QStringList& list);
-    QStringList HistoryItems() const { return history_.Items(); }
     // The selected history entry, or -1 when the text in the box was typed
     // or set by code rather than chosen from the list.
     int ItemIndex() const;
 
     // --- Application state ---------------------------------------------------
-    const QString& ExpressionFileName() const { return expression_file_name_; }
-    const QString& PictureFileName() const { return picture_file_name_; }
     TColor ForeColor = clBlack;
     TColor BackColor = clWhite;
     // The font of FontDialog1, stored with the placement and given to the
@@ -125,22 +117,6 @@ public:
     void RegisterProgramHotKey();
     // Releases the hot key (at close, and while the parameters dialog changes it).
     void UnregisterProgramHotKey();
-    bool HotKeyRegistered() const { return hot_key_ && hot_key_->IsRegistered(); }
-    // What identifies the registration with the window system.
-    GlobalHotKey::Registration HotKeyAtom() const {
-        return hot_key_ ? hot_key_->HotKeyAtom() : GlobalHotKey::Registration{};
-    }
-
-    // Whether the window waits in the notification area (hidden, tray icon shown).
-    bool InTray() const { return in_tray_; }
-    // The filter index of SavePictureDialog1: 1 until the user chooses
-    // another filter, then the last one chosen, for the rest of the run.
-    int SavePictureFilterIndex() const { return save_picture_filter_index_; }
-
-    QString SettingsPath() const;
-    // The whole text of the status line; Label1 shows it cut short with an
-    // ellipsis when the window is too narrow for it.
-    const QString& StatusText() const { return status_text_; }
 
 public slots:
     // --- Commands ----------------------------------------------------------
@@ -230,6 +206,25 @@ protected:
     TPaintCycle paint_cycle_;
     bool copy_pending_ = false;  // a copy waits for the running paint's end
 
+    // What the window shows and holds, kept where a subclass (the test
+    // window) can read it.
+    // The whole text of the status line; Label1 shows it cut short with an
+    // ellipsis when the window is too narrow for it.
+    QString status_text_;
+    // What Image1 shows; shown_.Emf holds the bytes of a metafile pasted by
+    // the hot key while Image1 shows its frame.
+    DisplayedPicture shown_;
+    bool shown_is_metafile_ = false;
+    History history_;
+    QString expression_file_name_;
+    QString picture_file_name_;
+    // The filter index of SavePictureDialog1: 1 until the user chooses
+    // another filter, then the last one chosen, for the rest of the run.
+    int save_picture_filter_index_ = 1;
+    GlobalHotKey* hot_key_ = nullptr;
+    // Whether the window waits in the notification area (hidden, tray icon shown).
+    bool in_tray_ = false;
+
     // --- Widgets (object names as the system names its controls) ------------
     QWidget* CoolBar1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
@@ -310,25 +305,13 @@ private:
     bool placement_known_ = false;  // a placement was restored or the window was shown
 
 
-    History history_;
     bool history_selected_ = false;
     bool enter_pressed_in_box_ = false;  // Enter went down in the box, not yet up
     int programmatic_change_ = 0;  // >0 while code changes the box
 
-    QString status_text_;  // the whole text of the status line
-
-    bool shown_is_metafile_ = false;
-    DisplayedPicture shown_;
-
-    GlobalHotKey* hot_key_ = nullptr;
     QString pending_notice_;  // a hot key that could not be registered, not yet shown
     QString settings_notice_;  // a settings file that was not read, not yet shown
-    bool in_tray_ = false;
     QTimer* tray_watch_ = nullptr;  // runs while in_tray_
-    int save_picture_filter_index_ = 1;
-
-    QString expression_file_name_;
-    QString picture_file_name_;
     QString save_dialog1_file_name_;  // what SaveDialog1 held last
     DemoGenerator demo_;
 };

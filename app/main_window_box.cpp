@@ -29,10 +29,6 @@ void TNerovan1::ComboBox1Change() {
 
 int TNerovan1::ItemIndex() const { return history_selected_ ? ComboBox1->currentIndex() : -1; }
 
-bool TNerovan1::HistoryContains(const QString& text, const QStringList& list) {
-    return History::HistoryContains(text, list);
-}
-
 void TNerovan1::AddToHistory() {
     if (history_.Add(ExpressionText())) SyncHistoryList();
 }

@@ -212,8 +212,8 @@ private slots:
         w.AddToHistory();
         QCOMPARE(w.HistoryItems().indexOf("t9"), 8);
         QCOMPARE(w.HistoryItems().size(), 16);
-        QVERIFY(TNerovan1::HistoryContains("t9", w.HistoryItems()));
-        QVERIFY(!TNerovan1::HistoryContains("T9", w.HistoryItems()));
+        QVERIFY(History::HistoryContains("t9", w.HistoryItems()));
+        QVERIFY(!History::HistoryContains("T9", w.HistoryItems()));
         QCOMPARE(w.ExpressionText(), QString("t9"));  // storing never changes the text
     }
 

@@ -66,6 +66,15 @@ public:
     TNerovan& Component() { return paint_cycle_.Component(); }
     std::mutex& ComponentMutex() { return paint_cycle_.ComponentMutex(); }
     bool CopyPending() const { return copy_pending_; }
+    const QString& StatusText() const { return status_text_; }
+    bool ShownPictureIsMetafile() const { return shown_is_metafile_; }
+    const QByteArray& ShownPastedMetafile() const { return shown_.Emf; }
+    QStringList HistoryItems() const { return history_.Items(); }
+    const QString& ExpressionFileName() const { return expression_file_name_; }
+    const QString& PictureFileName() const { return picture_file_name_; }
+    int SavePictureFilterIndex() const { return save_picture_filter_index_; }
+    bool HotKeyRegistered() const { return hot_key_->IsRegistered(); }
+    bool InTray() const { return in_tray_; }
 
     void CopyAsPictureAndHide() override {
         ++copies;
