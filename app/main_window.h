@@ -30,7 +30,6 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
-class QMimeData;
 class QScrollArea;
 class QSystemTrayIcon;
 class QTimer;
@@ -207,9 +206,9 @@ protected:
     bool copy_pending_ = false;  // a copy waits for the running paint's end
 
     // What the window shows and holds, kept where a subclass (the test
-    // window) can read it.
-    // The whole text of the status line; Label1 shows it cut short with an
-    // ellipsis when the window is too narrow for it.
+    // window) can read it. status_text_ is the whole text of the status
+    // line; Label1 shows it cut short with an ellipsis when the window is
+    // too narrow for it.
     QString status_text_;
     // What Image1 shows; shown_.Emf holds the bytes of a metafile pasted by
     // the hot key while Image1 shows its frame.
@@ -303,7 +302,6 @@ private:
 
     std::unique_ptr<SettingsFile> settings_;
     bool placement_known_ = false;  // a placement was restored or the window was shown
-
 
     bool history_selected_ = false;
     bool enter_pressed_in_box_ = false;  // Enter went down in the box, not yet up
