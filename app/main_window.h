@@ -1,7 +1,7 @@
 // TNerovan1: the main window. The user types a formula into the expression
-// box and sees it typeset below at once; every change of the text asks for a
-// repaint, which runs on a short-lived paint thread, so typing never waits
-// for the typesetter. The window owns the formula component, keeps the
+// box and sees it typeset below at once; every change of the text asks the
+// paint cycle (paint_cycle.h) for a repaint, which runs on a short-lived
+// paint thread, so typing never waits for the typesetter. The window keeps the
 // history in the box's drop-down list, shows the outcome of each paint in
 // the status line, and offers the program's commands through the menu and
 // the tool bar. It reads the settings file when it is created and writes it
@@ -17,25 +17,19 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <string>
 
-#include "canvas.h"
-#include "component.h"
 #include "demo_generator.h"
 #include "history.h"
 #include "hot_key.h"
+#include "paint_cycle.h"
+#include "settings_file.h"
+#include "window_questions.h"
 
 class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
-class QMimeData;
 class QScrollArea;
 class QSystemTrayIcon;
 class QTimer;
@@ -68,39 +62,19 @@ public:
     // Asks for a repaint of the current text; returns at once. Does nothing
     // while a paint runs (the text is picked up when it ends) or when the
     // text equals LastPaintedText.
-    void RequestPaint();
-    bool PaintBusy() const { return paint_busy_; }
-    bool CopyPending() const { return copy_pending_; }
-    const QString& LastPaintedText() const { return last_painted_text_; }
-    // Empties LastPaintedText, so the next RequestPaint paints an unchanged
-    // text again (font, colours, parameters, restore).
-    void ForgetLastPaintedText() { last_painted_text_.clear(); }
-    // Empties LastPaintedText and asks for a paint of the unchanged text.
-    void RepaintUnchanged();
+    void RequestPaint() { paint_cycle_.RequestPaint(); }
+    bool PaintBusy() const { return paint_cycle_.Busy(); }
     // Whether a paint thread still exists (PaintBusy is cleared a moment
     // before the thread hands its end back).
-    bool PaintThreadRunning() const { return paint_threads_.load() > 0; }
-
-    // Called on the paint thread with the text about to be painted, before
-    // the component is touched. Tests use it to record what is painted and to
-    // hold a paint back. Set it only while no paint runs.
-    std::function<void(const QString&)> BeforePaintHook;
-
-    // The component and the mutex that guards it. Whoever reads or changes
-    // the component from the window thread takes the mutex; the paint thread
-    // holds it for the whole of its Paint.
-    TNerovan& Component() { return component_; }
-    std::mutex& ComponentMutex() { return component_mutex_; }
+    bool PaintThreadRunning() const { return paint_cycle_.ThreadRunning(); }
+    // Empties LastPaintedText and asks for a paint of the unchanged text.
+    void RepaintUnchanged();
 
     // The picture Image1 shows: a copy of the bitmap, or the metafile
     // replayed for display; unchanged by a paint that failed. A metafile
     // pasted by the hot key is shown as an empty frame of its size (the
     // typesetter cannot draw another program's records).
     QImage ShownPicture() const;
-    bool ShownPictureIsMetafile() const { return shown_is_metafile_; }
-    // The EMF bytes of a metafile pasted by the hot key while Image1 shows
-    // it; empty otherwise.
-    const QByteArray& ShownPastedMetafile() const { return shown_.Emf; }
 
     // The centring rule of Image1 in ScrollBox1: the left edge is
     // W div 2 - w div 2 when the area's width W exceeds the picture's width
@@ -117,27 +91,23 @@ public:
     void AddToHistory();
     // Puts the current text at the top without looking for an equal entry.
     void PushToHistory();
-    static bool HistoryContains(const QString& text, const QStringList& list);
-    QStringList HistoryItems() const { return history_.Items(); }
     // The selected history entry, or -1 when the text in the box was typed
     // or set by code rather than chosen from the list.
     int ItemIndex() const;
 
     // --- Application state ---------------------------------------------------
-    const QString& ExpressionFileName() const { return expression_file_name_; }
-    const QString& PictureFileName() const { return picture_file_name_; }
     TColor ForeColor = clBlack;
     TColor BackColor = clWhite;
     // The font of FontDialog1, stored with the placement and given to the
     // component at start and by the font command.
     TFont FontDialog1Font;
-    // Hot key settings, kept from the settings file and written back at close.
-    bool HotKeyCtrl = true;
-    bool HotKeyShift = true;
-    bool HotKeyAlt = false;
-    char HotKeyLetter = 'F';
+    // The program's settings (hot key, picture kind, painter switches,
+    // insert palette): read from the settings file at start, edited by the
+    // parameters dialog and the palette's check item, written back at close.
+    // The component gets the picture kind and the painter switches from here.
+    ProgramSettings Settings;
 
-    // Builds the hot key text from the four settings above, captions the tray
+    // Builds the hot key text from the four hot key settings, captions the tray
     // menu's PaintRes1 with it and registers the system-wide hot key.
     // Registering again replaces the previous registration. When the hot key
     // cannot be registered (the combination is taken, or the window system
@@ -146,22 +116,6 @@ public:
     void RegisterProgramHotKey();
     // Releases the hot key (at close, and while the parameters dialog changes it).
     void UnregisterProgramHotKey();
-    bool HotKeyRegistered() const { return hot_key_ && hot_key_->IsRegistered(); }
-    // What identifies the registration with the window system.
-    GlobalHotKey::Registration HotKeyAtom() const {
-        return hot_key_ ? hot_key_->HotKeyAtom() : GlobalHotKey::Registration{};
-    }
-
-    // Whether the window waits in the notification area (hidden, tray icon shown).
-    bool InTray() const { return in_tray_; }
-    // The filter index of SavePictureDialog1: 1 until the user chooses
-    // another filter, then the last one chosen, for the rest of the run.
-    int SavePictureFilterIndex() const { return save_picture_filter_index_; }
-
-    QString SettingsPath() const;
-    // The whole text of the status line; Label1 shows it cut short with an
-    // ellipsis when the window is too narrow for it.
-    const QString& StatusText() const { return status_text_; }
 
 public slots:
     // --- Commands ----------------------------------------------------------
@@ -187,7 +141,7 @@ public slots:
     // its task-bar entry: a hidden window could not be reached again. Should
     // the notification area go away while the window waits there, the
     // window comes back minimised.
-    virtual void HideToTray();
+    void HideToTray();
     // Shows the window again, active and in front, and hides the tray icon.
     void RestoreFromTray();
     // The hot key and the tray item PaintRes1: takes the formula from the
@@ -198,15 +152,15 @@ public slots:
     void Close1Click();
     // Save Picture (Ctrl+P) asks for a name only while the picture has none;
     // Save Picture As always asks.
-    virtual void SavePicture1Click();
-    virtual void SavePictureAs1Click();
-    virtual void ToolButton2Click();  // colours dialog
-    virtual void Foreground2Click();
-    virtual void BackGround2Click();
-    virtual void ToolButton3Click();  // font
-    virtual void Parameters1Click();
-    virtual void ToolButton6Click();  // help contents
-    virtual void About1Click();
+    void SavePicture1Click();
+    void SavePictureAs1Click();
+    void ToolButton2Click();  // colours dialog
+    void Foreground2Click();
+    void BackGround2Click();
+    void ToolButton3Click();  // font
+    void Parameters1Click();
+    void ToolButton6Click();  // help contents
+    void About1Click();
 
 protected:
     // --- Window events -------------------------------------------------------
@@ -217,20 +171,12 @@ protected:
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // --- Questions to the user, overridable so tests can answer them ---------
-    // OpenDialog1: the chosen file, or an empty string when cancelled.
-    virtual QString RunOpenDialog();
-    // SaveDialog1 showing fileName: the chosen file, or empty when cancelled.
-    virtual QString RunSaveDialog(const QString& fileName);
-    // SavePictureDialog1 showing fileName with the filter filterIndex (1 to
-    // 4): the chosen file, or empty when cancelled; filterIndex becomes the
-    // filter chosen.
-    virtual QString RunSavePictureDialog(const QString& fileName, int& filterIndex);
-    // The program's standard error box.
-    virtual void ShowErrorBox(const QString& message);
-    // Whether a notification area is there to hide into.
-    virtual bool TrayAvailable() const;
-
+    // Writes the formula file under name; the previous name stays when it
+    // cannot be written.
+    void WriteExpressionFileAs(const QString& name);
+    // SavePictureDialog1 with the picture's name and filter; false when
+    // cancelled, else both become the ones chosen.
+    bool AskPictureFile();
     // Which command asks SavePictureToFile to save.
     enum class SaveCommand { SavePicture, SavePictureAs };
     // Writes PictureFileName in the format of the filter index (the name's
@@ -238,18 +184,6 @@ protected:
     // targets, painting the one the display does not use on this thread;
     // JPEG and GIF from the picture Image1 shows. Errors go to the error box.
     void SavePictureToFile(int filterIndex, SaveCommand command);
-
-    // What Image1 shows, kept in the kind it was painted in: the clipboard
-    // and the JPEG and GIF files take it from here.
-    struct DisplayedPicture {
-        std::shared_ptr<const nerovan::Bitmap> Bitmap;      // the component's bitmap, kept
-        std::shared_ptr<const nerovan::Metafile> Metafile;  // a copy of its metafile
-        QByteArray Emf;  // a metafile pasted from the clipboard
-        // What Image1 shows: the bitmap, the metafile replayed, or the
-        // frame that stands for a pasted metafile.
-        std::shared_ptr<const nerovan::Bitmap> Pixels;
-        QImage Frame;
-    };
 
     // The status line: text and colour of Label1.
     void SetStatus(const QString& text, const QColor& color);
@@ -262,6 +196,33 @@ protected:
     // Both scroll positions of ScrollBox1 to 0, and Image1 centred.
     void ScrollHomeAndCenter();
     void SetCaption();
+
+    // The dialogs and boxes the window asks the user with: its own, or those
+    // of a test that answers them itself.
+    TWindowQuestions own_questions_{this};
+    TWindowQuestions* questions_ = &own_questions_;
+    // The formula component and its paint thread.
+    TPaintCycle paint_cycle_;
+    bool copy_pending_ = false;  // a copy waits for the running paint's end
+
+    // What the window shows and holds, kept where a subclass (the test
+    // window) can read it. status_text_ is the whole text of the status
+    // line; Label1 shows it cut short with an ellipsis when the window is
+    // too narrow for it.
+    QString status_text_;
+    // What Image1 shows; shown_.Emf holds the bytes of a metafile pasted by
+    // the hot key while Image1 shows its frame.
+    DisplayedPicture shown_;
+    bool shown_is_metafile_ = false;
+    History history_;
+    QString expression_file_name_;
+    QString picture_file_name_;
+    // The filter index of SavePictureDialog1: 1 until the user chooses
+    // another filter, then the last one chosen, for the rest of the run.
+    int save_picture_filter_index_ = 1;
+    GlobalHotKey* hot_key_ = nullptr;
+    // Whether the window waits in the notification area (hidden, tray icon shown).
+    bool in_tray_ = false;
 
     // --- Widgets (object names as the system names its controls) ------------
     QWidget* CoolBar1 = nullptr;
@@ -304,10 +265,11 @@ protected:
     QAction* Close1 = nullptr;
 
 private slots:
-    // Runs the oldest function posted by PostToWindow or RunOnWindowAndWait.
-    void RunPosted();
-    // Handler of the paint thread's end, on the window thread: paints again
-    // if the text changed meanwhile, then makes a copy asked for meanwhile.
+    // The handlers of the paint cycle, on the window thread.
+    void OnPaintStarted();
+    void OnPaintFinished(bool ok, const nerovan::DisplayedPicture& kept);
+    // Handler of the paint's end, once the cycle has painted again a text
+    // changed meanwhile: makes a copy asked for meanwhile.
     void OnProcessDone();
     // Shows the notice kept for the status line when no paint runs and the
     // status says "OK"; it then replaces that "OK" once.
@@ -332,26 +294,8 @@ private:
     bool ComboBox1KeyDown(int key, Qt::KeyboardModifiers modifiers);
     bool ComboBox1KeyUp(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 
-    // The routine of the paint thread: paints the text (already in
-    // Windows-1251) with the given colours and sends its results back.
-    void PaintWorker(QString text, std::string expression, TColor fore, TColor back);
-    // The component's current target kept for Image1, with the pixels that
-    // show it (component mutex held).
-    DisplayedPicture TakeDisplayedPicture();
-    // The displayed picture as clipboard contents (bitmap mode); throws
-    // std::runtime_error when nothing is shown.
-    QMimeData* DisplayedPictureMimeData() const;
     // Image1 shows a metafile pasted from the clipboard.
     void ShowPastedMetafile(const QByteArray& emf, int width, int height);
-    // Runs f on the window thread after everything posted before it. The
-    // functions wait in a queue of the window's own under a lock, and the
-    // window is only told to run the next one, so the window thread sees
-    // everything the posting thread wrote before posting through that lock
-    // (a lock the thread checkers see, unlike the event queue's own).
-    void PostToWindow(std::function<void()> f);
-    // The same, and returns once f has run.
-    void RunOnWindowAndWait(std::function<void()> f);
-
     // Makes the box's list equal to the history, keeping the text, caret and
     // selection of the box as they were.
     void SyncHistoryList();
@@ -359,46 +303,13 @@ private:
     std::unique_ptr<SettingsFile> settings_;
     bool placement_known_ = false;  // a placement was restored or the window was shown
 
-    TNerovan component_;
-    std::mutex component_mutex_;
-
-    // The paint cycle's state; read and written on the window thread only.
-    bool paint_busy_ = false;
-    bool copy_pending_ = false;
-    QString last_painted_text_;
-    bool closing_ = false;
-    // Paint threads that have not yet returned (at most one painting; a
-    // second can start while the first waits for OnProcessDone).
-    std::atomic<int> paint_threads_{0};
-
-    History history_;
     bool history_selected_ = false;
     bool enter_pressed_in_box_ = false;  // Enter went down in the box, not yet up
     int programmatic_change_ = 0;  // >0 while code changes the box
 
-    QString status_text_;  // the whole text of the status line
-
-    bool shown_is_metafile_ = false;
-    DisplayedPicture shown_;
-
-    // What other threads posted to the window thread (see PostToWindow).
-    struct Posted {
-        std::function<void()> Run;
-        bool* Done = nullptr;  // set once run, when the poster waits
-    };
-    std::mutex posted_mutex_;
-    std::condition_variable posted_run_;
-    std::deque<Posted> posted_;
-
-    GlobalHotKey* hot_key_ = nullptr;
     QString pending_notice_;  // a hot key that could not be registered, not yet shown
     QString settings_notice_;  // a settings file that was not read, not yet shown
-    bool in_tray_ = false;
     QTimer* tray_watch_ = nullptr;  // runs while in_tray_
-    int save_picture_filter_index_ = 1;
-
-    QString expression_file_name_;
-    QString picture_file_name_;
     QString save_dialog1_file_name_;  // what SaveDialog1 held last
     DemoGenerator demo_;
 };

@@ -301,18 +301,19 @@ void TFParams::showEvent(QShowEvent* event) {
 
 // ---------------------------------------------------------------------------
 
-void Parameters1Click(QWidget* parent, ProgramSettings& values, TNerovan& component,
-                      std::mutex& componentMutex, const ParametersSteps& steps) {
+void ApplyPainterSwitches(const ProgramSettings& values, TNerovan& component,
+                          std::mutex& componentMutex) {
+    std::lock_guard<std::mutex> lock(componentMutex);
+    component.EMFPaint = values.EMFPaint;
+    component.MulPoint = values.MulPoint;
+    component.BlurBitmap = values.BlurBitmap;
+}
+
+void Parameters1Click(QWidget* parent, ProgramSettings& values, const ParametersSteps& steps) {
     // 1. The hot key is off while the dialog is open.
     if (steps.UnregisterHotKey) steps.UnregisterHotKey();
 
     // 2. The dialog with the current values.
-    {
-        std::lock_guard<std::mutex> lock(componentMutex);
-        values.EMFPaint = component.EMFPaint;
-        values.MulPoint = component.MulPoint;
-        values.BlurBitmap = component.BlurBitmap;
-    }
     TFParams dialog(parent);
     dialog.LoadValues(values);
 
@@ -332,12 +333,7 @@ void Parameters1Click(QWidget* parent, ProgramSettings& values, TNerovan& compon
     values.BlurBitmap = dialog.BlurBitmap();
     const QString letterText = dialog.Edit2Text();
     values.EMFPaint = dialog.ItemIndex() == 0;
-    {
-        std::lock_guard<std::mutex> lock(componentMutex);
-        component.MulPoint = values.MulPoint;
-        component.BlurBitmap = values.BlurBitmap;
-        component.EMFPaint = values.EMFPaint;
-    }
+    if (steps.ApplyPainterSwitches) steps.ApplyPainterSwitches(values);
 
     // 5. The unchanged text is painted again with the new switches.
     if (steps.Repaint) steps.Repaint();
@@ -356,6 +352,9 @@ void Parameters1Click(QWidget* parent, GlobalHotKey& hotKey, ProgramSettings& va
                       const std::function<void(TFParams&)>& showModal) {
     ParametersSteps steps;
     steps.UnregisterHotKey = [&hotKey] { hotKey.Unregister(); };
+    steps.ApplyPainterSwitches = [&component, &componentMutex](const ProgramSettings& v) {
+        ApplyPainterSwitches(v, component, componentMutex);
+    };
     steps.RegisterProgramHotKey = [&hotKey, &setPaintRes1Caption](const ProgramSettings& v) {
         const QString text = HotKeyText(v.HotKeyCtrl, v.HotKeyShift, v.HotKeyAlt, v.HotKeyLetter);
         if (setPaintRes1Caption) setPaintRes1Caption(PaintRes1Caption(text));
@@ -365,7 +364,7 @@ void Parameters1Click(QWidget* parent, GlobalHotKey& hotKey, ProgramSettings& va
     };
     steps.Repaint = repaint;
     steps.ShowModal = showModal;
-    Parameters1Click(parent, values, component, componentMutex, steps);
+    Parameters1Click(parent, values, steps);
 }
 
 }  // namespace nerovan

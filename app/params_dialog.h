@@ -108,10 +108,17 @@ private:
     bool closed_ = false;
 };
 
+// The picture kind and the painter switches of values (EMFPaint, MulPoint,
+// BlurBitmap) given to the component, under its mutex.
+void ApplyPainterSwitches(const ProgramSettings& values, TNerovan& component,
+                          std::mutex& componentMutex);
+
 // What Parameters1Click needs of the window.
 struct ParametersSteps {
     // Step 1: unregister the hot key (it stays so while the dialog is open).
     std::function<void()> UnregisterHotKey;
+    // Step 4: give the chosen picture kind and painter switches to the component.
+    std::function<void(const ProgramSettings& values)> ApplyPainterSwitches;
     // Steps 7 and 8: register the hot key with the new values and caption the
     // tray item PaintRes1 with the combination.
     std::function<void(const ProgramSettings& values)> RegisterProgramHotKey;
@@ -122,13 +129,12 @@ struct ParametersSteps {
     std::function<void(TFParams& dialog)> ShowModal;
 };
 
-// Parameters1Click: values holds the hot key settings (read and written);
-// EMFPaint, MulPoint and BlurBitmap are read from and written to the
-// component under its mutex, and mirrored into values.
-void Parameters1Click(QWidget* parent, ProgramSettings& values, TNerovan& component,
-                      std::mutex& componentMutex, const ParametersSteps& steps);
+// Parameters1Click: the dialog shows values and writes what it holds when it
+// closes back into them (all but AutoInsertButtons).
+void Parameters1Click(QWidget* parent, ProgramSettings& values, const ParametersSteps& steps);
 
-// The same with the program's global hot key: it is unregistered while the
+// The same with the program's global hot key and the component that takes
+// the painter switches: it is unregistered while the
 // dialog is open and registered again with the new combination, whose text
 // setPaintRes1Caption receives as the tray item's caption
 // ("Paste, paint and restore   Ctrl+Shift+F").

@@ -11,6 +11,9 @@
 
 namespace nerovan {
 
+// The program's eight entries in one place: the window keeps them
+// (TNerovan1::Settings), the parameters dialog edits them, and the settings
+// file reads and writes them.
 struct ProgramSettings {
     bool HotKeyShift = true;
     bool HotKeyCtrl = true;

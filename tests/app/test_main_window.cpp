@@ -25,88 +25,16 @@
 
 #include "demo_formulas.h"
 #include "code_pages.h"
-#include "main_window.h"
 #include "metrics.h"
-#include "paint_recorder.h"
+#include "window_fixture.h"
 
 using namespace nerovan;
 
 namespace {
 
-// The window with the questions to the user answered by the test, and the
-// copy command counted.
-class TestWindow : public TNerovan1 {
-public:
-    using TNerovan1::TNerovan1;
-
-    QString openAnswer;
-    QString saveAnswer;
-    QStringList saveDialogShowed;  // the file name each save dialog showed
-    QStringList errors;
-    int copies = 0;
-
-    void CopyAsPictureAndHide() override {
-        ++copies;
-        TNerovan1::CopyAsPictureAndHide();
-    }
-
-protected:
-    QString RunOpenDialog() override { return openAnswer; }
-    QString RunSaveDialog(const QString& fileName) override {
-        saveDialogShowed << fileName;
-        return saveAnswer;
-    }
-    void ShowErrorBox(const QString& message) override { errors << message; }
-};
-
-
-// Waits until no paint runs, once what the window posted to itself (the
-// start-up's paint of the restored expression) has been handled.
-bool WaitIdle(TNerovan1& w) {
-    QCoreApplication::processEvents();
-    return QTest::qWaitFor([&] { return !w.PaintBusy() && !w.PaintThreadRunning(); }, 20000);
-}
-
 // What the status line says once the start-up's paint has ended well: the
 // offscreen platform has no global hot keys.
 const QString kNoHotKey = QStringLiteral("The hot key Ctrl+Shift+F could not be registered");
-
-QComboBox* Box(TNerovan1& w) { return w.findChild<QComboBox*>("ComboBox1"); }
-QLabel* Status(TNerovan1& w) { return w.findChild<QLabel*>("Label1"); }
-QWidget* Image(TNerovan1& w) { return w.findChild<QWidget*>("Image1"); }
-QScrollArea* Scroll(TNerovan1& w) { return w.findChild<QScrollArea*>("ScrollBox1"); }
-QColor StatusColor(TNerovan1& w) { return Status(w)->palette().color(QPalette::WindowText); }
-
-// Types the text into the box key by key, as the user would.
-void Type(TNerovan1& w, const QString& text) {
-    for (QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(Box(w), c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, Box(w), Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-// Shows the window, active, and types the text once the start-up is done.
-void ShowAndType(TNerovan1& w, const QString& text) {
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    QVERIFY(WaitIdle(w));
-    Type(w, text);
-    QVERIFY(WaitIdle(w));
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-    return f.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 }  // namespace
 
@@ -121,7 +49,7 @@ class MainWindowTest : public QObject {
 private slots:
     void TypingWhileAPaintRunsPaintsOnlyTheLatestText() {
         TestWindow w(NewSettings());
-        PaintRecorder rec(w);
+        PaintRecorder rec(w.Cycle());
         QVERIFY(WaitIdle(w));
         // The restored expression is empty and equals the emptied
         // LastPaintedText: nothing to paint.
@@ -146,7 +74,7 @@ private slots:
 
     void ChangingTheTextAndBackDuringAPaintPaintsOnce() {
         TestWindow w(NewSettings());
-        PaintRecorder rec(w);
+        PaintRecorder rec(w.Cycle());
         QVERIFY(WaitIdle(w));
         rec.Hold("x+1");
         w.SetExpressionText("x+1");
@@ -203,7 +131,7 @@ private slots:
 
     void ACharacterOutsideTheCodePageIsReportedAndNotPainted() {
         TestWindow w(NewSettings());
-        PaintRecorder rec(w);
+        PaintRecorder rec(w.Cycle());
         QVERIFY(WaitIdle(w));
         Type(w, "x");
         QVERIFY(WaitIdle(w));
@@ -284,8 +212,8 @@ private slots:
         w.AddToHistory();
         QCOMPARE(w.HistoryItems().indexOf("t9"), 8);
         QCOMPARE(w.HistoryItems().size(), 16);
-        QVERIFY(TNerovan1::HistoryContains("t9", w.HistoryItems()));
-        QVERIFY(!TNerovan1::HistoryContains("T9", w.HistoryItems()));
+        QVERIFY(History::HistoryContains("t9", w.HistoryItems()));
+        QVERIFY(!History::HistoryContains("T9", w.HistoryItems()));
         QCOMPARE(w.ExpressionText(), QString("t9"));  // storing never changes the text
     }
 
@@ -356,7 +284,7 @@ private slots:
         QCOMPARE(w.copies, 3);
 
         // Enter while a paint runs: the copy waits for the paint's end.
-        PaintRecorder rec(w);
+        PaintRecorder rec(w.Cycle());
         rec.Hold("q");
         Box(w)->setFocus();
         Type(w, "q");
@@ -613,7 +541,7 @@ private slots:
 
     void DemoSequenceAndHistory() {
         TestWindow w(NewSettings());
-        PaintRecorder rec(w);
+        PaintRecorder rec(w.Cycle());
         QVERIFY(WaitIdle(w));
         Type(w, "mine");
         QVERIFY(WaitIdle(w));
@@ -656,7 +584,7 @@ private slots:
         QVERIFY(QFile::exists(settings));
 
         TestWindow w(settings);
-        PaintRecorder rec(w);
+        PaintRecorder rec(w.Cycle());
         QCOMPARE(w.ExpressionText(), QString::fromUtf8("  \xD0\xB6 = sqrt(2) "));
         QCOMPARE(w.HistoryItems(), (QStringList{"h3", "h2", "h1"}));
         QCOMPARE(w.FontDialog1Font.Name, std::string("DejaVu Sans"));
@@ -691,8 +619,8 @@ private slots:
             QVERIFY(!w.findChild<QWidget*>("TabControl1")->isHidden());
             QCOMPARE(w.FontDialog1Font.Name, std::string("Times New Roman"));
             QCOMPARE(w.FontDialog1Font.Height, -27);
-            QVERIFY(w.HotKeyCtrl && w.HotKeyShift && !w.HotKeyAlt);
-            QCOMPARE(w.HotKeyLetter, 'F');
+            QVERIFY(w.Settings.HotKeyCtrl && w.Settings.HotKeyShift && !w.Settings.HotKeyAlt);
+            QCOMPARE(w.Settings.HotKeyLetter, 'F');
             std::lock_guard<std::mutex> lock(w.ComponentMutex());
             QVERIFY(!w.Component().EMFPaint);
             QVERIFY(!w.Component().MulPoint);
@@ -753,7 +681,7 @@ private slots:
         {
             TestWindow w(path);
             QVERIFY(WaitIdle(w));
-            w.HotKeyLetter = 'G';
+            w.Settings.HotKeyLetter = 'G';
             w.close();
         }
         const QString ini = QString::fromUtf8(ReadAll(path));
@@ -780,7 +708,7 @@ private slots:
     void ClosingDuringAPaintWaitsForIt() {
         const QString path = NewSettings();
         auto* w = new TestWindow(path);
-        PaintRecorder rec(*w);
+        PaintRecorder rec(w->Cycle());
         QVERIFY(WaitIdle(*w));
         rec.Hold("slow");
         Type(*w, "slow");

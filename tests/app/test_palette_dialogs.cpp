@@ -533,13 +533,16 @@ private slots:
             steps << "register";
             registered = v;
         };
+        s.ApplyPainterSwitches = [&](const ProgramSettings& v) {
+            ApplyPainterSwitches(v, component, mutex);
+        };
         s.Repaint = [&] { steps << "repaint"; };
         s.ShowModal = [&](TFParams& d) {
             steps << "open";
             d.show();
             d.close();  // the close box
         };
-        Parameters1Click(nullptr, values, component, mutex, s);
+        Parameters1Click(nullptr, values, s);
         QCOMPARE(steps, QStringList({"unregister", "open", "repaint", "register"}));
         QVERIFY(registered.HotKeyCtrl && registered.HotKeyShift && !registered.HotKeyAlt);
         QCOMPARE(registered.HotKeyLetter, 'F');
@@ -563,7 +566,7 @@ private slots:
             [&](const QString& c) { captions << c; },
             [&](TFParams& d) {
                 QVERIFY(!hotKey.IsRegistered());  // off while the dialog is open
-                // The dialog shows the component's switches.
+                // The dialog shows the switches of the values.
                 QCOMPARE(d.ItemIndex(), 1);
                 QVERIFY(!d.findChild<QCheckBox*>("pmul")->isChecked());
                 d.show();

@@ -28,68 +28,13 @@
 
 #include "clipboard_formats.h"
 #include "emf.h"
-#include "main_window.h"
-#include "paint_recorder.h"
 #include "picture_export.h"
+#include "save_picture_dialog.h"
+#include "window_fixture.h"
 
 using namespace nerovan;
 
 namespace {
-
-// The window with the questions to the user answered by the test and the
-// notification area present or not as the test says.
-class TestWindow : public TNerovan1 {
-public:
-    using TNerovan1::TNerovan1;
-    QString RunRealSavePictureDialog(const QString& fileName, int& filterIndex) {
-        return TNerovan1::RunSavePictureDialog(fileName, filterIndex);
-    }
-
-    bool tray = true;
-    QString pictureAnswer;      // the file the save-picture dialog returns
-    int pictureFilterAnswer = 0;  // the filter chosen there (0: keep the shown one)
-    QStringList dialogShowedName;
-    QList<int> dialogShowedFilter;
-    QStringList errors;
-
-protected:
-    bool TrayAvailable() const override { return tray; }
-    QString RunSavePictureDialog(const QString& fileName, int& filterIndex) override {
-        dialogShowedName << fileName;
-        dialogShowedFilter << filterIndex;
-        if (!pictureAnswer.isEmpty() && pictureFilterAnswer) filterIndex = pictureFilterAnswer;
-        return pictureAnswer;
-    }
-    void ShowErrorBox(const QString& message) override { errors << message; }
-};
-
-
-bool WaitIdle(TNerovan1& w) {
-    return QTest::qWaitFor([&] { return !w.PaintBusy() && !w.PaintThreadRunning(); }, 20000);
-}
-
-void SetAndPaint(TNerovan1& w, const QString& text) {
-    w.SetExpressionText(text);
-    w.RequestPaint();
-    QVERIFY(WaitIdle(w));
-}
-
-void SetMode(TNerovan1& w, bool emf, bool blur = false) {
-    std::lock_guard<std::mutex> lock(w.ComponentMutex());
-    w.Component().EMFPaint = emf;
-    w.Component().BlurBitmap = blur;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QStringList SortedFormats(const QMimeData* data) {
     QStringList f = data ? data->formats() : QStringList();
@@ -131,8 +76,6 @@ int JpegFrameMarker(const QByteArray& jpg) {
 
 QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
 
-QSystemTrayIcon* Tray(TNerovan1& w) { return w.findChild<QSystemTrayIcon*>("RxTrayIcon1"); }
-
 }  // namespace
 
 class TrayClipboardTest : public QObject {
@@ -172,8 +115,8 @@ private slots:
         }
         QVERIFY(w.findChild<QWidget*>("TabControl1")->isHidden());
         // Registering again (after the parameters dialog) captions anew.
-        w.HotKeyCtrl = true;
-        w.HotKeyLetter = 'K';
+        w.Settings.HotKeyCtrl = true;
+        w.Settings.HotKeyLetter = 'K';
         w.RegisterProgramHotKey();
         QCOMPARE(w.findChild<QAction*>("PaintRes1")->text(),
                  QString("Paste, paint and restore   Ctrl+Shift+Alt+K"));
@@ -195,7 +138,7 @@ private slots:
             QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+F could not be registered"));
             SetAndPaint(w, "y");
             QCOMPARE(w.StatusText(), QString("OK"));
-            w.HotKeyLetter = 'K';
+            w.Settings.HotKeyLetter = 'K';
             w.RegisterProgramHotKey();
             QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+K could not be registered"));
         }
@@ -203,7 +146,7 @@ private slots:
 
     void HotKeyPastesClipboardText() {
         TestWindow w(NewSettings());
-        PaintRecorder gate(w);
+        PaintRecorder gate(w.Cycle());
         QVERIFY(WaitIdle(w));
         SetAndPaint(w, "a+b");
         w.AddToHistory();
@@ -246,7 +189,7 @@ private slots:
 
     void OwnMetafileGivesBackItsExpression() {
         TestWindow w(NewSettings());
-        PaintRecorder gate(w);
+        PaintRecorder gate(w.Cycle());
         QVERIFY(WaitIdle(w));
         SetMode(w, true);
         SetAndPaint(w, QString::fromUtf8("x^2+\xD0\xB6"));
@@ -367,7 +310,7 @@ private slots:
 
     void CopyWaitsForThePaintAndIsNotLost() {
         TestWindow w(NewSettings());
-        PaintRecorder gate(w);
+        PaintRecorder gate(w.Cycle());
         QVERIFY(WaitIdle(w));
         w.show();
         QGuiApplication::clipboard()->setText("before");
@@ -531,7 +474,7 @@ private slots:
 
     void MetafileModeSaves() {
         TestWindow w(NewSettings());
-        PaintRecorder gate(w);
+        PaintRecorder gate(w.Cycle());
         QVERIFY(WaitIdle(w));
         SetMode(w, true);
         SetAndPaint(w, "a/b");
@@ -625,7 +568,7 @@ private slots:
         });
         answer.start();
         int filter = 2;
-        const QString name = w.RunRealSavePictureDialog("Untitled.bmp", filter);
+        const QString name = RunSavePictureDialog(&w, "Untitled.bmp", filter, w.ShownPicture());
         QCOMPARE(seen, (QStringList{"Save picture as ...", "Bitmaps (*.bmp)",
                                     "Enhanced Metafiles (*.emf)", "JPEG Image File (*.jpg)",
                                     "CompuServe GIF Image (*.gif)", "bmp",

@@ -1,5 +1,5 @@
-// A test's hold on the window's paint thread: records every text painted
-// and can keep the paint of one text waiting until the test lets it go.
+// A test's hold on a paint cycle's thread: records every text painted and
+// can keep the paint of one text waiting until the test lets it go.
 #pragma once
 
 #include <QSemaphore>
@@ -9,14 +9,14 @@
 #include <atomic>
 #include <mutex>
 
-#include "main_window.h"
+#include "paint_cycle.h"
 
 namespace nerovan {
 
 class PaintRecorder {
 public:
-    explicit PaintRecorder(TNerovan1& w) {
-        w.BeforePaintHook = [this](const QString& text) {
+    explicit PaintRecorder(TPaintCycle& cycle) {
+        cycle.BeforePaintHook = [this](const QString& text) {
             bool hold;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
