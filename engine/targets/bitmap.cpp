@@ -106,6 +106,16 @@ uint8_t NearestHalftoneIndex(uint8_t red, uint8_t green, uint8_t blue) {
     return static_cast<uint8_t>(cube);
 }
 
+Bitmap::Bitmap() : canvas_(std::make_unique<RasterCanvas>(*this)) {}
+
+Bitmap::~Bitmap() = default;
+
+RasterCanvas& Bitmap::Canvas() { return *canvas_; }
+
+void Bitmap::FinishDrawing() const { canvas_->Flush(); }
+
+void Bitmap::PixelsChanged() { canvas_->MarkDirty(); }
+
 void Bitmap::SetSize(int w, int h) {
     if (w < 0) w = 0;
     if (h < 0) h = 0;
