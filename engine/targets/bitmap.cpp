@@ -169,11 +169,12 @@ void SmoothBitmap(Bitmap& bitmap) {
     const int h = bitmap.Height();
     const int w = bitmap.Width();
     if (h < 4) return;
+    const SmoothRowKernel smoothRow = FastestSmoothRow();
     for (int y = 2; y <= h - 2; ++y) {
         uint8_t* row = bitmap.ScanLine(y);
         const uint8_t* above = bitmap.ScanLine(y - 1);
         const int last = (w - 1) * 4;  // the last column's first byte
-        SmoothRow(row, above, 4, last);
+        smoothRow(row, above, 4, last);
         // The last column has no right neighbour: it stands in for itself.
         if (w > 1)
             for (int c = 0; c < 3; ++c)

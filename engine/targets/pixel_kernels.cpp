@@ -23,7 +23,14 @@ bool HasAvx2() {
 #endif
 }
 
-void SmoothRowPlain(uint8_t* row, const uint8_t* above, int from, int to) {
+namespace {
+
+// The steps the smoothing variants share, inlined into each (into the AVX2
+// one as VEX code, so no step leaves the upper halves of the registers
+// dirty before legacy SSE code).
+#define NEROVAN_KERNEL_STEP inline __attribute__((always_inline))
+
+NEROVAN_KERNEL_STEP void SmoothBytes(uint8_t* row, const uint8_t* above, int from, int to) {
     for (int i = from; i < to; ++i) {
         const unsigned v = (2u * row[i] + row[i + 4] + above[i]) / 4u;
         row[i] = (i & 3) == 3 ? row[i] : static_cast<uint8_t>(v);
@@ -31,10 +38,10 @@ void SmoothRowPlain(uint8_t* row, const uint8_t* above, int from, int to) {
 }
 
 // Left to right, in place: each byte reads its right neighbour before that
-// neighbour is smoothed, so whole stretches of bytes can be done at once,
-// the rest left to the narrower variant.
+// neighbour is smoothed, so whole stretches of bytes can be done at once.
+// Sixteen bytes at a time while sixteen remain; returns where it stopped.
 #ifdef __SSE2__
-void SmoothRowSse2(uint8_t* row, const uint8_t* above, int from, int to) {
+NEROVAN_KERNEL_STEP int SmoothSixteens(uint8_t* row, const uint8_t* above, int from, int to) {
     int i = from;
     // (2 * own + right + up) div 4 is the floored mean of own and the
     // floored mean of right and up, which bytes can take without widening:
@@ -54,12 +61,24 @@ void SmoothRowSse2(uint8_t* row, const uint8_t* above, int from, int to) {
                                           _mm_and_si128(fourth, own));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), kept);
     }
-    SmoothRowPlain(row, above, i, to);
+    return i;
+}
+#endif
+
+}  // namespace
+
+void SmoothRowPlain(uint8_t* row, const uint8_t* above, int from, int to) {
+    SmoothBytes(row, above, from, to);
+}
+
+#ifdef __SSE2__
+void SmoothRowSse2(uint8_t* row, const uint8_t* above, int from, int to) {
+    SmoothBytes(row, above, SmoothSixteens(row, above, from, to), to);
 }
 #endif
 
 #ifdef NEROVAN_AVX2_PATHS
-// As the SSE2 variant, thirty-two bytes at a time.
+// As the SSE2 variant, thirty-two bytes at a time first.
 __attribute__((target("avx2"))) void SmoothRowAvx2(uint8_t* row, const uint8_t* above, int from,
                                                    int to) {
     int i = from;
@@ -84,21 +103,20 @@ __attribute__((target("avx2"))) void SmoothRowAvx2(uint8_t* row, const uint8_t* 
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + i), kept);
     }
 #ifdef __SSE2__
-    SmoothRowSse2(row, above, i, to);
-#else
-    SmoothRowPlain(row, above, i, to);
+    i = SmoothSixteens(row, above, i, to);
 #endif
+    SmoothBytes(row, above, i, to);
 }
 #endif
 
-void SmoothRow(uint8_t* row, const uint8_t* above, int from, int to) {
+SmoothRowKernel FastestSmoothRow() {
 #ifdef NEROVAN_AVX2_PATHS
-    if (HasAvx2()) return SmoothRowAvx2(row, above, from, to);
+    if (HasAvx2()) return SmoothRowAvx2;
 #endif
 #ifdef __SSE2__
-    SmoothRowSse2(row, above, from, to);
+    return SmoothRowSse2;
 #else
-    SmoothRowPlain(row, above, from, to);
+    return SmoothRowPlain;
 #endif
 }
 
@@ -236,6 +254,10 @@ __attribute__((target("avx2"))) void MapPixelsToPaletteAvx2(uint8_t* bytes, uint
         std::memcpy(index + i, &low, 4);
         std::memcpy(index + i + 4, &high, 4);
     }
+    // The rest goes to legacy SSE code, which would pay for each of its
+    // instructions while the upper halves of the registers are dirty (and
+    // the compiler may omit this before a tail call).
+    _mm256_zeroupper();
     MapPixelsToPalettePlain(bytes, index, i, count, m);
 }
 #endif

@@ -87,7 +87,9 @@ void SmoothRowSse2(uint8_t* row, const uint8_t* above, int from, int to);
 #ifdef NEROVAN_AVX2_PATHS
 void SmoothRowAvx2(uint8_t* row, const uint8_t* above, int from, int to);
 #endif
-void SmoothRow(uint8_t* row, const uint8_t* above, int from, int to);
+// The fastest variant here, to be chosen once for many rows.
+using SmoothRowKernel = void (*)(uint8_t* row, const uint8_t* above, int from, int to);
+SmoothRowKernel FastestSmoothRow();
 
 // What mapping a picture onto the halftone palette keeps besides its pixels:
 // each entry as the four bytes of a pixel, the ground colour (that of the
