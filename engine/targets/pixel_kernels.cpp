@@ -187,7 +187,9 @@ const uint32_t* PaletteMapping::GreyWords() {
 
 void MapPixelsToPalettePlain(uint8_t* bytes, uint8_t* index, size_t from, size_t count,
                              PaletteMapping& m) {
-    const uint32_t ground = m.Ground();
+    const uint32_t ground = m.Ground(), groundWord = m.GroundWord();
+    const uint8_t groundEntry = m.GroundEntry();
+    PaletteMapping::Last last = m.LastLookedUp();
     const auto fill = [&](size_t at, size_t n, uint32_t word, uint8_t entry) {
         FillWords(bytes + 4 * at, n, word);
         std::fill(index + at, index + at + n, entry);
@@ -195,19 +197,20 @@ void MapPixelsToPalettePlain(uint8_t* bytes, uint8_t* index, size_t from, size_t
     size_t i = from;
     while (i + 4 <= count) {
         if (i + 16 <= count && SameColourRun(bytes + 4 * i, 16, ground)) {
-            fill(i, 16, m.GroundWord(), m.GroundEntry());
+            fill(i, 16, groundWord, groundEntry);
             i += 16;
             continue;
         }
         if (SameColourRun(bytes + 4 * i, 4, ground))
-            fill(i, 4, m.GroundWord(), m.GroundEntry());
-        else if (SameColourRun(bytes + 4 * i, 4, m.LastColour()))
-            fill(i, 4, m.LastWord(), m.LastEntry());
+            fill(i, 4, groundWord, groundEntry);
+        else if (SameColourRun(bytes + 4 * i, 4, last.Colour))
+            fill(i, 4, last.Word, last.Entry);
         else
-            for (size_t k = i; k < i + 4; ++k) m.MapOne(bytes, index, k);
+            for (size_t k = i; k < i + 4; ++k) m.MapOne(bytes, index, k, last);
         i += 4;
     }
-    for (; i < count; ++i) m.MapOne(bytes, index, i);
+    for (; i < count; ++i) m.MapOne(bytes, index, i, last);
+    m.LastLookedUp() = last;
 }
 
 #ifdef NEROVAN_AVX2_PATHS
@@ -229,6 +232,7 @@ __attribute__((target("avx2"))) void MapPixelsToPaletteAvx2(uint8_t* bytes, uint
     const __m256i fourthBytes = _mm256_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                                  -1, -1, -1, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1,
                                                  -1, -1, -1, -1, -1, -1);
+    PaletteMapping::Last last = m.LastLookedUp();
     size_t i = from;
     for (; i + 8 <= count; i += 8) {
         __m256i* at = reinterpret_cast<__m256i*>(bytes + 4 * i);
@@ -242,7 +246,7 @@ __attribute__((target("avx2"))) void MapPixelsToPaletteAvx2(uint8_t* bytes, uint
         const __m256i grey = _mm256_or_si256(
             level, _mm256_or_si256(_mm256_slli_epi32(level, 8), _mm256_slli_epi32(level, 16)));
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(colours, grey)) != -1) {
-            for (size_t k = i; k < i + 8; ++k) m.MapOne(bytes, index, k);
+            for (size_t k = i; k < i + 8; ++k) m.MapOne(bytes, index, k, last);
             continue;
         }
         const __m256i found =
@@ -257,6 +261,7 @@ __attribute__((target("avx2"))) void MapPixelsToPaletteAvx2(uint8_t* bytes, uint
     // The rest goes to legacy SSE code, which would pay for each of its
     // instructions while the upper halves of the registers are dirty (and
     // the compiler may omit this before a tail call).
+    m.LastLookedUp() = last;
     _mm256_zeroupper();
     MapPixelsToPalettePlain(bytes, index, i, count, m);
 }

@@ -3,7 +3,8 @@
 // Each kernel has a plain version and its SIMD variants side by side, all
 // callable (an AVX2 variant only where HasAvx2() says the processor has it),
 // and every variant writes exactly the bytes the plain version writes; the
-// unsuffixed name picks the fastest one this build and processor have.
+// unsuffixed name (FastestSmoothRow for the smoothing) picks the fastest one
+// this build and processor have.
 #pragma once
 
 #include <cstddef>
@@ -100,28 +101,35 @@ public:
     // The count pixels from bytes on are those to map.
     PaletteMapping(const uint8_t* bytes, size_t count);
 
+    // The colour looked up last, with its word and entry. A kernel keeps a
+    // copy of its own while it runs: the compiler must assume that the
+    // stores to the pixels change the mapping's fields, but not a copy.
+    struct Last {
+        uint32_t Colour = 0xFFFFFFFFu;  // no 24-bit colour
+        uint32_t Word = 0;
+        uint8_t Entry = 0;
+    };
+
     // Maps pixel k to its nearest entry: its word into the pixel, the entry
     // into index[k].
-    void MapOne(uint8_t* bytes, uint8_t* index, size_t k) {
+    void MapOne(uint8_t* bytes, uint8_t* index, size_t k, Last& last) {
         uint32_t colour;
         std::memcpy(&colour, bytes + 4 * k, 4);
         colour &= 0x00FFFFFFu;  // blue, green, red; the fourth byte is free
-        if (colour != last_colour_) {
-            last_colour_ = colour;
+        if (colour != last.Colour) {
+            last.Colour = colour;
             const uint32_t level = colour & 0xFFu;
-            last_entry_ = colour == level * 0x010101u ? GreyEntry(level) : EntryOf(colour);
-            last_word_ = words_[last_entry_];
+            last.Entry = colour == level * 0x010101u ? GreyEntry(level) : EntryOf(colour);
+            last.Word = words_[last.Entry];
         }
-        std::memcpy(bytes + 4 * k, &last_word_, 4);
-        index[k] = last_entry_;
+        std::memcpy(bytes + 4 * k, &last.Word, 4);
+        index[k] = last.Entry;
     }
 
     uint32_t Ground() const { return ground_; }
     uint32_t GroundWord() const { return ground_word_; }
     uint8_t GroundEntry() const { return ground_entry_; }
-    uint32_t LastColour() const { return last_colour_; }
-    uint32_t LastWord() const { return last_word_; }
-    uint8_t LastEntry() const { return last_entry_; }
+    Last& LastLookedUp() { return last_; }
     // Each grey's word with its entry in the word's free fourth byte, by level.
     static const uint32_t* GreyWords();
 
@@ -136,16 +144,15 @@ private:
     static constexpr size_t kRecent = 1024;
     uint32_t recent_colour_[kRecent];
     uint8_t recent_index_[kRecent] = {};
-    uint32_t last_colour_ = 0xFFFFFFFFu;  // no 24-bit colour
-    uint8_t last_entry_ = 0;
-    uint32_t last_word_ = 0;
+    Last last_;
     uint32_t ground_ = 0xFFFFFFFFu;
     uint32_t ground_word_ = 0;
     uint8_t ground_entry_ = 0;
 };
 
 // Maps the pixels [from, count) to their nearest palette entries, the
-// words into the pixels and the entries into index.
+// words into the pixels and the entries into index. The plain version finds
+// runs and fills them with the fastest SameColourRun and FillWords.
 void MapPixelsToPalettePlain(uint8_t* bytes, uint8_t* index, size_t from, size_t count,
                              PaletteMapping& mapping);
 #ifdef NEROVAN_AVX2_PATHS
