@@ -72,8 +72,22 @@ public:
     // it held back was finished (see ScanLine).
     void PixelsChanged();
 
+    // What the canvas that draws into this bitmap tells it.
+    // The canvas holds drawing back (held), or holds none any more; while it
+    // holds some, reading the rows has it finish that drawing first.
+    void MarkDrawingHeldBack(bool held) { pending_drawing_ = held; }
+    // The canvas drew: the pixels may no longer be all of one colour.
+    void MarkDrawn() { plain_ = false; }
+    // The canvas filled a box with colour; whole: the box covered the picture.
+    void MarkFilled(TColor colour, bool whole) {
+        plain_ = whole;
+        plain_colour_ = colour;
+    }
+    // Whether every pixel is colour, so a fill of the whole picture with it
+    // changes nothing.
+    bool IsPlain(TColor colour) const { return plain_ && plain_colour_ == colour; }
+
 private:
-    friend class RasterCanvas;
     // Draws what the canvas holds back (runs of glyphs it batches).
     void FinishDrawing() const;
     // Makes pixels (w x h, 32-bit) the bitmap's, dropping its palette indices.
@@ -89,7 +103,7 @@ private:
     bool indices_valid_ = false;
     static const std::vector<uint8_t>& NoIndices();
     unsigned generation_ = 0;
-    // Set by the canvas while it holds glyphs back.
+    // Set by the canvas while it holds glyphs back (MarkDrawingHeldBack).
     mutable bool pending_drawing_ = false;
     // Every pixel is plain_colour_ (after a resize, or a fill of the whole
     // picture), so filling the whole picture with it again changes nothing.
