@@ -196,8 +196,8 @@ namespace {
 
 // A matrix keyword needs the number of columns and of rows after it.
 bool HasGridDigits(std::string_view name, size_t) {
-    const auto digit = [](char c) { return c >= '1' && c <= '9'; };
-    return name.size() >= 5 && digit(name[3]) && digit(name[4]);
+    GridShape shape;
+    return ShapeOfName(name, shape);
 }
 
 }  // namespace
