@@ -24,7 +24,7 @@ extern const char* const kEmfMime;        // image/x-emf
 
 // The metafile as EMF bytes under the two EMF targets and nothing else: an
 // office program pastes a PNG or a text in preference to an EMF, so offering
-// either would lose the vector picture. Throws std::runtime_error when the
+// either would lose the vector picture. Throws EPictureError when the
 // metafile cannot be serialised. The caller owns the result (QClipboard::
 // setMimeData takes it).
 QMimeData* MetafileMimeData(const Metafile& metafile);
@@ -34,7 +34,7 @@ QMimeData* MetafileMimeData(const Metafile& metafile);
 // bitmap file, 8 bits with the palette or 32 bits); other Qt programs read
 // the PNG with QClipboard::image(), and so does this one, which is handed the
 // same pixels at 96 DPI without their being offered as a further target.
-// Throws std::runtime_error for an empty picture.
+// Throws EPictureError for an empty picture.
 QMimeData* BitmapMimeData(const Bitmap& bitmap);
 
 // The bitmap's pixels as a QImage at 96 DPI: indexed with the halftone palette

@@ -26,7 +26,7 @@ void TNerovan1::Open1Click() {
         // The name is taken only with a file that could be read, so the
         // caption and Save keep naming the same file; a formula too long
         // is refused whole rather than cut, and the box keeps its text.
-        questions_->ShowError(FromLocalPath(e.what()));
+        questions_->ShowError(ErrorText(e));
         return;
     }
     expression_file_name_ = name;
@@ -79,7 +79,7 @@ bool TNerovan1::WriteExpressionFile() {
     try {
         nerovan::WriteExpressionFile(QFile::encodeName(expression_file_name_).toStdString(), bytes);
     } catch (const std::exception& e) {
-        questions_->ShowError(FromLocalPath(e.what()));
+        questions_->ShowError(ErrorText(e));
         return false;
     }
     SetCaption();

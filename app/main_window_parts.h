@@ -3,15 +3,12 @@
 #pragma once
 
 #include <QColor>
-#include <QFile>
 #include <QString>
 
 #include <exception>
 #include <string>
 
-#include "atomic_file.h"
-#include "code_pages.h"
-#include "metrics.h"
+#include "errors.h"
 
 namespace nerovan {
 
@@ -19,17 +16,7 @@ inline const QColor kStatusBusyColor(128, 0, 0);  // maroon
 inline const QColor kStatusColor(0, 0, 0);
 inline constexpr const char* kStatusOk = "OK";
 
-inline QString FromLocalPath(const std::string& s) {
-    return QFile::decodeName(QByteArray::fromStdString(s));
-}
-
-// The message of an error from painting or writing a picture: the
-// typesetter's messages quote the expression in Windows-1251, the file
-// errors name the file in the local encoding.
-inline QString ErrorText(const std::exception& e) {
-    if (dynamic_cast<const Exception*>(&e)) return QString::fromStdString(Cp1251ToUtf8(e.what()));
-    if (dynamic_cast<const EFileError*>(&e)) return FromLocalPath(e.what());
-    return QString::fromUtf8(e.what());
-}
+// The message of any error, for the status line or a message box.
+inline QString ErrorText(const std::exception& e) { return QString::fromStdString(UserMessage(e)); }
 
 }  // namespace nerovan

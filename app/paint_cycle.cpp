@@ -58,7 +58,8 @@ void TPaintCycle::RequestPaint() {
         --threads_;
         busy_ = false;
         last_painted_text_.clear();
-        emit Failed(QStringLiteral("Cannot start the paint: ") + QString::fromLocal8Bit(e.what()));
+        emit Failed(QStringLiteral("Cannot start the paint: ") +
+                    QString::fromStdString(UserMessage(e)));
     }
 }
 
@@ -112,7 +113,7 @@ void TPaintCycle::PaintWorker(QString text, std::string expression, TColor fore,
             component_.Paint();
             ok = true;
         } catch (const std::exception& e) {
-            failure = QString::fromStdString(Cp1251ToUtf8(e.what()));
+            failure = QString::fromStdString(UserMessage(e));
         } catch (...) {
             failure = QStringLiteral("The formula could not be painted");
         }

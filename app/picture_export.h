@@ -23,9 +23,9 @@
 // not wait on the window thread while it holds the mutex. `displayed` is the
 // picture shown by Image1 (the copy taken after the last successful paint),
 // or null while it shows a metafile. An exception from Paint (a notation
-// error, nerovan::Exception, Windows-1251 text) or from the write (EFileError,
-// EConvertError, std::runtime_error) goes to the standard error box, not the
-// status line; the display repaint is then skipped.
+// error) or from the write (EFileError, EConvertError, EPictureError) goes to
+// the standard error box, not the status line; the display repaint is then
+// skipped.
 //
 // EMFPaint goes back to its value also when Paint or the write throws. Leaving
 // it flipped after a failed save would silently change the user's clipboard
@@ -36,7 +36,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
 #include <string>
 
 #include "component.h"
@@ -56,9 +55,9 @@ constexpr int kFilterGif = 4;
 
 // A picture of one kind given to an image of another: the message is
 // "Cannot assign a <source kind> to a <target kind>".
-class EConvertError : public std::runtime_error {
+class EConvertError : public EPictureError {
 public:
-    using std::runtime_error::runtime_error;
+    using EPictureError::EPictureError;
 };
 
 // "Cannot assign a %s to a %s" filled with the two kinds.
@@ -74,7 +73,7 @@ std::string AssignErrorText(const std::string& sourceKind, const std::string& ta
 // displayedBitmap is the picture shown by Image1, or null when the display
 // shows a metafile; then 3 and 4 throw EConvertError "Cannot assign a
 // TMetafile to a TJPEGImage" (or "... to a TGIFImage") and write nothing.
-// An empty picture throws std::runtime_error; a file that cannot be written
+// An empty picture throws EPictureError; a file that cannot be written
 // throws EFileError naming it. A failed write leaves an existing file as it was.
 void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& component,
                            const Bitmap* displayedBitmap);

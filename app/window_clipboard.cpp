@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <stdexcept>
 
 namespace nerovan {
 
@@ -55,7 +54,7 @@ QMimeData* DisplayedPictureMimeData(const DisplayedPicture& shown) {
     if (shown.Bitmap) return BitmapMimeData(*shown.Bitmap);
     if (shown.Metafile) return MetafileMimeData(*shown.Metafile);
     if (!shown.Emf.isEmpty()) return EmfMimeData(shown.Emf);
-    throw std::runtime_error("There is no picture to copy");
+    throw EPictureError("There is no picture to copy");
 }
 
 QMimeData* PictureToCopy(TPaintCycle& cycle, const DisplayedPicture& shown) {
@@ -64,7 +63,7 @@ QMimeData* PictureToCopy(TPaintCycle& cycle, const DisplayedPicture& shown) {
         if (cycle.Component().EMFPaint) {
             const Metafile& mf = cycle.Component().Metafile();
             if (mf.Width <= 0 || mf.Height <= 0)
-                throw std::runtime_error("There is no picture to copy");
+                throw EPictureError("There is no picture to copy");
             return MetafileMimeData(mf);
         }
     }

@@ -17,11 +17,11 @@ namespace nerovan {
 DisplayedPicture PastedMetafilePicture(const QByteArray& emf, int width, int height);
 
 // The displayed picture as clipboard contents (bitmap mode); throws
-// std::runtime_error when nothing is shown.
+// EPictureError when nothing is shown.
 QMimeData* DisplayedPictureMimeData(const DisplayedPicture& shown);
 
 // What "Copy as picture" puts on the clipboard: the component's metafile in
-// metafile mode, else the picture Image1 shows. Throws std::runtime_error
+// metafile mode, else the picture Image1 shows. Throws EPictureError
 // when there is nothing to copy. Takes the component's mutex.
 QMimeData* PictureToCopy(TPaintCycle& cycle, const DisplayedPicture& shown);
 

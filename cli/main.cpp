@@ -75,7 +75,7 @@ bool LoadExpression(const RenderOptions& o, std::string& expression, std::string
             try {
                 expression = ReadExpressionFile(o.FormulaFile);
             } catch (const std::exception& e) {
-                error = e.what();
+                error = UserMessage(e);
                 return false;
             }
             return true;
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
         else
             component.Paint();
     } catch (const nerovan::Exception& e) {
-        std::cerr << Cp1251ToUtf8(e.what()) << "\n";
+        std::cerr << e.Utf8Message() << "\n";
         return kExitNotation;
     }
     component.Bitmap().Canvas().SetRecorder(nullptr);
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
                 WritePictureFile(component.Bitmap(), o.Output, format);
             }
         } catch (const std::exception& e) {
-            return Fail(e.what());
+            return Fail(UserMessage(e));
         }
     }
     std::cout.flush();

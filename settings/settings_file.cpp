@@ -232,7 +232,7 @@ bool SettingsFile::Save(QString* error) const {
         QDir().mkpath(QFileInfo(path_).absolutePath());
         WriteFileAtomic(Utf8(path_), data.data(), data.size());
     } catch (const std::exception& e) {
-        if (error) *error = QString::fromUtf8(e.what());
+        if (error) *error = QString::fromStdString(UserMessage(e));
         return false;
     }
     return true;

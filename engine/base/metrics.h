@@ -1,12 +1,14 @@
-// Boxes, origins and the notation errors shared by every layout routine.
+// Boxes, origins and the limits shared by every layout routine (and, through
+// errors.h, the notation errors).
 // A box is measured in whole pixels; Ascent is the distance from its top to
 // the alignment line on which neighbouring boxes of a row are lined up.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
+
+#include "errors.h"
 
 namespace nerovan {
 
@@ -45,32 +47,6 @@ constexpr int32_t SizeSum(Terms... terms) {
 constexpr int32_t SizeTimes(int32_t size, int32_t count) {
     return SizeSum(static_cast<long long>(size) * count);
 }
-
-// The general error class of the typesetter. Messages are single-byte
-// Windows-1251 strings, because they quote the expression as typed.
-class Exception : public std::runtime_error {
-public:
-    explicit Exception(const std::string& message) : std::runtime_error(message) {}
-};
-
-// A bracket without its partner.
-class EInvalidBracket : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// A token that the atom routines cannot lay out.
-class EInvalidToken : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// A formula beyond what the typesetter lays out safely: nested too deeply,
-// or a picture larger than the drawing library can hold.
-class ELimitExceeded : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // The deepest nesting of expressions (brackets, arguments, scripts, limits)
 // laid out; deeper input is refused before it can exhaust the stack.

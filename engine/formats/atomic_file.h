@@ -4,17 +4,18 @@
 #pragma once
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
+
+#include "errors.h"
 
 namespace nerovan {
 
 // A file that cannot be read or written. The message names the file and the
 // reason, e.g. "Cannot write \"/x/y.png\": Permission denied".
-class EFileError : public std::runtime_error {
+class EFileError : public EUserError {
 public:
     EFileError(const std::string& message, const std::string& path)
-        : std::runtime_error(message), path_(path) {}
+        : EUserError(message, MessageEncoding::Utf8), path_(path) {}
     const std::string& Path() const { return path_; }
 
 private:

@@ -64,7 +64,7 @@ std::vector<uint16_t> HeaderDescription(const Metafile& mf) {
 int PixelsToHimetric(int px) {
     const int64_t v = static_cast<int64_t>(px) * kHimetricPerInch / kScreenPixelsPerInch;
     if (v > std::numeric_limits<int32_t>::max())
-        throw std::runtime_error("the picture is too large for an EMF");
+        throw EPictureError("the picture is too large for an EMF");
     return static_cast<int>(v);
 }
 
@@ -96,18 +96,18 @@ class EmfBuilder {
 public:
     EmfBuilder() {
         et_ = static_cast<EMFTRACK*>(std::calloc(1, sizeof(EMFTRACK)));
-        if (!et_) throw std::runtime_error("out of memory writing the EMF");
+        if (!et_) throw EPictureError("out of memory writing the EMF");
         et_->allocated = 16384;
         et_->chunk = 16384;
         et_->buf = static_cast<char*>(std::malloc(et_->allocated));
         if (!et_->buf) {
             std::free(et_);
             et_ = nullptr;
-            throw std::runtime_error("out of memory writing the EMF");
+            throw EPictureError("out of memory writing the EMF");
         }
         if (emf_htable_create(16, 16, &eht_) != 0) {
             emf_free(&et_);
-            throw std::runtime_error("out of memory writing the EMF");
+            throw EPictureError("out of memory writing the EMF");
         }
     }
     ~EmfBuilder() {
@@ -119,7 +119,7 @@ public:
 
     void Header(const Metafile& mf) {
         if (mf.Width < 0 || mf.Height < 0)
-            throw std::runtime_error("the picture has a negative size");
+            throw EPictureError("the picture has a negative size");
         const U_RECTL bounds = RectL(0, 0, mf.Width - 1, mf.Height - 1);
         const U_RECTL frame = RectL(0, 0, PixelsToHimetric(mf.Width), PixelsToHimetric(mf.Height));
         std::vector<uint16_t> desc = HeaderDescription(mf);
@@ -167,7 +167,7 @@ public:
         std::unique_ptr<char, FreeDeleter> text(
             emrtext_set(point32_set(x, y), static_cast<U_NUM_STR>(units_.size()), 2, units_.data(),
                         U_ETO_NONE, no_rect, dx_.data()));
-        if (!text) throw std::runtime_error("libUEMF could not build an EMF text record");
+        if (!text) throw EPictureError("libUEMF could not build an EMF text record");
         // The scale of GM_COMPATIBLE text: 0.01 mm per pixel of the reference device.
         const float scale = static_cast<float>(kHimetricPerInch) / kScreenPixelsPerInch;
         Put(U_EMREXTTEXTOUTW_set(no_rect, U_GM_COMPATIBLE, scale, scale,
@@ -230,10 +230,10 @@ private:
     static U_RECTL Rect(const TRect& r) { return RectL(r.Left, r.Top, r.Right, r.Bottom); }
 
     void Put(char* rec) {
-        if (!rec) throw std::runtime_error("libUEMF could not build an EMF record");
+        if (!rec) throw EPictureError("libUEMF could not build an EMF record");
         if (emf_append(reinterpret_cast<U_ENHMETARECORD*>(rec), et_, 1) != 0) {
             std::free(rec);
-            throw std::runtime_error("out of memory writing the EMF");
+            throw EPictureError("out of memory writing the EMF");
         }
     }
 
@@ -380,7 +380,7 @@ private:
     void Text(const DrawOp& op) {
         if (op.Text.empty()) return;
         if (op.Advances.size() != op.Text.size())
-            throw std::runtime_error("a text run has " + std::to_string(op.Advances.size()) +
+            throw EPictureError("a text run has " + std::to_string(op.Advances.size()) +
                                      " advances for " + std::to_string(op.Text.size()) +
                                      " characters");
         if (IsSymbolFontName(op.Font.Name) || op.Clipped) {

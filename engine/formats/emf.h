@@ -18,7 +18,7 @@ constexpr int64_t kHimetricPerInch = 2540;
 
 // The EMF of the metafile at 96 pixels per inch. The header carries the
 // creator and the expression as its description; every operation of the
-// display list becomes GDI records. Throws std::runtime_error when the
+// display list becomes GDI records. Throws EPictureError when the
 // metafile cannot be written (a negative or oversized picture, a text run
 // whose advances do not match its characters, or libUEMF failing).
 std::vector<uint8_t> SerializeEmf(const Metafile& mf);

@@ -29,12 +29,12 @@ constexpr int kDotsPerInch = 96;
 
 void CheckNotEmpty(const Bitmap& bitmap, const char* format) {
     if (bitmap.Width() <= 0 || bitmap.Height() <= 0)
-        throw std::runtime_error(std::string("Cannot encode an empty picture as ") + format);
+        throw EPictureError(std::string("Cannot encode an empty picture as ") + format);
 }
 
 void CheckSideLimit(const Bitmap& bitmap, const char* format, long limit) {
     if (bitmap.Width() > limit || bitmap.Height() > limit)
-        throw std::runtime_error(std::string("The picture is too large for ") + format + " (" +
+        throw EPictureError(std::string("The picture is too large for ") + format + " (" +
                                  std::to_string(bitmap.Width()) + " x " +
                                  std::to_string(bitmap.Height()) + " pixels, at most " +
                                  std::to_string(limit) + " a side)");
@@ -336,7 +336,7 @@ GifPicture ReduceForGif(const Bitmap& bitmap) {
 }
 
 [[noreturn]] void ThrowGifError(int code) {
-    throw std::runtime_error(std::string("Cannot encode the picture as GIF: ") +
+    throw EPictureError(std::string("Cannot encode the picture as GIF: ") +
                              (GifErrorString(code) ? GifErrorString(code) : "giflib error"));
 }
 
@@ -351,7 +351,7 @@ std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap) {
     const uint64_t imageSize = rowSize * static_cast<uint64_t>(h);
     const uint32_t headerSize = 14 + 40 + (indexed ? 256 * 4 : 0);
     if (imageSize + headerSize > 0xFFFFFFFFull)
-        throw std::runtime_error("The picture is too large for BMP (" + std::to_string(w) + " x " +
+        throw EPictureError("The picture is too large for BMP (" + std::to_string(w) + " x " +
                                  std::to_string(h) + " pixels)");
 
     std::vector<uint8_t> out(static_cast<size_t>(headerSize + imageSize), 0);
@@ -439,7 +439,7 @@ std::vector<uint8_t> EncodePng(const Bitmap& bitmap) {
                        indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                        indexed ? palette.data() : nullptr, static_cast<int>(palette.size()),
                        rows.data()))
-        throw std::runtime_error(std::string("Cannot encode the picture as PNG: ") + sink.message);
+        throw EPictureError(std::string("Cannot encode the picture as PNG: ") + sink.message);
     return out;
 }
 
@@ -482,7 +482,7 @@ std::vector<uint8_t> EncodeJpeg(const Bitmap& bitmap) {
     }
     std::free(state.buffer);
     if (!ok)
-        throw std::runtime_error(std::string("Cannot encode the picture as JPEG: ") + state.message);
+        throw EPictureError(std::string("Cannot encode the picture as JPEG: ") + state.message);
     return out;
 }
 

@@ -28,7 +28,7 @@ std::vector<uint8_t> EncodeGif(const Bitmap& bitmap);
 std::vector<uint8_t> EncodePicture(const Bitmap& bitmap, PictureFormat format);
 
 // Encodes the picture and writes it with WriteFileAtomic. Throws EFileError
-// when the file cannot be written, std::runtime_error when the picture
+// when the file cannot be written, EPictureError when the picture
 // cannot be encoded (an empty picture, or one too large for the format).
 void WritePictureFile(const Bitmap& bitmap, const std::string& path, PictureFormat format);
 
