@@ -64,10 +64,7 @@ private slots:
         for (const QByteArray& content : {QByteArray(), QByteArray("\x00\xFF garbage [[[ =\n", 18),
                                           QByteArray("[HOTKEY]\nShift=yes\nKey=\n")}) {
             const QString path = dir.filePath("Nerovan.Ini");
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-            f.close();
+            WriteSettings(path, content);
             const ProgramSettings s = SettingsFile(path).ReadProgramSettings();
             QVERIFY(s.HotKeyCtrl && s.HotKeyShift && !s.HotKeyAlt);
             QCOMPARE(s.HotKeyLetter, 'F');
@@ -146,10 +143,7 @@ private slots:
     void KeysAreReadWithoutRegardToCase() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[hotkey]\nshift=0\nALT=5\nkey=g\n[copyAsPicture]\nemf=1\n[Painter]\nMulPoint=1\n");
-        f.close();
+        WriteSettings(path, "[hotkey]\nshift=0\nALT=5\nkey=g\n[copyAsPicture]\nemf=1\n[Painter]\nMulPoint=1\n");
         const ProgramSettings s = SettingsFile(path).ReadProgramSettings();
         QVERIFY(!s.HotKeyShift);
         QVERIFY(s.HotKeyAlt);  // any non-zero value is true
@@ -160,10 +154,7 @@ private slots:
     void SavingWritesAllEightEntriesAndKeepsOthers() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Other]\nKeep=this\n");
-        f.close();
+        WriteSettings(path, "[Other]\nKeep=this\n");
         SettingsFile file(path);
         ProgramSettings s;
         s.HotKeyLetter = 'Q';

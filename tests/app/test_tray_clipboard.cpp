@@ -15,7 +15,6 @@
 #include <QMimeData>
 #include <QSemaphore>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -78,16 +77,8 @@ QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RG
 
 }  // namespace
 
-class TrayClipboardTest : public QObject {
+class TrayClipboardTest : public WindowTest {
     Q_OBJECT
-
-    QTemporaryDir dir_;
-    int serial_ = 0;
-    QString NewSettings(const QByteArray& content = QByteArray()) {
-        const QString path = dir_.filePath(QString("Nerovan%1.Ini").arg(++serial_));
-        if (!content.isEmpty()) WriteAll(path, content);
-        return path;
-    }
 
 private slots:
     void SettingsShapeTheHotKeyAndTheTrayMenu() {
@@ -135,7 +126,7 @@ private slots:
                 QTRY_COMPARE(w.StatusText(), QString("Unexpected bracket in \"x)\", pos:2"));
                 SetAndPaint(w, "x");
             }
-            QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+F could not be registered"));
+            QTRY_COMPARE(w.StatusText(), kNoHotKey);
             SetAndPaint(w, "y");
             QCOMPARE(w.StatusText(), QString("OK"));
             w.Settings.HotKeyLetter = 'K';
