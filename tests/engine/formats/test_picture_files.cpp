@@ -15,16 +15,12 @@
 #include <jpeglib.h>
 #include <gif_lib.h>
 
+#include "byte_fields.h"
 #include "picture_files.h"
 #include "picture_sample.h"
 
 namespace nerovan {
 namespace {
-
-uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
-    return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<uint32_t>(d[at + 3]) << 24;
-}
-uint16_t Le16(const std::vector<uint8_t>& d, size_t at) { return d[at] | d[at + 1] << 8; }
 
 struct Rgb {
     int r, g, b;
