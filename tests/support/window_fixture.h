@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QScrollArea>
 #include <QSystemTrayIcon>
@@ -16,6 +15,7 @@
 
 #include <mutex>
 
+#include "app_bytes.h"
 #include "main_window.h"
 #include "paint_recorder.h"
 #include "params_dialog.h"
@@ -134,18 +134,6 @@ inline void ShowAndType(TNerovan1& w, const QString& text) {
     QVERIFY(WaitIdle(w));
     Type(w, text);
     QVERIFY(WaitIdle(w));
-}
-
-inline QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-    return f.readAll();
-}
-
-inline void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // The base of the window test classes: a folder that lasts as long as the
