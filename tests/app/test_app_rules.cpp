@@ -4,22 +4,12 @@
 #include <QtTest>
 #include <sys/stat.h>
 
+#include "app_bytes.h"
 #include "demo_generator.h"
 #include "history.h"
 #include "settings_file.h"
 
 using namespace nerovan;
-
-namespace {
-
-// A settings file holding exactly the given text.
-void WriteSettings(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
-
-}  // namespace
 
 class AppRulesTest : public QObject {
     Q_OBJECT
@@ -64,10 +54,7 @@ private slots:
         for (const QByteArray& content : {QByteArray(), QByteArray("\x00\xFF garbage [[[ =\n", 18),
                                           QByteArray("[HOTKEY]\nShift=yes\nKey=\n")}) {
             const QString path = dir.filePath("Nerovan.Ini");
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-            f.close();
+            WriteAll(path, content);
             const ProgramSettings s = SettingsFile(path).ReadProgramSettings();
             QVERIFY(s.HotKeyCtrl && s.HotKeyShift && !s.HotKeyAlt);
             QCOMPARE(s.HotKeyLetter, 'F');
@@ -101,7 +88,7 @@ private slots:
         QFETCH(int, height);
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        WriteSettings(path, "[Placement]\nFontHeight = " + stored + "\n");
+        WriteAll(path, "[Placement]\nFontHeight = " + stored + "\n");
         QCOMPARE(SettingsFile(path).ReadPlacement().FontHeight, height);
     }
 
@@ -110,7 +97,7 @@ private slots:
     void PlacementIsReadWithinBounds() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        WriteSettings(path, "[Placement]\nWidth = 99999999999\nHeight = 100000\nLeft = -99999999999\n"
+        WriteAll(path, "[Placement]\nWidth = 99999999999\nHeight = 100000\nLeft = -99999999999\n"
                             "HistoryCount = 2147483647\nHistory0 = \"a\"\nHistory2 = \"b\"\n");
         const PlacementState p = SettingsFile(path).ReadPlacement();
         QCOMPARE(p.Width, 1000000);
@@ -127,7 +114,7 @@ private slots:
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QByteArray content("[HOTKEY]\nKey = G\n");
         content += QByteArray(SettingsFile::kLargestFile, '#');
-        WriteSettings(big, content);
+        WriteAll(big, content);
         for (const QString& path : {fifo, big}) {
             SettingsFile file(path);
             QVERIFY2(file.Refused().contains(path), qPrintable(file.Refused()));
@@ -146,10 +133,7 @@ private slots:
     void KeysAreReadWithoutRegardToCase() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[hotkey]\nshift=0\nALT=5\nkey=g\n[copyAsPicture]\nemf=1\n[Painter]\nMulPoint=1\n");
-        f.close();
+        WriteAll(path, "[hotkey]\nshift=0\nALT=5\nkey=g\n[copyAsPicture]\nemf=1\n[Painter]\nMulPoint=1\n");
         const ProgramSettings s = SettingsFile(path).ReadProgramSettings();
         QVERIFY(!s.HotKeyShift);
         QVERIFY(s.HotKeyAlt);  // any non-zero value is true
@@ -160,10 +144,7 @@ private slots:
     void SavingWritesAllEightEntriesAndKeepsOthers() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Other]\nKeep=this\n");
-        f.close();
+        WriteAll(path, "[Other]\nKeep=this\n");
         SettingsFile file(path);
         ProgramSettings s;
         s.HotKeyLetter = 'Q';

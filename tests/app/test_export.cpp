@@ -13,6 +13,7 @@
 #include <gif_lib.h>
 #include <xcb/xcb.h>
 
+#include "app_bytes.h"
 #include "atomic_file.h"
 #include "clipboard_formats.h"
 #include "component.h"
@@ -44,25 +45,6 @@ bool PngPhys(const QByteArray& png, quint32& x, quint32& y, int& unit) {
         at += 12 + qsizetype(len);
     }
     return false;
-}
-
-// The start-of-frame marker of a JPEG (0xC0 baseline, 0xC2 progressive...).
-int JpegFrameMarker(const QByteArray& jpg) {
-    qsizetype at = 2;
-    while (at + 4 <= jpg.size()) {
-        if (uchar(jpg[at]) != 0xFF) return -1;
-        const int marker = uchar(jpg[at + 1]);
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-            marker != 0xCC)
-            return marker;
-        at += 2 + ((uchar(jpg[at + 2]) << 8) | uchar(jpg[at + 3]));
-    }
-    return -1;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A component painted with the expression in the given mode.
@@ -114,10 +96,8 @@ private slots:
         // "\xE0" is Cyrillic a in Windows-1251: the description reads back as Unicode.
         PaintIn(c, "x^2+\xE0", true);
         std::unique_ptr<QMimeData> data(MetafileMimeData(c.Metafile()));
-        QStringList formats = data->formats();
-        formats.sort();
-        QCOMPARE(formats, (QStringList{
-                              "application/x-openoffice-emf;windows_formatname=\"Image EMF\"",
+        QCOMPARE(SortedFormats(data.get()),
+                 (QStringList{"application/x-openoffice-emf;windows_formatname=\"Image EMF\"",
                               "image/x-emf"}));
         QVERIFY(!data->hasText());
         QVERIFY(!data->hasImage());
@@ -217,9 +197,7 @@ private slots:
             std::unique_ptr<QMimeData> data(BitmapMimeData(b));
             // Exactly these two: listed image data would make the window
             // system's clipboard offer a dozen converted formats besides.
-            QStringList formats = data->formats();
-            formats.sort();
-            QCOMPARE(formats, (QStringList{"image/bmp", "image/png"}));
+            QCOMPARE(SortedFormats(data.get()), (QStringList{"image/bmp", "image/png"}));
 
             const QByteArray png = data->data("image/png");
             QImage image;
@@ -342,10 +320,7 @@ private slots:
 
         // An empty displayed picture fails and leaves the old file intact.
         const QString old = dir.filePath("old.gif");
-        QFile f(old);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("previous");
-        f.close();
+        WriteAll(old, "previous");
         Bitmap empty;
         QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                                  WritePictureForFilter(kFilterGif, old.toStdString(), c, &empty));

@@ -15,7 +15,6 @@
 #include <QMimeData>
 #include <QSemaphore>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -36,20 +35,8 @@ using namespace nerovan;
 
 namespace {
 
-QStringList SortedFormats(const QMimeData* data) {
-    QStringList f = data ? data->formats() : QStringList();
-    f.sort();
-    return f;
-}
-
 const QStringList kEmfTargets{"application/x-openoffice-emf;windows_formatname=\"Image EMF\"",
                               "image/x-emf"};
-
-EmfHeaderInfo Header(const QByteArray& emf) {
-    EmfHeaderInfo h;
-    ReadEmfHeader(reinterpret_cast<const uint8_t*>(emf.constData()), size_t(emf.size()), h);
-    return h;
-}
 
 // Another program's metafile of the given size.
 QMimeData* ForeignMetafile(int width, int height) {
@@ -61,33 +48,12 @@ QMimeData* ForeignMetafile(int width, int height) {
     return MetafileMimeData(other);
 }
 
-// The start-of-frame marker of a JPEG (0xC0 baseline, 0xC2 progressive...).
-int JpegFrameMarker(const QByteArray& jpg) {
-    qsizetype at = 2;
-    while (at + 4 <= jpg.size()) {
-        if (uchar(jpg[at]) != 0xFF) return -1;
-        const int marker = uchar(jpg[at + 1]);
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
-            return marker;
-        at += 2 + ((uchar(jpg[at + 2]) << 8) | uchar(jpg[at + 3]));
-    }
-    return -1;
-}
-
 QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
 
 }  // namespace
 
-class TrayClipboardTest : public QObject {
+class TrayClipboardTest : public WindowTest {
     Q_OBJECT
-
-    QTemporaryDir dir_;
-    int serial_ = 0;
-    QString NewSettings(const QByteArray& content = QByteArray()) {
-        const QString path = dir_.filePath(QString("Nerovan%1.Ini").arg(++serial_));
-        if (!content.isEmpty()) WriteAll(path, content);
-        return path;
-    }
 
 private slots:
     void SettingsShapeTheHotKeyAndTheTrayMenu() {
@@ -135,7 +101,7 @@ private slots:
                 QTRY_COMPARE(w.StatusText(), QString("Unexpected bracket in \"x)\", pos:2"));
                 SetAndPaint(w, "x");
             }
-            QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+F could not be registered"));
+            QTRY_COMPARE(w.StatusText(), kNoHotKey);
             SetAndPaint(w, "y");
             QCOMPARE(w.StatusText(), QString("OK"));
             w.Settings.HotKeyLetter = 'K';
@@ -196,7 +162,7 @@ private slots:
         w.CopyAsPictureAndHide();
         const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
         QCOMPARE(SortedFormats(clip), kEmfTargets);
-        QCOMPARE(QString::fromStdString(Header(clip->data(kEmfMime)).Description),
+        QCOMPARE(QString::fromStdString(EmfHeader(clip->data(kEmfMime)).Description),
                  QString::fromUtf8("x^2+\xD0\xB6"));
 
         SetAndPaint(w, "y");
@@ -511,7 +477,7 @@ private slots:
         w.pictureAnswer = emf;
         w.pictureFilterAnswer = kFilterMetafile;
         w.SavePictureAs1Click();
-        QCOMPARE(QString::fromStdString(Header(ReadAll(emf)).Description), QString("a/b"));
+        QCOMPARE(QString::fromStdString(EmfHeader(ReadAll(emf)).Description), QString("a/b"));
 
         // A notation error of the synchronous paint goes to the error box and
         // writes nothing; the mode is as it was.

@@ -4,7 +4,7 @@
 # `build`, `out`, `work` (a fresh folder holding a copy of `nerovan`, which
 # keeps "Nerovan.Ini" next to itself), `pids` (every process started, ended
 # newest first at exit, and no other), `fail`, `wait_for`, `shot`,
-# `start_xvfb` and `start_openbox`.
+# `start_xvfb`, `start_openbox` and `start_program`.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-$root/build}
@@ -57,5 +57,17 @@ start_xvfb() {
 start_openbox() {
     openbox >"$work/openbox.log" 2>&1 &
     pids+=($!)
+    sleep 0.5
+}
+
+# Starts the copy of the program (its process `app`) and activates its
+# window, `win`, once it is there.
+start_program() {
+    (cd "$work" && exec ./nerovan >>"$work/nerovan.log" 2>&1) &
+    app=$!
+    pids+=($app)
+    win=$(timeout 20 xdotool search --sync --name '^Nerovan - ' | head -n1) ||
+        fail "no window titled Nerovan - ..."
+    xdotool windowactivate --sync "$win"
     sleep 0.5
 }

@@ -38,16 +38,6 @@ xmessage -name other -geometry 300x80+20+500 "another program" >/dev/null 2>&1 &
 pids+=($!)
 other=$(timeout 10 xdotool search --sync --class Xmessage | head -n1) || fail "no xmessage window"
 
-start_program() {
-    (cd "$work" && exec ./nerovan >>"$work/nerovan.log" 2>&1) &
-    app=$!
-    pids+=($app)
-    win=$(timeout 20 xdotool search --sync --name '^Nerovan - ' | head -n1) ||
-        fail "no window titled Nerovan - ..."
-    xdotool windowactivate --sync "$win"
-    sleep 0.5
-}
-
 # The centre of the program's icon in trayer's panel, or nothing. (awk reads
 # to the end: an early exit would break xwininfo's pipe and fail the pipeline.)
 tray_icon() {

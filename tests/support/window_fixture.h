@@ -1,19 +1,21 @@
 // The main window as the Qt tests drive it: the questions to the user
 // answered by the test, the notification area present or not as the test
-// says, the copy command counted, the paint cycle reachable; and the small
-// helpers the window tests share.
+// says, the copy command counted, the paint cycle reachable; the folder a
+// window test keeps its settings and files in; and the small helpers the
+// window tests share.
 #pragma once
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QScrollArea>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <mutex>
 
+#include "app_bytes.h"
 #include "main_window.h"
 #include "paint_recorder.h"
 #include "params_dialog.h"
@@ -83,6 +85,10 @@ public:
 
 };
 
+// What the status line says once the start-up's paint has ended well: the
+// offscreen platform has no global hot keys.
+inline const QString kNoHotKey = QStringLiteral("The hot key Ctrl+Shift+F could not be registered");
+
 // Waits until no paint runs, once what the window posted to itself (the
 // start-up's paint of the restored expression) has been handled.
 inline bool WaitIdle(TNerovan1& w) {
@@ -130,16 +136,21 @@ inline void ShowAndType(TNerovan1& w, const QString& text) {
     QVERIFY(WaitIdle(w));
 }
 
-inline QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-    return f.readAll();
-}
+// The base of the window test classes: a folder that lasts as long as the
+// test object, for the settings files and whatever else a test writes.
+class WindowTest : public QObject {
+protected:
+    QTemporaryDir dir_;
+    // A fresh settings file name for each window, holding content when
+    // there is some.
+    QString NewSettings(const QByteArray& content = QByteArray()) {
+        const QString path = dir_.filePath(QString("Nerovan%1.Ini").arg(++serial_));
+        if (!content.isEmpty()) WriteAll(path, content);
+        return path;
+    }
 
-inline void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+private:
+    int serial_ = 0;
+};
 
 }  // namespace nerovan

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "bitmap.h"
+#include "byte_fields.h"
 #include "font_engine.h"
 #include "raster_canvas.h"
 
@@ -22,15 +23,7 @@ namespace nerovan {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-uint32_t U32(const Bytes& b, size_t off) {
-    uint32_t v;
-    std::memcpy(&v, b.data() + off, 4);
-    return v;
-}
-int32_t I32(const Bytes& b, size_t off) { return static_cast<int32_t>(U32(b, off)); }
-uint16_t U16(const Bytes& b, size_t off) {
-    return static_cast<uint16_t>(b[off] | (b[off + 1] << 8));
-}
+int32_t I32(const Bytes& b, size_t off) { return static_cast<int32_t>(Le32(b, off)); }
 void PutU32(Bytes& b, size_t off, uint32_t v) { std::memcpy(b.data() + off, &v, 4); }
 std::vector<int> Rect(const Bytes& b, size_t off) {
     return {I32(b, off), I32(b, off + 4), I32(b, off + 8), I32(b, off + 12)};
@@ -63,8 +56,8 @@ Played Play(const Bytes& b) {
     uint32_t type = 0;
     while (type != U_EMR_EOF) {
         if (off + 8 > b.size()) break;
-        type = U32(b, off);
-        const uint32_t size = U32(b, off + 4), h = off + 12 <= b.size() ? U32(b, off + 8) : 0;
+        type = Le32(b, off);
+        const uint32_t size = Le32(b, off + 4), h = off + 12 <= b.size() ? Le32(b, off + 8) : 0;
         if (size < 8 || size % 4 || off + size > b.size()) break;
         EXPECT_TRUE(U_emf_record_safe(reinterpret_cast<const char*>(b.data() + off))) << off;
         ++p.Records;
@@ -77,7 +70,7 @@ Played Play(const Bytes& b) {
             uint32_t kind = h == U_NULL_PEN || h == U_BLACK_PEN ? 0 : h >= U_OEM_FIXED_FONT ? 2 : 1;
             if (!(h & U_STOCK_OBJECT)) {
                 EXPECT_EQ(live.count(h), 1u) << "dead handle selected at " << off;
-                const uint32_t t = live.count(h) ? U32(b, live[h]) : 0;
+                const uint32_t t = live.count(h) ? Le32(b, live[h]) : 0;
                 kind = t == U_EMR_CREATEPEN ? 0 : t == U_EMR_CREATEBRUSHINDIRECT ? 1 : 2;
             }
             sel[kind] = h;
@@ -125,10 +118,10 @@ DrawOp TextOp(int x, int y, const std::string& s, const std::string& face, std::
 TEST(Emf, HeaderFieldsAndDescription) {
     const Bytes b = SerializeEmf(Picture(100, 40, "Nerovan by Tarquel", "x+\xE0\xA8"));
     const Played p = Play(b);
-    EXPECT_EQ(U32(b, 0), uint32_t(U_EMR_HEADER));
+    EXPECT_EQ(Le32(b, 0), uint32_t(U_EMR_HEADER));
     EXPECT_EQ(std::memcmp(b.data() + 40, " EMF", 4), 0);
-    EXPECT_EQ(U32(b, 48), b.size());  // nBytes
-    EXPECT_EQ(U32(b, 52), uint32_t(p.Records));
+    EXPECT_EQ(Le32(b, 48), b.size());  // nBytes
+    EXPECT_EQ(Le32(b, 52), uint32_t(p.Records));
     EXPECT_EQ(Rect(b, 8), (std::vector<int>{0, 0, 99, 39}));  // rclBounds, pixels
     EXPECT_EQ(Rect(b, 24),
               (std::vector<int>{0, 0, 2645, 1058}));  // rclFrame: 40 * 2540 / 96 = 1058.3
@@ -139,15 +132,15 @@ TEST(Emf, HeaderFieldsAndDescription) {
     // creator NUL expression NUL NUL, the expression's 1251 bytes as Unicode.
     std::vector<uint16_t> want(std::begin(u"Nerovan by Tarquel"), std::end(u"Nerovan by Tarquel"));
     want.insert(want.end(), {'x', '+', 0x0430, 0x0401, 0, 0});
-    const uint32_t n = U32(b, 60), at = U32(b, 64);
+    const uint32_t n = Le32(b, 60), at = Le32(b, 64);
     ASSERT_EQ(n, want.size());
-    ASSERT_TRUE(at >= 108 && at + 2 * n <= U32(b, 4));
-    for (uint32_t i = 0; i < n; ++i) EXPECT_EQ(U16(b, at + 2 * i), want[i]) << i;
+    ASSERT_TRUE(at >= 108 && at + 2 * n <= Le32(b, 4));
+    for (uint32_t i = 0; i < n; ++i) EXPECT_EQ(Le16(b, at + 2 * i), want[i]) << i;
 
     const Bytes none = SerializeEmf(Picture(4, 4, "", ""));  // the measuring pass
     Play(none);
-    EXPECT_EQ(U32(none, 60), 0u);
-    EXPECT_EQ(U32(none, 64), 0u);
+    EXPECT_EQ(Le32(none, 60), 0u);
+    EXPECT_EQ(Le32(none, 64), 0u);
 }
 
 TEST(Emf, RoundTripThroughHeaderReader) {
@@ -196,10 +189,10 @@ TEST(Emf, TextRecordsCarryFontCodesAndAdvances) {
         EXPECT_GT(ascent, 10);
         EXPECT_EQ(I32(b, o + 36), want[i].X);
         EXPECT_EQ(I32(b, o + 40), want[i].Y + ascent);
-        ASSERT_EQ(U32(b, o + 44), want[i].Units.size());
+        ASSERT_EQ(Le32(b, o + 44), want[i].Units.size());
         for (size_t k = 0; k < want[i].Units.size(); ++k) {
-            EXPECT_EQ(U16(b, o + U32(b, o + 48) + 2 * k), want[i].Units[k]);
-            EXPECT_EQ(I32(b, o + U32(b, o + 72) + 4 * k), want[i].Dx[k]);
+            EXPECT_EQ(Le16(b, o + Le32(b, o + 48) + 2 * k), want[i].Units[k]);
+            EXPECT_EQ(I32(b, o + Le32(b, o + 72) + 4 * k), want[i].Dx[k]);
         }
         EXPECT_EQ(d->TextColor, want[i].Color);
         EXPECT_EQ(I32(b, lf), want[i].Height);
@@ -207,11 +200,11 @@ TEST(Emf, TextRecordsCarryFontCodesAndAdvances) {
         EXPECT_EQ(b[lf + 20], want[i].Italic);
         EXPECT_EQ(b[lf + 23], want[i].Charset);
         std::u16string face;
-        for (size_t k = lf + 28; U16(b, k); k += 2) face += char16_t(U16(b, k));
+        for (size_t k = lf + 28; Le16(b, k); k += 2) face += char16_t(Le16(b, k));
         EXPECT_EQ(face, u"Times New Roman");
     }
     ASSERT_TRUE(Find(p, U_EMR_SETTEXTALIGN));
-    EXPECT_EQ(U32(b, Find(p, U_EMR_SETTEXTALIGN)->Off + 8), uint32_t(U_TA_BASELINE | U_TA_LEFT));
+    EXPECT_EQ(Le32(b, Find(p, U_EMR_SETTEXTALIGN)->Off + 8), uint32_t(U_TA_BASELINE | U_TA_LEFT));
 }
 
 TEST(Emf, ObjectsAreCreatedOnlyOnChangeAndSlotsReused) {
@@ -228,7 +221,7 @@ TEST(Emf, ObjectsAreCreatedOnlyOnChangeAndSlotsReused) {
     }
     const Bytes b = SerializeEmf(mf);
     EXPECT_EQ(Play(b).FontsCreated, 1);  // the symbol font's glyphs are outlines
-    EXPECT_LE(U16(b, 56), 8);            // nHandles stays small
+    EXPECT_LE(Le16(b, 56), 8);            // nHandles stays small
 }
 
 // More fonts than are kept, in turn: the one used longest ago goes, every
@@ -254,7 +247,7 @@ TEST(Emf, FontsBeyondTheKeptFewReplaceTheOneUsedLongestAgo) {
         ASSERT_TRUE(d && d->FontRec) << i;
         EXPECT_EQ(I32(b, d->FontRec + 12), -mf.List.Ops[i].Em) << i;
     }
-    EXPECT_LE(U16(b, 56), 8);
+    EXPECT_LE(Le16(b, 56), 8);
 }
 
 // Readers that join text runs which follow each other (Inkscape) flush their
@@ -277,7 +270,7 @@ TEST(Emf, EveryTextRunIsKeptApartFromTheOneBefore) {
     int texts = 0;
     bool flushed = true;  // nothing is pending before the first run
     for (size_t off = 0; off + 8 <= b.size();) {
-        const uint32_t type = U32(b, off);
+        const uint32_t type = Le32(b, off);
         if (type == U_EMR_EXTTEXTOUTW) {
             EXPECT_TRUE(flushed) << "run " << texts << " joins the one before";
             flushed = false;
@@ -286,9 +279,9 @@ TEST(Emf, EveryTextRunIsKeptApartFromTheOneBefore) {
             flushed = true;
         }
         if (type == U_EMR_SETMAPMODE) {
-            EXPECT_EQ(U32(b, off + 8), uint32_t(U_MM_TEXT));
+            EXPECT_EQ(Le32(b, off + 8), uint32_t(U_MM_TEXT));
         }
-        off += U32(b, off + 4);
+        off += Le32(b, off + 4);
     }
     EXPECT_EQ(texts, 6);  // the symbol-font and clipped runs are outlines
 }
@@ -307,8 +300,8 @@ std::vector<uint8_t> FillEmfPaths(const Bytes& b, int w, int h) {
         std::memcpy(&v, b.data() + off, 4);
         return double{v};
     };
-    for (size_t off = 0; off + 8 <= b.size(); off += U32(b, off + 4)) {
-        const uint32_t type = U32(b, off);
+    for (size_t off = 0; off + 8 <= b.size(); off += Le32(b, off + 4)) {
+        const uint32_t type = Le32(b, off);
         if (type == U_EMR_SETWORLDTRANSFORM)
             cairo_matrix_init(&m, f32(off + 8), f32(off + 12), f32(off + 16), f32(off + 20),
                               f32(off + 24), f32(off + 28));
@@ -329,10 +322,10 @@ std::vector<uint8_t> FillEmfPaths(const Bytes& b, int w, int h) {
         };
         if (type == U_EMR_MOVETOEX) cairo_move_to(cr, at(off + 8).first, at(off + 8).second);
         if (type == U_EMR_POLYLINETO)
-            for (uint32_t i = 0; i < U32(b, off + 24); ++i)
+            for (uint32_t i = 0; i < Le32(b, off + 24); ++i)
                 cairo_line_to(cr, at(off + 28 + 8 * i).first, at(off + 28 + 8 * i).second);
         if (type == U_EMR_POLYBEZIERTO)
-            for (uint32_t i = 0; i + 2 < U32(b, off + 24); i += 3) {
+            for (uint32_t i = 0; i + 2 < Le32(b, off + 24); i += 3) {
                 auto p1 = at(off + 28 + 8 * i), p2 = at(off + 36 + 8 * i), p3 = at(off + 44 + 8 * i);
                 cairo_curve_to(cr, p1.first, p1.second, p2.first, p2.second, p3.first, p3.second);
             }
@@ -416,7 +409,7 @@ TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
     ASSERT_TRUE(rect && rect->BrushRec);
     EXPECT_EQ(Rect(b, rect->Off + 8), (std::vector<int>{0, 0, 51, 51}));  // null pen: one past
     EXPECT_EQ(rect->Pen, U_NULL_PEN);
-    EXPECT_EQ(U32(b, rect->BrushRec + 16), 0xE6F0FAu);  // R 250 G 240 B 230
+    EXPECT_EQ(Le32(b, rect->BrushRec + 16), 0xE6F0FAu);  // R 250 G 240 B 230
 
     const Draw *move = Find(p, U_EMR_MOVETOEX), *to = Find(p, U_EMR_LINETO);
     ASSERT_TRUE(move && to && to->PenRec);
@@ -433,7 +426,7 @@ TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
     ASSERT_TRUE(e0 && e1 && e1->BrushRec);
     EXPECT_EQ(Rect(b, e0->Off + 8), (std::vector<int>{5, 6, 7, 8}));
     EXPECT_EQ(e0->Brush, U_NULL_BRUSH);
-    EXPECT_EQ(U32(b, e1->BrushRec + 16), 0x800000u);
+    EXPECT_EQ(Le32(b, e1->BrushRec + 16), 0x800000u);
     EXPECT_EQ(e1->PenRec, to->PenRec);
 
     // The clip and the outlines' transform live only for the clipped run;
@@ -450,7 +443,7 @@ TEST(Emf, FillsLinesArcsEllipsesAndClippedText) {
     ASSERT_TRUE(restore && restore->Off > Find(p, U_EMR_FILLPATH)->Off);
     EXPECT_EQ(I32(b, restore->Off + 8), -1);
     ASSERT_TRUE(Find(p, U_EMR_SETBKMODE) && !Find(p, U_EMR_SETBKMODE, 1));
-    EXPECT_EQ(U32(b, Find(p, U_EMR_SETBKMODE)->Off + 8), uint32_t(U_TRANSPARENT));
+    EXPECT_EQ(Le32(b, Find(p, U_EMR_SETBKMODE)->Off + 8), uint32_t(U_TRANSPARENT));
 }
 
 TEST(Emf, RefusesInconsistentInput) {
@@ -474,7 +467,7 @@ TEST(EmfHeaderReader, RejectsTruncatedAndHostileBytes) {
         PutU32(b, off, v);
         return !ReadEmfHeader(b.data(), b.size(), info);
     };
-    const uint32_t nsize = U32(good, 4), desc = U32(good, 64);
+    const uint32_t nsize = Le32(good, 4), desc = Le32(good, 64);
     EXPECT_TRUE(bad(0, U_EMR_EOF));                   // not a header record
     EXPECT_TRUE(bad(40, 0x464D4521));                 // signature
     EXPECT_TRUE(bad(4, 80));                          // nSize below the fixed fields
@@ -514,12 +507,12 @@ TEST(EmfHeaderReader, FindsTheFormulaInTheHiddenRunWhenTheHeaderLostIt) {
     const Draw* run = Find(p, U_EMR_EXTTEXTOUTW);
     ASSERT_TRUE(run && run->FontRec && run->Off < Find(p, U_EMR_RECTANGLE)->Off);
     EXPECT_EQ(I32(b, run->FontRec + 12), -1);
-    const size_t at = run->Off + U32(b, run->Off + 48);
+    const size_t at = run->Off + Le32(b, run->Off + 48);
     const std::u16string want = u"Nerovan by Tarquel: x: \u0430";
-    ASSERT_EQ(U32(b, run->Off + 44), want.size());
+    ASSERT_EQ(Le32(b, run->Off + 44), want.size());
     for (size_t k = 0; k < want.size(); ++k) {
-        EXPECT_EQ(U16(b, at + 2 * k), want[k]);
-        EXPECT_EQ(I32(b, run->Off + U32(b, run->Off + 72) + 4 * k), 0);
+        EXPECT_EQ(Le16(b, at + 2 * k), want[k]);
+        EXPECT_EQ(I32(b, run->Off + Le32(b, run->Off + 72) + 4 * k), 0);
     }
 
     PutU32(b, 60, 0);  // no header description
@@ -536,7 +529,7 @@ TEST(EmfHeaderReader, FindsTheFormulaInTheHiddenRunWhenTheHeaderLostIt) {
     EXPECT_EQ(info.Description, "");
 
     std::mt19937 rng(11);
-    for (size_t off = U32(b, 4); off < run->Off + 80; off += 4)  // damaged fields: no over-read
+    for (size_t off = Le32(b, 4); off < run->Off + 80; off += 4)  // damaged fields: no over-read
         for (uint32_t v : {0u, 4u, 0xFFFFFFFCu, uint32_t(rng())}) {
             Bytes d = b;
             PutU32(d, off, v);
@@ -546,7 +539,7 @@ TEST(EmfHeaderReader, FindsTheFormulaInTheHiddenRunWhenTheHeaderLostIt) {
 
 TEST(EmfHeaderReader, DecodesUtf16AndForeignLayouts) {
     Bytes b = SerializeEmf(Picture(10, 10, "ab", "c"));
-    const uint32_t at = U32(b, 64);
+    const uint32_t at = Le32(b, 64);
     b[at] = 0x3D, b[at + 1] = 0xD8, b[at + 2] = 0x00, b[at + 3] = 0xDE;  // a pair: U+1F600
     EmfHeaderInfo info;
     ASSERT_TRUE(ReadEmfHeader(b.data(), b.size(), info));

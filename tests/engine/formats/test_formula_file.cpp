@@ -4,24 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "atomic_file.h"
 #include "formula_file.h"
 #include "metrics.h"
+#include "temp_folder.h"
 
 namespace nerovan {
 namespace {
 
-std::string TempDir() {
-    char tmpl[] = "/tmp/nerovan-fla-XXXXXX";
-    return mkdtemp(tmpl);
-}
-
 TEST(FormulaFile, WritesTheExpressionAndCrLfOnly) {
-    const std::string dir = TempDir();
+    const TempFolder folder("fla");
+    const std::string& dir = folder.Path();
     const std::string path = dir + "/f.fla";
     WriteExpressionFile(path, "a\xC0 <= b  ");
     std::ifstream in(path, std::ios::binary);
@@ -29,11 +25,11 @@ TEST(FormulaFile, WritesTheExpressionAndCrLfOnly) {
     ss << in.rdbuf();
     EXPECT_EQ(ss.str(), "a\xC0 <= b  \r\n");
     EXPECT_EQ(ReadExpressionFile(path), "a\xC0 <= b  ");
-    std::system(("rm -rf " + dir).c_str());
 }
 
 TEST(FormulaFile, ReadingTakesTheFirstLine) {
-    const std::string dir = TempDir();
+    const TempFolder folder("fla");
+    const std::string& dir = folder.Path();
     for (const auto& [content, first] : std::vector<std::pair<std::string, std::string>>{
              {"x^2\r\ny\r\n", "x^2"}, {"x\ny", "x"}, {"x\ry", "x"}, {"", ""}, {"\r\nx", ""},
              {"no end", "no end"}}) {
@@ -41,14 +37,14 @@ TEST(FormulaFile, ReadingTakesTheFirstLine) {
         EXPECT_EQ(ReadExpressionFile(dir + "/f.fla"), first);
     }
     EXPECT_THROW(ReadExpressionFile(dir + "/missing.fla"), EFileError);
-    std::system(("rm -rf " + dir).c_str());
 }
 
 // Only the first line is read, up to one character past the longest formula;
 // files that may never end are refused before anything is read, and so is a
 // first line with a byte that is no character of Windows-1251.
 TEST(FormulaFile, ReadingStopsAtTheLimitAndRefusesEndlessFiles) {
-    const std::string dir = TempDir();
+    const TempFolder folder("fla");
+    const std::string& dir = folder.Path();
     const std::string path = dir + "/f.fla", fifo = dir + "/fifo.fla";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string longest(kMaxExpressionLength, 'x'), over = longest + "x";
@@ -88,11 +84,11 @@ TEST(FormulaFile, ReadingStopsAtTheLimitAndRefusesEndlessFiles) {
             EXPECT_EQ(e.Path(), c.Path);
         }
     }
-    std::system(("rm -rf " + dir).c_str());
 }
 
 TEST(FormulaFile, FailedSaveNamesTheFile) {
-    const std::string dir = TempDir();
+    const TempFolder folder("fla");
+    const std::string& dir = folder.Path();
     const std::string path = dir + "/no/such/f.fla";
     try {
         WriteExpressionFile(path, "x");
@@ -100,7 +96,6 @@ TEST(FormulaFile, FailedSaveNamesTheFile) {
     } catch (const EFileError& e) {
         EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
     }
-    std::system(("rm -rf " + dir).c_str());
 }
 
 }  // namespace

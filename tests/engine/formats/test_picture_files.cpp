@@ -1,19 +1,12 @@
 // Picture files read back through their own decoders (libpng, libjpeg,
-// giflib, and a header parse for BMP), and the atomic file write.
+// giflib, and a header parse for BMP).
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <png.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -22,23 +15,12 @@
 #include <jpeglib.h>
 #include <gif_lib.h>
 
-#include "atomic_file.h"
+#include "byte_fields.h"
 #include "picture_files.h"
+#include "picture_sample.h"
 
 namespace nerovan {
 namespace {
-
-uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
-    return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<uint32_t>(d[at + 3]) << 24;
-}
-uint16_t Le16(const std::vector<uint8_t>& d, size_t at) { return d[at] | d[at + 1] << 8; }
-
-void SetPixel(Bitmap& bmp, int x, int y, uint8_t r, uint8_t g, uint8_t b) {
-    uint8_t* p = bmp.ScanLine(y) + x * 4;
-    p[0] = b;
-    p[1] = g;
-    p[2] = r;
-}
 
 struct Rgb {
     int r, g, b;
@@ -51,17 +33,6 @@ Rgb PixelOf(const Bitmap& bmp, int x, int y) {
 Rgb EntryOf(int index) {
     const PaletteEntry& e = HalftonePalette()[index];
     return {e.Red, e.Green, e.Blue};
-}
-
-// A white 7 x 5 picture with a few coloured pixels (odd width: BMP rows need padding).
-void PaintSample(Bitmap& bmp, TPixelFormat format) {
-    bmp.SetSize(7, 5);
-    bmp.SetPixelFormat(format);
-    SetPixel(bmp, 1, 1, 255, 0, 0);
-    SetPixel(bmp, 5, 3, 0, 0, 255);
-    for (int x = 0; x < 7; ++x) SetPixel(bmp, x, 2, 100, 100, 100);
-    SetPixel(bmp, 6, 4, 20, 90, 160);
-    if (format == TPixelFormat::pf8bit) bmp.MapToPalette();
 }
 
 TEST(BmpTest, HeadersPaletteAndPaddedBottomUpRows) {
@@ -293,160 +264,6 @@ TEST(PictureFilesTest, FormatFromExtension) {
     PictureFormat f;
     for (const char* other : {"pictures.png/formula", "formula.emf", "formula"})
         EXPECT_FALSE(PictureFormatFromExtension(other, f)) << other;
-}
-
-class AtomicFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/nerovan-atomic-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        DIR* d = opendir(dir_.c_str());
-        while (dirent* e = readdir(d))
-            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-        closedir(d);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    static mode_t ModeOf(const std::string& path) {
-        struct stat st;
-        stat(path.c_str(), &st);
-        return st.st_mode & 0777;
-    }
-    std::string dir_;
-};
-
-TEST_F(AtomicFileTest, NewFileHonoursUmaskAndOldFileKeepsItsMode) {
-    const std::string path = dir_ + "/f.png";
-    const mode_t old = umask(027);
-    WriteFileAtomic(path, "first", 5);
-    umask(old);
-    EXPECT_EQ(ModeOf(path), 0640u);
-    EXPECT_EQ(ReadFileBytes(path), "first");
-
-    chmod(path.c_str(), 0604);
-    WriteFileAtomic(path, "second!", 7);
-    EXPECT_EQ(ReadFileBytes(path), "second!");
-    EXPECT_EQ(ModeOf(path), 0604u);
-    EXPECT_EQ(Entries(), std::vector<std::string>{"f.png"});
-}
-
-TEST_F(AtomicFileTest, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
-    const std::string path = dir_ + "/f.bmp";
-    WriteFileAtomic(path, "previous", 8);
-    // A file-size limit makes the write fail half-way, also for root.
-    struct rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;
-    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const std::string big(5000, 'x');
-    std::string message;
-    try {
-        WriteFileAtomic(path, big.data(), big.size());
-    } catch (const EFileError& e) {
-        message = e.what();
-    }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message, "Cannot write \"" + path + "\": File too large");
-    EXPECT_EQ(ReadFileBytes(path), "previous");
-    EXPECT_EQ(Entries(), std::vector<std::string>{"f.bmp"});
-}
-
-TEST_F(AtomicFileTest, MissingFolderNamesTheFile) {
-    const std::string path = dir_ + "/missing/x.png";
-    try {
-        WriteFileAtomic(path, "x", 1);
-        FAIL() << "no error";
-    } catch (const EFileError& e) {
-        EXPECT_STREQ(e.what(), ("Cannot write \"" + path + "\": No such file or directory").c_str());
-        EXPECT_EQ(e.Path(), path);
-    }
-    try {
-        ReadFileBytes(path);
-        FAIL() << "no error";
-    } catch (const EFileError& e) {
-        EXPECT_STREQ(e.what(), ("Cannot read \"" + path + "\": No such file or directory").c_str());
-    }
-}
-
-TEST_F(AtomicFileTest, WritingThroughASymbolicLinkReplacesItsTarget) {
-    const std::string real = dir_ + "/real.gif", link = dir_ + "/link.gif";
-    WriteFileAtomic(real, "old", 3);
-    ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
-    Bitmap bmp;
-    PaintSample(bmp, TPixelFormat::pf8bit);
-    WritePictureFile(bmp, link, PictureFormat::Gif);
-    struct stat st;
-    ASSERT_EQ(lstat(link.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(ReadFileBytes(real).substr(0, 6), "GIF89a");
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"link.gif", "real.gif"}));
-}
-
-// What is not a plain file is neither replaced by one nor left behind a link:
-// a pipe and a device take the bytes directly, a dangling link gets its file,
-// a folder is refused.
-TEST_F(AtomicFileTest, PipesDevicesDanglingLinksAndFolders) {
-    const std::string fifo = dir_ + "/pipe.png";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // The reader is open before the write, so nothing waits and a pipe that
-    // was renamed away reads as empty instead of hanging.
-    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    WriteFileAtomic(fifo, "picture", 7);
-    char got[16] = {};
-    EXPECT_EQ(read(reader, got, sizeof got), 7);
-    close(reader);
-    EXPECT_STREQ(got, "picture");
-
-    const std::string device = dir_ + "/null.png";
-    ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
-    WriteFileAtomic(device, "picture", 7);
-
-    // A relative link is taken from its own folder, not the working one.
-    ASSERT_EQ(mkdir((dir_ + "/sub").c_str(), 0700), 0);
-    ASSERT_EQ(symlink("sub/new.gif", (dir_ + "/dangling.gif").c_str()), 0);
-    WriteFileAtomic(dir_ + "/dangling.gif", "new", 3);
-    EXPECT_EQ(ReadFileBytes(dir_ + "/sub/new.gif"), "new");
-
-    ASSERT_EQ(mkdir((dir_ + "/folder.bmp").c_str(), 0700), 0);
-    try {
-        WriteFileAtomic(dir_ + "/folder.bmp", "x", 1);
-        ADD_FAILURE() << "no error";
-    } catch (const EFileError& e) {
-        EXPECT_EQ(e.what(), "Cannot write \"" + dir_ + "/folder.bmp\": Is a directory");
-    }
-
-    struct stat st;
-    for (const auto& [path, type] : std::vector<std::pair<std::string, mode_t>>{
-             {fifo, S_IFIFO}, {device, S_IFLNK}, {"/dev/null", S_IFCHR},
-             {dir_ + "/dangling.gif", S_IFLNK}, {dir_ + "/folder.bmp", S_IFDIR}}) {
-        ASSERT_EQ(lstat(path.c_str(), &st), 0) << path;
-        EXPECT_EQ(st.st_mode & S_IFMT, type) << path;
-    }
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"dangling.gif", "folder.bmp", "null.png",
-                                                   "pipe.png", "sub"}));
-}
-
-// A write removes what a killed write to the same target left a minute ago
-// or more, and nothing else.
-TEST_F(AtomicFileTest, StaleTemporaryFilesOfTheTargetAreRemoved) {
-    const std::string stale = ".f.png.tmpaaaaaaaaaa", fresh = ".f.png.tmp0123456789",
-                      other = ".g.png.tmpcccccccccc";
-    for (const std::string& name : {stale, fresh, other})
-        WriteFileAtomic(dir_ + "/" + name, "left", 4);
-    const struct timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-    for (const std::string& name : {stale, other})
-        ASSERT_EQ(utimensat(AT_FDCWD, (dir_ + "/" + name).c_str(), hourAgo, 0), 0);
-    WriteFileAtomic(dir_ + "/f.png", "new", 3);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{fresh, other, "f.png"}));
 }
 
 }  // namespace

@@ -157,31 +157,27 @@ TEST(Atom, EmptyAtomsAndTrailingBackslashes) {
 }
 
 TEST(Atom, FontStateLeftBehind) {
-    // A non-empty run with the switch on clears the italic bit; the charset
-    // comes back as 1.
-    for (const bool paint : {false, true}) {
-        TestCanvas canvas;
-        canvas.Font.Style = fsItalic | fsBold;
-        canvas.Font.Charset = GREEK_CHARSET;
-        if (paint)
-            PaintAtom("x2", kOrigin, canvas, true);
-        else
-            MeasureAtom("x2", canvas, true);
-        EXPECT_EQ(canvas.Font.Style, fsBold) << paint;
-        EXPECT_EQ(canvas.Font.Charset, DEFAULT_CHARSET) << paint;
-    }
-    // An atom that starts with a name escape has an empty leading run, which
-    // leaves the style alone.
-    for (const bool paint : {false, true}) {
-        TestCanvas canvas;
-        canvas.Font.Style = fsItalic;
-        if (paint)
-            PaintAtom("\\alpha", kOrigin, canvas, true);
-        else
-            MeasureAtom("\\alpha", canvas, true);
-        EXPECT_EQ(canvas.Font.Style, fsItalic) << paint;
-        EXPECT_EQ(canvas.Font.Charset, DEFAULT_CHARSET) << paint;
-    }
+    // A non-empty run with the switch on clears the italic bit; an atom that
+    // starts with a name escape has an empty leading run, which leaves the
+    // style alone. Either way the charset comes back as 1.
+    const struct {
+        const char* atom;
+        TFontStyles style, left;
+        uint8_t charset;
+    } atoms[] = {{"x2", fsItalic | fsBold, fsBold, GREEK_CHARSET},
+                 {"\\alpha", fsItalic, fsItalic, TFont().Charset}};
+    for (const auto& a : atoms)
+        for (const bool paint : {false, true}) {
+            TestCanvas canvas;
+            canvas.Font.Style = a.style;
+            canvas.Font.Charset = a.charset;
+            if (paint)
+                PaintAtom(a.atom, kOrigin, canvas, true);
+            else
+                MeasureAtom(a.atom, canvas, true);
+            EXPECT_EQ(canvas.Font.Style, a.left) << a.atom << " " << paint;
+            EXPECT_EQ(canvas.Font.Charset, DEFAULT_CHARSET) << a.atom << " " << paint;
+        }
     // An empty run: measuring resets the charset only; painting changes nothing.
     TestCanvas canvas;
     canvas.Font.Style = fsItalic;

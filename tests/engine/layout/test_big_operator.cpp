@@ -16,24 +16,15 @@
 namespace nerovan {
 namespace {
 
-std::string Text(int x, int y, const std::string& s, const char* font, int px, bool italic) {
-    return "text " + std::to_string(x) + " " + std::to_string(y) + " \"" + s + "\" font=\"" +
-           font + "\" px=" + std::to_string(px) + " bold=0 italic=" + (italic ? "1" : "0") +
-           " charset=1 color=#000000";
-}
 // Body text, limit text (script size) and the enlarged glyph.
 std::string T(int x, int y, const std::string& s, bool italic = true) {
-    return Text(x, y, s, "Times New Roman", 20, italic);
+    return Text(x, y, s, 20, italic);
 }
 std::string S(int x, int y, const std::string& s) {
-    return Text(x, y, s, "Times New Roman", 12, true);
+    return Text(x, y, s, 12, true);
 }
 std::string G(int x, int y, const std::string& utf8) {
-    return Text(x, y, utf8, "Symbol", 25, false);
-}
-std::string Ring(int x1, int y1, int x2, int y2) {
-    return "ellipse " + std::to_string(x1) + " " + std::to_string(y1) + " " + std::to_string(x2) +
-           " " + std::to_string(y2) + " width=1 color=#000000 fill=none";
+    return Text(x, y, utf8, 25, false, false, "Symbol");
 }
 
 const std::string kSum = "\xE2\x88\x91", kPi = "\xCE\xA0", kInt = "\xE2\x88\xAB";
@@ -41,11 +32,7 @@ const std::string kSum = "\xE2\x88\x91", kPi = "\xCE\xA0", kInt = "\xE2\x88\xAB"
 class BigOperatorTest : public LayoutTest {};
 
 TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
-    struct Case {
-        const char* term;
-        TFormulaMetrics box;
-        std::vector<std::string> ops;
-    } cases[] = {
+    const TermCase cases[] = {
         // One argument: glyph and body centred on one alignment line.
         {"sum(x)", {28, 30, 15}, {G(100, 50, kSum), T(115, 53, "x")}},
         // The lower limit hangs from the glyph's cell, centred under it.
@@ -64,8 +51,8 @@ TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
         // pixel on each side, all inside the glyph column; it stays an outline
         // under a solid brush (see the loop).
         {"int0(K,x)", {30, 44, 15},
-         {G(101, 50, kInt), Ring(100, 58, 117, 72), S(104, 80, "K"), T(117, 53, "x")}},
-        {"int30(x)", {60, 30, 15}, {G(101, 50, kInt + kInt + kInt), Ring(100, 58, 147, 72),
+         {G(101, 50, kInt), Ellipse(100, 58, 117, 72), S(104, 80, "K"), T(117, 53, "x")}},
+        {"int30(x)", {60, 30, 15}, {G(101, 50, kInt + kInt + kInt), Ellipse(100, 58, 147, 72),
                                     T(147, 53, "x")}},
         // Operator names: the name as typed, upright in the text font.
         {"Lim(n,x)", {43, 38, 12}, {T(100, 50, "Lim", false), S(111, 74, "n"), T(130, 50, "x")}},
@@ -79,9 +66,8 @@ TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
           T(136, 53, "b")}},
     };
     const TFont font = canvas.Font;
-    for (const Case& c : cases) {
-        EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
+    for (const TermCase& c : cases) {
+        ExpectLaidOut(c);
         canvas.Brush.Style = TBrushStyle::bsSolid;  // text cells filled, the ring not
         for (const std::string& op : Painted(c.term))
             if (op.rfind("ellipse", 0) == 0) {
@@ -108,12 +94,7 @@ TEST(BigOperatorInk, InkStaysInsideTheBoxWithTheRealFonts) {
                           "int(a, b, x dx)", "int0(K, x)", "int0(x)", "int20(S, x dx dy)",
                           "int30(V, g)", "int3(u)", "int(0, 2, cos^2 x dx)", "Lim(n, a_n)",
                           "inf(x, g(x))", "sum(i=1, n, ((u_i)))/sum(i=1, n, ((x)))"}) {
-        for (int em : {21, 48}) {
-            const InkCheck ink = CheckInk(e, em);
-            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
-                                      << " outside " << ink.Measured.Width << "x"
-                                      << ink.Measured.Height;
-        }
+        for (int em : {21, 48}) ExpectInkInsideTheBox(e, em);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "expression.h"
+#include "layout_check.h"
 #include "metafile.h"
 #include "term.h"
 #include "test_canvas.h"
@@ -106,12 +107,7 @@ TEST(MatchRelation, FallsBackToTheShorterSignAndIsCaseSensitive) {
 }
 
 TEST(SplitRelations, CutsAtTopLevelUnescapedSigns) {
-    struct Case {
-        std::string Line;
-        Pieces Operands;
-        Pieces Signs;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<SplitCase> cases = {
         {"a<=b", {"a", "b"}, {"\xA3"}},
         {"<=> x", {"", " x"}, {"\xDB"}},
         {"a=", {"a"}, {"="}},
@@ -131,13 +127,7 @@ TEST(SplitRelations, CutsAtTopLevelUnescapedSigns) {
         {"lim(n>>\\bb, a_n)", {"lim(n>>\\bb, a_n)"}, {}},
         {"", {}, {}},
     };
-    for (const Case& c : cases) {
-        Pieces operands;
-        Pieces signs;
-        SplitRelations(c.Line, operands, signs);
-        EXPECT_EQ(operands, c.Operands) << c.Line;
-        EXPECT_EQ(signs, c.Signs) << c.Line;
-    }
+    ExpectSplits(SplitRelations, cases);
 }
 
 TEST(BalanceBrackets, ClosesOpenBracketsWithParentheses) {

@@ -18,24 +18,16 @@
 namespace nerovan {
 namespace {
 
+// Text (italic at em 20 unless said) and lines, short for the tables.
 std::string T(int x, int y, const std::string& s, bool italic = true, int px = 20) {
-    return "text " + std::to_string(x) + " " + std::to_string(y) + " \"" + s +
-           "\" font=\"Times New Roman\" px=" + std::to_string(px) +
-           " bold=0 italic=" + (italic ? "1" : "0") + " charset=1 color=#000000";
+    return Text(x, y, s, px, italic);
 }
-std::string L(int x1, int y1, int x2, int y2, int w = 1) {
-    return "line " + std::to_string(x1) + " " + std::to_string(y1) + " " + std::to_string(x2) +
-           " " + std::to_string(y2) + " width=" + std::to_string(w) + " color=#000000";
-}
+std::string L(int x1, int y1, int x2, int y2, int w = 1) { return Line(x1, y1, x2, y2, w); }
 
 class RadicalTest : public LayoutTest {};
 
 TEST_F(RadicalTest, SignRadicandAndIndexArePlacedExactly) {
-    struct Case {
-        const char* term;
-        TFormulaMetrics box;
-        std::vector<std::string> ops;
-    } cases[] = {
+    const TermCase cases[] = {
         // 3w wider and w taller than x; lead-in at 5/8 of the height, the
         // down-stroke to the bottom row, the up-stroke to the bar on row 1;
         // the radicand 3w right and w down.
@@ -59,9 +51,8 @@ TEST_F(RadicalTest, SignRadicandAndIndexArePlacedExactly) {
           L(100, 65, 109, 65)}},
     };
     const TFont font = canvas.Font;
-    for (const Case& c : cases) {
-        EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
+    for (const TermCase& c : cases) {
+        ExpectLaidOut(c);
         EXPECT_EQ(canvas.Font, font) << c.term;
         EXPECT_EQ(canvas.Pen.Width, 1) << c.term;
     }
@@ -90,12 +81,7 @@ TEST_F(RadicalTest, SignFollowsTheRadicandAndThePenGrowsAboveSize20) {
 TEST(RadicalInk, InkInsideTheBoxAndTheSignInOnePiece) {
     for (const char* e : {"sqrt(x)", "sqrt(x^2)", "root(3, x)", "root(a/b, x)", "root(i, x)",
                           "sqrt(a, b)", "root(n, sqrt(x+1))", "sqrt(2)/2"}) {
-        for (int em : {21, 48}) {
-            const InkCheck ink = CheckInk(e, em);
-            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
-                                      << " outside " << ink.Measured.Width << "x"
-                                      << ink.Measured.Height;
-        }
+        for (int em : {21, 48}) ExpectInkInsideTheBox(e, em);
     }
     const int pad = 20;
     for (int em : {13, 21, 48, 80}) {

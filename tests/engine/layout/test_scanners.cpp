@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "layout_check.h"
 #include "metrics.h"
 #include "scanners.h"
 
@@ -21,14 +22,8 @@ TEST(BracketClasses, OnlySixCharactersAreBrackets) {
     }
 }
 
-struct TwoListCase {
-    std::string Term;
-    Pieces First;
-    Pieces Second;
-};
-
 TEST(SplitSum, CutsAtTopLevelSigns) {
-    const std::vector<TwoListCase> cases = {
+    const std::vector<SplitCase> cases = {
         {"-a+b", {"a", "b"}, {"-", "+"}},
         {"a+b", {"a", "b"}, {"+", "+"}},
         {"+a", {"a"}, {"+"}},
@@ -47,17 +42,11 @@ TEST(SplitSum, CutsAtTopLevelSigns) {
         // it must not read before the text.
         {"", {" "}, {"+"}},
     };
-    for (const TwoListCase& c : cases) {
-        Pieces operands = {"stale"};
-        Pieces signs = {"stale"};
-        SplitSum(c.Term, operands, signs);
-        EXPECT_EQ(operands, c.First) << c.Term;
-        EXPECT_EQ(signs, c.Second) << c.Term;
-    }
+    ExpectSplits(SplitSum, cases, {"stale"});
 }
 
 TEST(SplitProduct, CutsAtTopLevelProductsAndQuotients) {
-    const std::vector<TwoListCase> cases = {
+    const std::vector<SplitCase> cases = {
         {"a*b/z*d", {"a", "b", "d"}, {"z"}},
         {"a/b/q", {"a"}, {"b", "q"}},
         {"/a", {" "}, {"a"}},
@@ -70,17 +59,11 @@ TEST(SplitProduct, CutsAtTopLevelProductsAndQuotients) {
         {"abc", {"abc"}, {}},
         {"", {" "}, {}},
     };
-    for (const TwoListCase& c : cases) {
-        Pieces numerators = {"stale"};
-        Pieces denominators = {"stale"};
-        SplitProduct(c.Term, numerators, denominators);
-        EXPECT_EQ(numerators, c.First) << c.Term;
-        EXPECT_EQ(denominators, c.Second) << c.Term;
-    }
+    ExpectSplits(SplitProduct, cases, {"stale"});
 }
 
 TEST(SplitScripts, CutsAtUnescapedScriptMarks) {
-    const std::vector<TwoListCase> cases = {
+    const std::vector<SplitCase> cases = {
         {"x_i^2", {"x", "2"}, {"i"}},
         {"x^2_i", {"x", "2"}, {"i"}},
         {"x_(i+1)", {"x"}, {"(i+1)"}},
@@ -94,13 +77,7 @@ TEST(SplitScripts, CutsAtUnescapedScriptMarks) {
         {"f(x^2)", {"f(x^2)"}, {}},
         {"", {""}, {}},
     };
-    for (const TwoListCase& c : cases) {
-        Pieces bases;
-        Pieces subscripts;
-        SplitScripts(c.Term, bases, subscripts);
-        EXPECT_EQ(bases, c.First) << c.Term;
-        EXPECT_EQ(subscripts, c.Second) << c.Term;
-    }
+    ExpectSplits(SplitScripts, cases);
 }
 
 TEST(Scanners, ClosingBracketWithoutPartnerIsAnError) {

@@ -22,12 +22,6 @@ namespace {
 
 using Ops = std::vector<std::string>;
 
-std::string Text(int x, int y, const std::string& s, int px, bool italic, bool bold = false) {
-    return "text " + std::to_string(x) + " " + std::to_string(y) + " \"" + s +
-           "\" font=\"Times New Roman\" px=" + std::to_string(px) + " bold=" + (bold ? "1" : "0") +
-           " italic=" + (italic ? "1" : "0") + " charset=1 color=#000000";
-}
-
 class ScriptsTest : public LayoutTest {};
 
 TEST(ScriptBase, NeedsBracketsOnlyWhenItIsNoSingleUnit) {
@@ -44,11 +38,7 @@ TEST_F(ScriptsTest, BoxesAndPlacesOfAtomScripts) {
     const Ops x2 = {Text(100, 52, "x", 20, true), Text(113, 50, "2", 12, false)};
     const Ops xi2 = {Text(100, 52, "x", 20, true), Text(113, 64, "i", 12, true),
                      Text(113, 50, "2", 12, false)};
-    struct Case {
-        const char* term;
-        TFormulaMetrics box;
-        Ops ops;
-    } cases[] = {
+    const TermCase cases[] = {
         // The superscript is taller than the base's ascent: it sets the
         // ascent, starts at the top, and the base lies lower.
         {"x^2", {13 + 8, 26, 14}, x2},
@@ -94,10 +84,7 @@ TEST_F(ScriptsTest, BoxesAndPlacesOfAtomScripts) {
          {Text(100, 52, "f", 20, false), Text(112, 52, "(", 20, false), Text(128, 52, ")", 20, false),
           Text(118, 52, "x", 20, true), Text(138, 50, "2", 12, false)}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
-    }
+    for (const TermCase& c : cases) ExpectLaidOut(c);
 }
 
 // Bases taller than a text cell: the thresholds that compare the columns
@@ -188,13 +175,7 @@ TEST(ScriptsInk, InkStaysInsideTheBoxWithTheRealFonts) {
                           "x^2^3 + x_i_k", "(a/b)_q^p", "h((a/b)/c)_g", "a_(n-1)^(m+1)",
                           "(2 x)^2 = 4 x^2", "small(x) + x^x", "bold(x_i) = bold(a, b)",
                           "abli(a, b) + abli(x^2)", "abli(a/b) + small(small(k))"}) {
-        for (int em : {21, 48}) {
-            const InkCheck ink = CheckInk(e, em);
-            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
-                                      << " outside " << ink.Measured.Width << "x"
-                                      << ink.Measured.Height;
-            EXPECT_GT(ink.Inked, 0) << e;
-        }
+        for (int em : {21, 48}) EXPECT_GT(ExpectInkInsideTheBox(e, em).Inked, 0) << e;
     }
 }
 

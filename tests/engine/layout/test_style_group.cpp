@@ -18,27 +18,12 @@ namespace {
 
 using Ops = std::vector<std::string>;
 
-std::string Text(int x, int y, const std::string& s, int px, bool italic, bool bold = false) {
-    return "text " + std::to_string(x) + " " + std::to_string(y) + " \"" + s +
-           "\" font=\"Times New Roman\" px=" + std::to_string(px) + " bold=" + (bold ? "1" : "0") +
-           " italic=" + (italic ? "1" : "0") + " charset=1 color=#000000";
-}
-
-std::string Line(int x1, int y1, int x2, int y2) {
-    return "line " + std::to_string(x1) + " " + std::to_string(y1) + " " + std::to_string(x2) + " " +
-           std::to_string(y2) + " width=1 color=#000000";
-}
-
 class StyleGroupTest : public LayoutTest {};
 
 TEST_F(StyleGroupTest, BoxesAndDrawings) {
     const Ops smallX = {Text(100, 50, "x", 12, true)};
     const Ops boldX = {Text(100, 50, "x", 20, true, true)};
-    struct Case {
-        const char* term;
-        TFormulaMetrics box;
-        Ops ops;
-    } cases[] = {
+    const TermCase cases[] = {
         {"small(x)", {9, 14, 7}, smallX},
         // The blank room around the group is measured at the term's size.
         {" small(x) ", {5 + 9 + 5, 14, 7}, {Text(105, 50, "x", 12, true)}},
@@ -63,10 +48,7 @@ TEST_F(StyleGroupTest, BoxesAndDrawings) {
          {Text(100, 50, "a", 20, true), Text(100, 80, "b", 20, true), Line(100, 77, 113, 77),
           Line(100, 50, 113, 50)}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(MeasureTerm(c.term, canvas), c.box) << c.term;
-        EXPECT_EQ(Painted(c.term), c.ops) << c.term;
-    }
+    for (const TermCase& c : cases) ExpectLaidOut(c);
     // A small group is exactly as big as the script of `x^x`.
     const TFormulaMetrics x = MeasureTerm("x", canvas), xx = MeasureTerm("x^x", canvas);
     const TFormulaMetrics small = MeasureTerm("small(x)", canvas);

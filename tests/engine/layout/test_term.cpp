@@ -20,31 +20,10 @@
 namespace nerovan {
 namespace {
 
-class TermTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        canvas.Font.Name = "Times New Roman";
-        canvas.Font.Height = -20;
-        canvas.Brush.Style = TBrushStyle::bsClear;
-        canvas.CurrentMulPoint = false;
-    }
-    TFormulaMetrics Measure(const std::string& term) { return MeasureTerm(term, canvas); }
-    // The operations drawn by painting the term at (100, 50).
-    std::vector<std::string> Ops(const std::string& term) {
-        return PaintedOps(canvas, term);
-    }
-    TestCanvas canvas;
-};
+class TermTest : public LayoutTest {};
 
-std::string Text(int x, int y, const std::string& s, bool italic, const char* font = "Times New Roman") {
-    return "text " + std::to_string(x) + " " + std::to_string(y) + " \"" + s + "\" font=\"" + font +
-           "\" px=20 bold=0 italic=" + (italic ? "1" : "0") + " charset=1 color=#000000";
-}
-
-std::string Line(int x1, int y1, int x2, int y2, int w = 1) {
-    return "line " + std::to_string(x1) + " " + std::to_string(y1) + " " + std::to_string(x2) +
-           " " + std::to_string(y2) + " width=" + std::to_string(w) + " color=#000000";
-}
+// Text at em 20, short for the tables.
+std::string T(int x, int y, const std::string& s, bool italic) { return Text(x, y, s, 20, italic); }
 
 TEST(TermHelpers, BlanksBracketsAndSigns) {
     const TTrimmedBlanks t = TrimBlanks("   ");
@@ -90,8 +69,8 @@ TEST_F(TermTest, EmptyTermsAndBlanks) {
     EXPECT_EQ(Measure(" "), (TFormulaMetrics{10, 24, 12}));  // the blank counts on both sides
     EXPECT_EQ(Measure("()"), (TFormulaMetrics{0, 24, 12}));
     EXPECT_EQ(Measure("( )"), (TFormulaMetrics{10, 24, 12}));
-    EXPECT_TRUE(Ops("").empty());
-    EXPECT_TRUE(Ops("()").empty());
+    EXPECT_TRUE(Painted("").empty());
+    EXPECT_TRUE(Painted("()").empty());
     EXPECT_EQ(Measure("(x)"), Measure("x"));
     // One juxtaposing blank takes no room; further blanks of the run do.
     EXPECT_EQ(Measure("a b").Width, 26);
@@ -115,43 +94,43 @@ TEST_F(TermTest, ClosingBracketWithoutPartnerIsReportedWhateverTheTermHolds) {
 }
 
 TEST_F(TermTest, SumsDrawPlusAsTextAndMinusAsTheBar) {
-    EXPECT_EQ(Ops("a+b"), (std::vector<std::string>{Text(100, 50, "a", true),
-                                                    Text(133, 50, "b", true),
-                                                    Text(113, 50, " + ", false)}));
+    EXPECT_EQ(Painted("a+b"), (std::vector<std::string>{T(100, 50, "a", true),
+                                                        T(133, 50, "b", true),
+                                                        T(113, 50, " + ", false)}));
     // Leading minus: the bar as wide as "=" directly before the operand.
     EXPECT_EQ(Measure("-a"), (TFormulaMetrics{23, 24, 12}));
-    EXPECT_EQ(Ops("-a"), (std::vector<std::string>{Text(110, 50, "a", true),
-                                                   Line(101, 62, 109, 62)}));
+    EXPECT_EQ(Painted("-a"), (std::vector<std::string>{T(110, 50, "a", true),
+                                                       Line(101, 62, 109, 62)}));
     // Between operands the bar has a blank's room on each side.
-    EXPECT_EQ(Ops("a-b"), (std::vector<std::string>{Text(100, 50, "a", true),
-                                                    Text(133, 50, "b", true),
-                                                    Line(119, 62, 127, 62)}));
+    EXPECT_EQ(Painted("a-b"), (std::vector<std::string>{T(100, 50, "a", true),
+                                                        T(133, 50, "b", true),
+                                                        Line(119, 62, 127, 62)}));
     // A leading "+" is not drawn.
-    EXPECT_EQ(Ops("+a-b")[0], Text(100, 50, "a", true));
+    EXPECT_EQ(Painted("+a-b")[0], T(100, 50, "a", true));
     // A single operand with a leading "+" stays an atom and draws its "+".
-    EXPECT_EQ(Ops("+a"), (std::vector<std::string>{Text(100, 50, "+", false),
-                                                   Text(110, 50, "a", true)}));
-    EXPECT_EQ(Ops("1e-5").size(), 4u);  // one atom: 1, e, -, 5
+    EXPECT_EQ(Painted("+a"), (std::vector<std::string>{T(100, 50, "+", false),
+                                                       T(110, 50, "a", true)}));
+    EXPECT_EQ(Painted("1e-5").size(), 4u);  // one atom: 1, e, -, 5
 }
 
 TEST_F(TermTest, MinusBeforeASumDrawsParentheses) {
-    const std::vector<std::string> ops = Ops("a-(b+d)");
+    const std::vector<std::string> ops = Painted("a-(b+d)");
     bool paren = false;
     for (const std::string& op : ops) paren |= op.find("\"(\"") != std::string::npos;
     EXPECT_TRUE(paren);
     for (const char* s : {"a+(b+d)", "a-(b)"})
-        for (const std::string& op : Ops(s)) EXPECT_EQ(op.find("\"(\""), std::string::npos) << s;
+        for (const std::string& op : Painted(s)) EXPECT_EQ(op.find("\"(\""), std::string::npos) << s;
 }
 
 TEST_F(TermTest, FractionsPutTheBarOnTheAlignmentLine) {
     // a over b q: numerator 13 wide, denominator 13 + 5 + 13 = 31.
     const TFormulaMetrics m = Measure("a/b/q");
     EXPECT_EQ(m, (TFormulaMetrics{31, 6 + 24 + 24, 24 + 3}));
-    const std::vector<std::string> ops = Ops("a/b/q");
+    const std::vector<std::string> ops = Painted("a/b/q");
     ASSERT_EQ(ops.size(), 4u);
-    EXPECT_EQ(ops[0], Text(100 + 15 - 6, 50, "a", true));
-    EXPECT_EQ(ops[1], Text(100, 80, "b", true));
-    EXPECT_EQ(ops[2], Text(118, 80, "q", true));
+    EXPECT_EQ(ops[0], T(100 + 15 - 6, 50, "a", true));
+    EXPECT_EQ(ops[1], T(100, 80, "b", true));
+    EXPECT_EQ(ops[2], T(118, 80, "q", true));
     EXPECT_EQ(ops[3], Line(100, 77, 131, 77));
     // Not split at length 2.
     EXPECT_EQ(Measure("a/").Height, 24);
@@ -160,14 +139,14 @@ TEST_F(TermTest, FractionsPutTheBarOnTheAlignmentLine) {
 
 TEST_F(TermTest, FractionBarPenGrowsWithTheFont) {
     canvas.Font.Height = -40;  // 30 points: 30 div 29 + 1 = 2
-    const std::vector<std::string> ops = Ops("a/b");
+    const std::vector<std::string> ops = Painted("a/b");
     EXPECT_NE(ops.back().find("width=2"), std::string::npos) << ops.back();
     EXPECT_EQ(canvas.Pen.Width, 1);
 }
 
 TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
     canvas.CurrentMulPoint = true;
-    std::vector<std::string> ops = Ops("a*(b+d)");
+    std::vector<std::string> ops = Painted("a*(b+d)");
     bool paren = false, dot = false;
     for (const std::string& op : ops) {
         paren |= op.find("\"(\"") != std::string::npos;
@@ -176,7 +155,7 @@ TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
     EXPECT_TRUE(paren);
     EXPECT_TRUE(dot);
     canvas.CurrentMulPoint = false;
-    for (const std::string& op : Ops("a*(b)")) {
+    for (const std::string& op : Painted("a*(b)")) {
         EXPECT_EQ(op.find("\"(\""), std::string::npos);
         EXPECT_NE(op.rfind("ellipse", 0), 0u);
     }
@@ -185,12 +164,12 @@ TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
 TEST_F(TermTest, DoubledBracketsAreDrawn) {
     // ((x)) is stripped once and drawn as x between parentheses; the name is empty.
     EXPECT_EQ(Measure("((x))"), (TFormulaMetrics{13 + 8 + 5, 24, 12}));
-    EXPECT_EQ(Ops("((x))"), (std::vector<std::string>{Text(100, 50, "(", false),
-                                                      Text(116, 50, ")", false),
-                                                      Text(106, 50, "x", true)}));
-    const std::vector<std::string> sq = Ops("[[x]]");
-    EXPECT_EQ(sq[0], Text(100, 50, "[", false));
-    EXPECT_EQ(sq[1], Text(116, 50, "]", false));
+    EXPECT_EQ(Painted("((x))"), (std::vector<std::string>{T(100, 50, "(", false),
+                                                          T(116, 50, ")", false),
+                                                          T(106, 50, "x", true)}));
+    const std::vector<std::string> sq = Painted("[[x]]");
+    EXPECT_EQ(sq[0], T(100, 50, "[", false));
+    EXPECT_EQ(sq[1], T(116, 50, "]", false));
 }
 
 TEST_F(TermTest, PlainCallsHaveAnUprightNameAndTheTypedBrackets) {
@@ -198,18 +177,18 @@ TEST_F(TermTest, PlainCallsHaveAnUprightNameAndTheTypedBrackets) {
     // Arguments: x, the separator ", " (15), then " y" with its blank room.
     const TFormulaMetrics args{13 + 15 + 18, 24, 12};
     EXPECT_EQ(Measure("f(x, y)"), (TFormulaMetrics{12 + args.Width + 8 + 5, 24, 12}));
-    const std::vector<std::string> ops = Ops("f[x]");
-    EXPECT_EQ(ops[0], Text(100, 50, "f", false));
-    EXPECT_EQ(ops[1], Text(112, 50, "[", false));
-    EXPECT_EQ(ops[2], Text(112 + 26 - 10, 50, "]", false));
+    const std::vector<std::string> ops = Painted("f[x]");
+    EXPECT_EQ(ops[0], T(100, 50, "f", false));
+    EXPECT_EQ(ops[1], T(112, 50, "[", false));
+    EXPECT_EQ(ops[2], T(112 + 26 - 10, 50, "]", false));
     // Keywords whose construct is not laid out yet are plain calls too.
-    EXPECT_EQ(Ops("det(A)")[0], Text(100, 50, "d", false));
+    EXPECT_EQ(Painted("det(A)")[0], T(100, 50, "d", false));
     // Not a call: the atom routines get it.
-    EXPECT_EQ(Ops("f(x)g(y)")[0], Text(100, 50, "f", true));
+    EXPECT_EQ(Painted("f(x)g(y)")[0], T(100, 50, "f", true));
 }
 
 TEST_F(TermTest, TallArgumentsGetArcs) {
-    const std::vector<std::string> ops = Ops("f(a/b)");
+    const std::vector<std::string> ops = Painted("f(a/b)");
     int arcs = 0;
     for (const std::string& op : ops) arcs += op.rfind("arc ", 0) == 0;
     EXPECT_EQ(arcs, 2);
@@ -236,12 +215,7 @@ TEST(TermInk, InkStaysInsideTheBoxWithTheRealFonts) {
     for (const char* e : {"a - ((b+c))/2 = f(x, y)", "x2 + sin(y)", "-a/b/q", "[[x, y]]",
                           "((a/b))*(c+d)", "{{x/y}}", "a*(b+d) - (a-b)/2", "f(x)g(y)",
                           "(((a/b)/c)/d)", "2 (a+b)"}) {
-        for (int em : {13, 21, 48}) {
-            const InkCheck ink = CheckInk(e, em);
-            EXPECT_EQ(ink.Outside, 0) << e << " em " << em << ": ink at " << ink.FirstOutside
-                                      << " outside " << ink.Measured.Width << "x"
-                                      << ink.Measured.Height;
-        }
+        for (int em : {13, 21, 48}) ExpectInkInsideTheBox(e, em);
     }
 }
 

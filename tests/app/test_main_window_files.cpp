@@ -1,0 +1,199 @@
+// The file commands of the main window on the offscreen platform: Open,
+// Save Expression and Save Expression As with the caption, the errors that
+// name the file, formulas of every length passing whole, and the demo.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QtTest>
+
+#include "code_pages.h"
+#include "demo_formulas.h"
+#include "metrics.h"
+#include "window_fixture.h"
+
+using namespace nerovan;
+
+class MainWindowFilesTest : public WindowTest {
+    Q_OBJECT
+
+private slots:
+    void OpenSaveAndTheCaption() {
+        TestWindow w(NewSettings());
+        QVERIFY(WaitIdle(w));
+        QCOMPARE(w.windowTitle(), QString("Nerovan - Untitled.fla"));
+
+        // The first Save asks (the dialog holds nothing yet), the next does not.
+        Type(w, QString::fromUtf8("a_1 = \xD0\xB6"));
+        const QString first = dir_.filePath("first.fla");
+        w.saveAnswer = first;
+        w.SaveExpression1Click();
+        QCOMPARE(w.saveDialogShowed, QStringList{""});
+        QCOMPARE(w.ExpressionFileName(), first);
+        QCOMPARE(w.windowTitle(), "Nerovan - " + first);
+        QCOMPARE(ReadAll(first), QByteArray("a_1 = \xE6\r\n"));
+        Type(w, "+b");
+        w.SaveExpression1Click();
+        QCOMPARE(w.saveDialogShowed.size(), 1);
+        QCOMPARE(ReadAll(first), QByteArray("a_1 = \xE6+b\r\n"));
+
+        // Save As shows the current name; a cancelled dialog changes nothing.
+        w.saveAnswer.clear();
+        w.SaveExpressionAs1Click();
+        QCOMPARE(w.saveDialogShowed.last(), first);
+        QCOMPARE(w.ExpressionFileName(), first);
+        const QString second = dir_.filePath("second.fla");
+        w.saveAnswer = second;
+        w.SaveExpressionAs1Click();
+        QCOMPARE(w.ExpressionFileName(), second);
+        QCOMPARE(w.windowTitle(), "Nerovan - " + second);
+        QCOMPARE(ReadAll(second), QByteArray("a_1 = \xE6+b\r\n"));
+
+        // Open takes the first line, does not store the previous text, paints.
+        const QString lines = dir_.filePath("lines.fla");
+        WriteAll(lines, "sqrt(x)\r\nsecond line\r\n");
+        w.openAnswer = lines;
+        const QStringList historyBefore = w.HistoryItems();
+        w.Open1Click();
+        QCOMPARE(w.ExpressionText(), QString("sqrt(x)"));
+        QCOMPARE(w.HistoryItems(), historyBefore);
+        QCOMPARE(w.windowTitle(), "Nerovan - " + lines);
+        QVERIFY(WaitIdle(w));
+        QCOMPARE(w.LastPaintedText(), QString("sqrt(x)"));
+        QCOMPARE(w.StatusText(), QString("OK"));
+
+        // Cancelling opens nothing.
+        w.openAnswer.clear();
+        w.SetExpressionText("kept");
+        w.Open1Click();
+        QCOMPARE(w.ExpressionText(), QString("kept"));
+        QVERIFY(w.errors.isEmpty());
+    }
+
+    void FileErrorsNameTheFileAndKeepEverything() {
+        TestWindow w(NewSettings());
+        QVERIFY(WaitIdle(w));
+        w.SetExpressionText("a+b");
+        const QString good = dir_.filePath("good.fla");
+        w.saveAnswer = good;
+        w.SaveExpression1Click();
+        QCOMPARE(ReadAll(good), QByteArray("a+b\r\n"));
+
+        // Opening a missing file: the error box names it; nothing changes.
+        const QString missing = dir_.filePath("missing.fla");
+        w.openAnswer = missing;
+        w.Open1Click();
+        QCOMPARE(w.errors.size(), 1);
+        QVERIFY2(w.errors.last().contains(missing), qPrintable(w.errors.last()));
+        QCOMPARE(w.ExpressionText(), QString("a+b"));
+        QCOMPARE(w.ExpressionFileName(), good);
+        QCOMPARE(w.windowTitle(), "Nerovan - " + good);
+
+        // Saving into a folder that does not exist fails; the name stays.
+        const QString nowhere = dir_.filePath("no/such/folder/x.fla");
+        w.saveAnswer = nowhere;
+        w.SaveExpressionAs1Click();
+        QCOMPARE(w.errors.size(), 2);
+        QVERIFY2(w.errors.last().contains(nowhere), qPrintable(w.errors.last()));
+        QCOMPARE(w.ExpressionFileName(), good);
+        QCOMPARE(w.windowTitle(), "Nerovan - " + good);
+
+        // A character outside the code page: the box names it, the file that
+        // was there stays as it was.
+        w.SetExpressionText(QString::fromUtf8("a+\xE4\xB8\xAD"));
+        w.SaveExpression1Click();
+        QCOMPARE(w.errors.size(), 3);
+        QVERIFY2(w.errors.last().contains("U+4E2D"), qPrintable(w.errors.last()));
+        QCOMPARE(ReadAll(good), QByteArray("a+b\r\n"));
+
+        // A line break (a formula pasted with its line end): a formula file
+        // is one line, so nothing is written rather than the rest lost.
+        w.SetExpressionText("a+\nb");
+        w.SaveExpression1Click();
+        QCOMPARE(w.errors.size(), 4);
+        QCOMPARE(w.errors.last(), "Cannot save \"" + good +
+                                      "\": the expression holds a line break, which a formula "
+                                      "file cannot hold");
+        QCOMPARE(ReadAll(good), QByteArray("a+b\r\n"));
+    }
+
+    // Every text the typesetter takes goes whole through the box, the
+    // history, the formula files, the hot key's paste and the settings file;
+    // a longer one is refused when opened and reported when painted, never cut.
+    void LongFormulasPassWhole() {
+        const QString settings = NewSettings();
+        const QString lengths[] = {
+            QString("a+").repeated(20001) + "b",                  // 40003 characters
+            QString("x").repeated(int(kMaxExpressionLength)),  // the longest
+        };
+        for (const QString& text : lengths) {
+            const QByteArray file = text.toLatin1() + "\r\n";
+            {
+                TestWindow w(settings);
+                QVERIFY(WaitIdle(w));
+                w.openAnswer = dir_.filePath("long.fla");
+                WriteAll(w.openAnswer, file);
+                w.Open1Click();
+                QCOMPARE(w.ExpressionText().size(), text.size());
+                w.saveAnswer = dir_.filePath("again.fla");
+                w.SaveExpressionAs1Click();
+                QCOMPARE(ReadAll(w.saveAnswer), file);
+                w.AddToHistory();
+                QCOMPARE(w.HistoryItems().first(), text);
+
+                w.SetExpressionText("y");
+                QGuiApplication::clipboard()->setText(text);
+                w.OnhotKey();
+                QCOMPARE(w.ExpressionText(), text);
+                QVERIFY(WaitIdle(w));
+                QCOMPARE(w.errors, QStringList{});
+                w.close();
+            }
+            TestWindow again(settings);
+            QCOMPARE(again.ExpressionText(), text);
+            QCOMPARE(again.HistoryItems().mid(0, 2), (QStringList{"y", text}));
+            QVERIFY(WaitIdle(again));
+        }
+
+        // One character more: Open refuses the file, the box takes the text
+        // whole and its paint names the limit.
+        TestWindow w(NewSettings());
+        QVERIFY(WaitIdle(w));
+        const QString over = QString("x").repeated(int(kMaxExpressionLength) + 1);
+        w.SetExpressionText("kept");
+        w.openAnswer = dir_.filePath("over.fla");
+        WriteAll(w.openAnswer, over.toLatin1());
+        w.Open1Click();
+        QCOMPARE(w.errors, QStringList{QString("Cannot open \"%1\": the formula is 500001 "
+                                               "characters long; the longest is 500000")
+                                           .arg(w.openAnswer)});
+        QCOMPARE(w.ExpressionText(), QString("kept"));
+        QCOMPARE(w.ExpressionFileName(), QString("Untitled.fla"));
+        w.SetExpressionText(over);
+        w.RequestPaint();
+        QVERIFY(WaitIdle(w));
+        QCOMPARE(w.ExpressionText(), over);
+        QCOMPARE(w.StatusText(), QString("The formula is 500001 characters long; the longest is 500000"));
+    }
+
+    void DemoSequenceAndHistory() {
+        TestWindow w(NewSettings());
+        PaintRecorder rec(w.Cycle());
+        QVERIFY(WaitIdle(w));
+        Type(w, "mine");
+        QVERIFY(WaitIdle(w));
+        const int expected[] = {1, 1, 16, 4, 5, 13, 6, 3, 7, 8, 2, 9};
+        QString previous = "mine";
+        for (int n : expected) {
+            w.Demo1Click();
+            const QString formula = QString::fromStdString(Cp1251ToUtf8(DemoFormulas[n - 1]));
+            QCOMPARE(w.ExpressionText(), formula);
+            QCOMPARE(w.HistoryItems().first(), previous);  // the previous text went first
+            QVERIFY(WaitIdle(w));
+            previous = formula;
+        }
+        QCOMPARE(w.HistoryItems().count(QString::fromStdString(Cp1251ToUtf8(DemoFormulas[0]))), 1);
+        QCOMPARE(rec.Painted().last(), QString::fromStdString(Cp1251ToUtf8(DemoFormulas[8])));
+    }
+};
+
+QTEST_MAIN(MainWindowFilesTest)
+#include "test_main_window_files.moc"
