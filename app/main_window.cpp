@@ -268,6 +268,7 @@ void TNerovan1::Parameters1Click() {
     };
     steps.Repaint = [this] { RepaintUnchanged(); };
     steps.RegisterProgramHotKey = [this](const ProgramSettings&) { RegisterProgramHotKey(); };
+    steps.ShowModal = [this](TFParams& dialog) { questions_->RunParametersDialog(dialog); };
     nerovan::Parameters1Click(this, Settings, steps);
 }
 

@@ -20,7 +20,6 @@
 #include <algorithm>
 
 #include "component.h"
-#include "hot_key.h"
 
 namespace nerovan {
 
@@ -343,28 +342,6 @@ void Parameters1Click(QWidget* parent, ProgramSettings& values, const Parameters
 
     // 7, 8. Registered again, with the tray caption naming the combination.
     if (steps.RegisterProgramHotKey) steps.RegisterProgramHotKey(values);
-}
-
-void Parameters1Click(QWidget* parent, GlobalHotKey& hotKey, ProgramSettings& values,
-                      TNerovan& component, std::mutex& componentMutex,
-                      const std::function<void()>& repaint,
-                      const std::function<void(const QString&)>& setPaintRes1Caption,
-                      const std::function<void(TFParams&)>& showModal) {
-    ParametersSteps steps;
-    steps.UnregisterHotKey = [&hotKey] { hotKey.Unregister(); };
-    steps.ApplyPainterSwitches = [&component, &componentMutex](const ProgramSettings& v) {
-        ApplyPainterSwitches(v, component, componentMutex);
-    };
-    steps.RegisterProgramHotKey = [&hotKey, &setPaintRes1Caption](const ProgramSettings& v) {
-        const QString text = HotKeyText(v.HotKeyCtrl, v.HotKeyShift, v.HotKeyAlt, v.HotKeyLetter);
-        if (setPaintRes1Caption) setPaintRes1Caption(PaintRes1Caption(text));
-        // A combination another program holds leaves the hot key without
-        // effect, silently.
-        hotKey.Register(HotKeyModifiers(v.HotKeyCtrl, v.HotKeyShift, v.HotKeyAlt), v.HotKeyLetter);
-    };
-    steps.Repaint = repaint;
-    steps.ShowModal = showModal;
-    Parameters1Click(parent, values, steps);
 }
 
 }  // namespace nerovan

@@ -24,7 +24,6 @@ class QRadioButton;
 
 namespace nerovan {
 
-class GlobalHotKey;
 class TNerovan;
 
 // The explanations under the picture kinds, lines joined by CR LF.
@@ -132,16 +131,5 @@ struct ParametersSteps {
 // Parameters1Click: the dialog shows values and writes what it holds when it
 // closes back into them (all but AutoInsertButtons).
 void Parameters1Click(QWidget* parent, ProgramSettings& values, const ParametersSteps& steps);
-
-// The same with the program's global hot key and the component that takes
-// the painter switches: it is unregistered while the
-// dialog is open and registered again with the new combination, whose text
-// setPaintRes1Caption receives as the tray item's caption
-// ("Paste, paint and restore   Ctrl+Shift+F").
-void Parameters1Click(QWidget* parent, GlobalHotKey& hotKey, ProgramSettings& values,
-                      TNerovan& component, std::mutex& componentMutex,
-                      const std::function<void()>& repaint,
-                      const std::function<void(const QString&)>& setPaintRes1Caption,
-                      const std::function<void(TFParams&)>& showModal = {});
 
 }  // namespace nerovan

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
+#include "params_dialog.h"
 #include "save_picture_dialog.h"
 
 namespace nerovan {
@@ -52,6 +53,8 @@ QString TWindowQuestions::AskSavePictureFile(const QString& fileName, int& filte
                                              const QImage& formula) {
     return RunSavePictureDialog(parent_, fileName, filterIndex, formula);
 }
+
+void TWindowQuestions::RunParametersDialog(TFParams& dialog) { dialog.exec(); }
 
 bool TWindowQuestions::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
 

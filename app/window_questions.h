@@ -1,5 +1,6 @@
 // TWindowQuestions: everything the main window asks the user or the desktop
-// (the file dialogs, the error box, whether a notification area is there),
+// (the file dialogs, the parameters dialog, the error box, whether a
+// notification area is there),
 // in one place. The window keeps one; a test puts in its own to answer the
 // questions itself.
 #pragma once
@@ -10,6 +11,8 @@
 class QWidget;
 
 namespace nerovan {
+
+class TFParams;
 
 class TWindowQuestions {
 public:
@@ -26,6 +29,8 @@ public:
     // when cancelled; filterIndex becomes the filter chosen.
     virtual QString AskSavePictureFile(const QString& fileName, int& filterIndex,
                                        const QImage& formula);
+    // The parameters dialog, filled with the current values, shown modally.
+    virtual void RunParametersDialog(TFParams& dialog);
     // The program's standard error box.
     virtual void ShowError(const QString& message);
     // Whether a notification area is there to hide into.

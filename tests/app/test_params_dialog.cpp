@@ -15,8 +15,8 @@
 #include <mutex>
 
 #include "component.h"
-#include "hot_key.h"
 #include "params_dialog.h"
+#include "window_fixture.h"
 
 using namespace nerovan;
 
@@ -35,7 +35,7 @@ struct Painter {
 
 }  // namespace
 
-class ParamsDialogTest : public QObject {
+class ParamsDialogTest : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -187,38 +187,39 @@ private slots:
     }
 
     void ParametersTakeTheDialogsState() {
-        Painter p;
-        ProgramSettings values;
+        TestWindow w(NewSettings());
+        PaintRecorder paints(w.Cycle());
+        QVERIFY(WaitIdle(w));
+        SetAndPaint(w, "x^2");
         // Off X11 the hot key registers nothing; on X11 it is really grabbed.
         const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-        GlobalHotKey hotKey;
-        QCOMPARE(hotKey.Register(kHotKeyCtrl | kHotKeyShift, 'F'), x11);
-        QStringList captions;
-        int repaints = 0;
-        Parameters1Click(
-            nullptr, hotKey, values, p.component, p.mutex, [&] { ++repaints; },
-            [&](const QString& c) { captions << c; },
-            [&](TFParams& d) {
-                QVERIFY(!hotKey.IsRegistered());  // off while the dialog is open
-                // The dialog shows the switches of the values.
-                QCOMPARE(d.ItemIndex(), 1);
-                QVERIFY(!d.findChild<QCheckBox*>("pmul")->isChecked());
-                d.show();
-                auto* edit = d.findChild<QLineEdit*>("Edit2");
-                edit->setFocus();
-                QTest::keyClick(edit, Qt::Key_G);
-                d.findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
-                d.findChild<QCheckBox*>("pmul")->setChecked(true);
-                d.findChild<QCheckBox*>("CBlur")->setChecked(true);
-                d.findChild<QCheckBox*>("CheckBox3")->setChecked(true);
-                QTest::mouseClick(d.findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
-            });
-        QCOMPARE(repaints, 1);
+        QCOMPARE(w.HotKeyRegistered(), x11);
+        const int paintsBefore = paints.Painted().size();
+        w.parametersAnswer = [&](TFParams& d) {
+            QVERIFY(!w.HotKeyRegistered());  // off while the dialog is open
+            // The dialog shows the switches of the values.
+            QCOMPARE(d.ItemIndex(), 1);
+            QVERIFY(!d.findChild<QCheckBox*>("pmul")->isChecked());
+            d.show();
+            auto* edit = d.findChild<QLineEdit*>("Edit2");
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_G);
+            d.findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
+            d.findChild<QCheckBox*>("pmul")->setChecked(true);
+            d.findChild<QCheckBox*>("CBlur")->setChecked(true);
+            d.findChild<QCheckBox*>("CheckBox3")->setChecked(true);
+            QTest::mouseClick(d.findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+        };
+        w.Parameters1Click();
+        QVERIFY(WaitIdle(w));
+        QCOMPARE(paints.Painted().size(), paintsBefore + 1);
+        const ProgramSettings& values = w.Settings;
         QCOMPARE(values.HotKeyLetter, 'G');
         QVERIFY(values.HotKeyAlt && values.HotKeyCtrl && values.HotKeyShift);
-        QCOMPARE(captions, QStringList({"Paste, paint and restore   Ctrl+Shift+Alt+G"}));
-        QCOMPARE(hotKey.IsRegistered(), x11);
-        QVERIFY(p.component.EMFPaint && p.component.MulPoint && p.component.BlurBitmap);
+        QCOMPARE(w.findChild<QAction*>("PaintRes1")->text(),
+                 QString("Paste, paint and restore   Ctrl+Shift+Alt+G"));
+        QCOMPARE(w.HotKeyRegistered(), x11);
+        QVERIFY(w.Component().EMFPaint && w.Component().MulPoint && w.Component().BlurBitmap);
         QVERIFY(values.EMFPaint && values.MulPoint && values.BlurBitmap);
     }
 };

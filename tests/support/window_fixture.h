@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <mutex>
 
 #include "app_bytes.h"
@@ -36,6 +37,8 @@ public:
     QList<int> dialogShowedFilter;  // and its filter
     QStringList errors;             // every error box's message
     bool tray = true;               // whether a notification area is there
+    // What the user does in the parameters dialog (nothing: it is closed).
+    std::function<void(TFParams&)> parametersAnswer;
 
     QString AskOpenFile() override { return openAnswer; }
     QString AskSaveFile(const QString& fileName) override {
@@ -47,6 +50,9 @@ public:
         dialogShowedFilter << filterIndex;
         if (!pictureAnswer.isEmpty() && pictureFilterAnswer) filterIndex = pictureFilterAnswer;
         return pictureAnswer;
+    }
+    void RunParametersDialog(TFParams& dialog) override {
+        if (parametersAnswer) parametersAnswer(dialog);
     }
     void ShowError(const QString& message) override { errors << message; }
     bool TrayAvailable() const override { return tray; }
