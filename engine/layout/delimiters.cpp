@@ -226,7 +226,7 @@ void PaintWideSquare(TFormulaOrigin o, int h, Canvas& canvas) {
 }
 
 void PaintMulDot(int x, int y, Canvas& canvas) {
-    if (!canvas.CurrentMulPoint) return;
+    if (!canvas.Pass.MulPoint) return;
     const int a = canvas.TextWidth(".") / 2;
     const int b = canvas.TextHeight(".") / 2;
     CanvasStateGuard guard(canvas);

@@ -45,7 +45,7 @@ void PaintRightBar(TFormulaOrigin origin, int h, Canvas& canvas);
 void PaintWideSquare(TFormulaOrigin origin, int h, Canvas& canvas);
 
 // A two-pixel dot in the cell of a "." whose top-left is (x, y); nothing
-// while the pass's CurrentMulPoint is off.
+// while the pass's MulPoint is off.
 void PaintMulDot(int x, int y, Canvas& canvas);
 // A horizontal bar through the middle of the cell of a "=" whose top-left
 // is (x, y), thicker for large fonts.

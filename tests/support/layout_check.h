@@ -39,7 +39,7 @@ protected:
     void SetUp() override {
         canvas.Font.Height = -20;
         canvas.Brush.Style = TBrushStyle::bsClear;
-        canvas.CurrentMulPoint = false;
+        canvas.Pass.MulPoint = false;
     }
     // The operations drawn by painting the term at (100, 50).
     std::vector<std::string> Painted(const std::string& term) { return PaintedOps(canvas, term); }

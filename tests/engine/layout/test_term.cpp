@@ -26,7 +26,7 @@ protected:
         canvas.Font.Name = "Times New Roman";
         canvas.Font.Height = -20;
         canvas.Brush.Style = TBrushStyle::bsClear;
-        canvas.CurrentMulPoint = false;
+        canvas.Pass.MulPoint = false;
     }
     TFormulaMetrics Measure(const std::string& term) { return MeasureTerm(term, canvas); }
     // The operations drawn by painting the term at (100, 50).
@@ -166,7 +166,7 @@ TEST_F(TermTest, FractionBarPenGrowsWithTheFont) {
 }
 
 TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
-    canvas.CurrentMulPoint = true;
+    canvas.Pass.MulPoint = true;
     std::vector<std::string> ops = Ops("a*(b+d)");
     bool paren = false, dot = false;
     for (const std::string& op : ops) {
@@ -175,7 +175,7 @@ TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
     }
     EXPECT_TRUE(paren);
     EXPECT_TRUE(dot);
-    canvas.CurrentMulPoint = false;
+    canvas.Pass.MulPoint = false;
     for (const std::string& op : Ops("a*(b)")) {
         EXPECT_EQ(op.find("\"(\""), std::string::npos);
         EXPECT_NE(op.rfind("ellipse", 0), 0u);
