@@ -117,7 +117,7 @@ TFormulaMetrics MeasureFirstGlyph(std::string_view s, Canvas& canvas) {
         const std::string one(1, s[0]);
         m.Width = canvas.TextWidth(one);
         m.Height = canvas.TextHeight(one);
-        m.Ascent = m.Height / 2;
+        m.Ascent = CentredAscent(m.Height);
         return m;
     }
     // A lone backslash has no glyph; a second backslash is no escape.
@@ -156,7 +156,7 @@ void PaintAccent(char mark, std::string_view rest, std::string_view base, TFormu
         const std::string accented(1, tall ? form.TallAccented : form.ShortAccented);
         const std::string plain(1, tall ? form.TallPlain : form.ShortPlain);
         const int accentedWidth = canvas.TextWidth(accented);
-        const int x = pen.X + baseWidth / 2 - accentedWidth / 2;
+        const int x = pen.X + Middle(baseWidth) - Middle(accentedWidth);
         // Only the rows above the plain letter's first ink row: they hold the
         // mark and nothing of the letter's body. Sideways the mark keeps
         // half an em beyond the letter's cell, room for an italic mark's

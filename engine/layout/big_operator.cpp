@@ -66,7 +66,7 @@ BigOperatorLayout LayOutBigOperator(const PieceList& arguments, Canvas& canvas,
         SelectGlyphFont(canvas, text_font, enlarged);
         l.GlyphWidth = canvas.TextWidth(glyph);
         l.GlyphHeight = canvas.TextHeight(glyph);
-        l.GlyphAscent = l.GlyphHeight / 2;
+        l.GlyphAscent = CentredAscent(l.GlyphHeight);
         SelectScriptFont(canvas, text_font);
         if (l.Count >= 2) l.LowerBox = MeasureExpression(l.Lower, canvas);
         if (l.Count >= 3) l.UpperBox = MeasureExpression(l.Upper, canvas);
@@ -106,18 +106,20 @@ BigOperatorLayout LayOutBigOperator(const PieceList& arguments, Canvas& canvas,
 
     // Glyph and limits centred in the column, each half truncated first. The
     // upper limit overlaps the empty top of the glyph's cell.
-    const int gx = column / 2 - gw / 2;
+    const int gx = Middle(column) - Middle(gw);
     l.GlyphAt = {gx, ascent - ga};
-    l.LowerAt = {column / 2 - low.Width / 2, ascent - ga + gh};
+    l.LowerAt = {Middle(column) - Middle(low.Width), ascent - ga + gh};
     const bool wide_top = glyph == kSummationSign || glyph == "P";
     const int overlap = wide_top ? ga * 6 / 10 : ga * 8 / 10;
-    l.UpperAt = {column / 2 - up.Width / 2, ascent - up.Height - overlap};
+    l.UpperAt = {Middle(column) - Middle(up.Width), ascent - up.Height - overlap};
     l.BodyAt = {column, ascent - body.Ascent - raise};
 
-    // The ring is as high as one integral sign is wide.
+    // The ring is as high as one integral sign is wide, centred on the
+    // alignment line.
     const int signs = std::max<int>(1, static_cast<int>(glyph.size()));
     const int cs = gw / signs;
-    l.RingRect = {gx - 1, ascent - cs / 2, gx + gw + 1, ascent + cs / 2};
+    const int half = CentredAscent(cs);
+    l.RingRect = {gx - 1, ascent - half, gx + gw + 1, ascent + half};
     return l;
 }
 

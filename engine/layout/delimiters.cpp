@@ -150,7 +150,7 @@ void PaintLeftBrace(TFormulaOrigin o, int h, Canvas& canvas) {
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int q = canvas.TextWidth("-") / 2;
     const int r = q / 2;
-    const int m = h / 2;
+    const int m = CentredAscent(h);  // the point, on the alignment line
     const int x = o.X, y = o.Y;
     canvas.MoveTo(x + q, y + q);
     canvas.LineTo(x + q, y + m - q);
@@ -172,7 +172,7 @@ void PaintRightBrace(TFormulaOrigin o, int h, Canvas& canvas) {
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
     const int q = canvas.TextWidth("-") / 2;
     const int r = q / 2;
-    const int m = h / 2;
+    const int m = CentredAscent(h);  // the point, on the alignment line
     const int x = o.X, y = o.Y;
     canvas.MoveTo(x - q, y + q - 1);
     canvas.LineTo(x - q, y + m - q);
@@ -227,8 +227,8 @@ void PaintWideSquare(TFormulaOrigin o, int h, Canvas& canvas) {
 
 void PaintMulDot(int x, int y, Canvas& canvas) {
     if (!canvas.Pass.MulPoint) return;
-    const int a = canvas.TextWidth(".") / 2;
-    const int b = canvas.TextHeight(".") / 2;
+    const int a = Middle(canvas.TextWidth("."));
+    const int b = CentredAscent(canvas.TextHeight("."));
     CanvasStateGuard guard(canvas);
     // The dot is an outline only: a solid brush would fill it with the
     // brush colour, so the brush is clear while it is drawn.
@@ -242,8 +242,8 @@ void PaintMinusBar(int x, int y, Canvas& canvas) {
     const int t = canvas.TextHeight("=");
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = BarPenWidth(canvas.Font.Size(), canvas.Pen.Width);
-    canvas.MoveTo(x + 1, y + t / 2);
-    canvas.LineTo(x + w - 1, y + t / 2);
+    canvas.MoveTo(x + 1, y + CentredAscent(t));
+    canvas.LineTo(x + w - 1, y + CentredAscent(t));
 }
 
 int Max2(int a, int b) { return a > b ? a : b; }

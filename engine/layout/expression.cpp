@@ -9,6 +9,7 @@
 
 #include "memoized.h"
 #include "scanners.h"
+#include "style.h"
 #include "term.h"
 
 namespace nerovan {
@@ -251,8 +252,8 @@ TFormulaMetrics PaintExpression(std::string_view line, TFormulaOrigin origin, Ca
             const std::string_view sign = row.Signs[i];
             const bool plain = DrawnInCurrentFont(static_cast<unsigned char>(sign[0]));
             FontNameScope font(canvas, plain ? canvas.Font.Name : std::string(kSymbolFont));
-            canvas.TextOut(origin.X + row.Offsets[i] + m.Width, axis - canvas.TextHeight(sign) / 2,
-                           sign);
+            canvas.TextOut(origin.X + row.Offsets[i] + m.Width,
+                           axis - CentredAscent(canvas.TextHeight(sign)), sign);
         }
     }
     return row.Box;

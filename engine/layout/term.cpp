@@ -266,11 +266,14 @@ TFormulaMetrics PaintSum(const TermParts& p, TFormulaOrigin at, Canvas& canvas) 
         if (p.Second[i] == "+") {
             if (i == 0) continue;
             const std::string_view s3 = " + ";
-            canvas.TextOut(x - canvas.TextWidth(s3), line - canvas.TextHeight(s3) / 2, s3);
+            canvas.TextOut(x - canvas.TextWidth(s3), line - CentredAscent(canvas.TextHeight(s3)),
+                           s3);
         } else if (i > 0) {
-            PaintMinusBar(x - canvas.TextWidth("= "), line - canvas.TextHeight(" = ") / 2, canvas);
+            PaintMinusBar(x - canvas.TextWidth("= "),
+                          line - CentredAscent(canvas.TextHeight(" = ")), canvas);
         } else {
-            PaintMinusBar(x - canvas.TextWidth("="), line - canvas.TextHeight(" =") / 2, canvas);
+            PaintMinusBar(x - canvas.TextWidth("="), line - CentredAscent(canvas.TextHeight(" =")),
+                          canvas);
         }
     }
     return s.Box;
@@ -306,9 +309,9 @@ TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canv
     const TFormulaMetrics& d = r.Denominator;
     int nx = at.X, dx = at.X;
     if (d.Width > n.Width)
-        nx = at.X + (d.Width / 2 - n.Width / 2);
+        nx = at.X + (Middle(d.Width) - Middle(n.Width));
     else
-        dx = at.X + (n.Width / 2 - d.Width / 2);
+        dx = at.X + (Middle(n.Width) - Middle(d.Width));
     const int th = canvas.TextHeight("-");
     PaintList(p.First, {nx, at.Y}, canvas, "*");
     PaintList(p.Second, {dx, at.Y + n.Height + th / 4}, canvas, "*");
@@ -342,7 +345,7 @@ TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas)
 
 TFormulaMetrics MeasureTermAtom(std::string_view core, Canvas& canvas) {
     TFormulaMetrics m = MeasureAtom(core, canvas, true);
-    m.Ascent = m.Height / 2;
+    m.Ascent = CentredAscent(m.Height);
     return m;
 }
 
@@ -386,12 +389,12 @@ TFormulaMetrics MeasureEmpty(const TermParts& p, Canvas& canvas) {
     if (p.Kind == TermKind::Empty) {
         m.Width = 1;
         m.Height = canvas.TextHeight(" ");
-        m.Ascent = m.Height / 2;
+        m.Ascent = CentredAscent(m.Height);
         return m;
     }
     m.Width = SizeSum(BlankWidth(canvas, p.Lead), BlankWidth(canvas, p.Trail));
     m.Height = canvas.TextHeight(" ");
-    m.Ascent = m.Height / 2;
+    m.Ascent = CentredAscent(m.Height);
     return m;
 }
 
@@ -423,7 +426,7 @@ CallLayout LayOutPlainCall(const TermCall& call, Canvas& canvas) {
     c.NameHeight = canvas.TextHeight(call.Name);
     if (c.Arguments.Height < c.NameHeight) {
         c.Box.Height = c.NameHeight;
-        c.Box.Ascent = c.NameHeight / 2;
+        c.Box.Ascent = CentredAscent(c.NameHeight);
     } else {
         c.Box.Height = c.Arguments.Height;
         c.Box.Ascent = c.Arguments.Ascent;
@@ -441,7 +444,8 @@ TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canv
     const CallLayout c = LayOutPlainCall(call, canvas);
     // The name's cell is centred on the alignment line; the brackets are the
     // ones the user typed.
-    PaintAtom(call.Name, {origin.X, origin.Y + c.Box.Ascent - c.NameHeight / 2}, canvas, false);
+    PaintAtom(call.Name, {origin.X, origin.Y + c.Box.Ascent - CentredAscent(c.NameHeight)}, canvas,
+              false);
     const TDelimiterOrigin inner =
         PaintDelimiters({origin.X + c.NameWidth, origin.Y}, c.Padded, canvas, call.Brackets);
     PaintList(call.Arguments, {inner.X, inner.Y}, canvas, ", ");
