@@ -127,10 +127,10 @@ int DelimiterReach(const TermCall& call, int h, Canvas& canvas) {
     const bool square = HasSquare(call);
     if (h <= canvas.TextHeight("K")) return canvas.TextWidth(square ? "[" : "{");
     if (square) {
-        const int w = canvas.TextWidth("=") / 2;
-        return w + w / 2;
+        const int w = WideSquareArm(canvas);
+        return w + WideSquareInset(w);
     }
-    return 2 * (canvas.TextWidth("-") / 2);
+    return 2 * BraceHookRadius(canvas);
 }
 
 SystemLayout LayOutSystem(const TermCall& call, Canvas& canvas) {
