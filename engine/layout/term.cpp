@@ -229,6 +229,8 @@ struct SumLayout {
     TFormulaMetrics Box;
 };
 
+// A minus is the bar PaintMinusBar draws as wide as an "=", so it takes the
+// room of one; the first operand's sign has no blanks around it.
 int SignRoom(Canvas& canvas, std::string_view sign, size_t i) {
     if (sign == "+") return i == 0 ? 0 : canvas.TextWidth(" + ");
     return canvas.TextWidth(i == 0 ? "=" : " = ");
@@ -285,6 +287,12 @@ struct ProductLayout {
     TFormulaMetrics Numerator, Denominator, Box;
 };
 
+// A fraction's numerator and denominator are a quarter of the cell of a "-"
+// apart; the bar lies in that gap an eighth of the cell below the numerator,
+// on the alignment line.
+int FractionGap(int cell) { return cell / 4; }
+int FractionBarDrop(int cell) { return cell / 8; }
+
 ProductLayout LayOutProduct(const TermParts& p, Canvas& canvas) {
     ProductLayout r;
     r.Numerator = MeasureList(p.First, canvas, "*");
@@ -297,8 +305,8 @@ ProductLayout LayOutProduct(const TermParts& p, Canvas& canvas) {
         r.Box.Ascent = n.Ascent;
     } else {
         const int th = canvas.TextHeight("-");
-        r.Box.Height = SizeSum(th / 4, n.Height, d.Height);
-        r.Box.Ascent = SizeSum(n.Height, th / 8);
+        r.Box.Height = SizeSum(FractionGap(th), n.Height, d.Height);
+        r.Box.Ascent = SizeSum(n.Height, FractionBarDrop(th));
     }
     return r;
 }
@@ -314,12 +322,12 @@ TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canv
         dx = at.X + (Middle(n.Width) - Middle(d.Width));
     const int th = canvas.TextHeight("-");
     PaintList(p.First, {nx, at.Y}, canvas, "*");
-    PaintList(p.Second, {dx, at.Y + n.Height + th / 4}, canvas, "*");
+    PaintList(p.Second, {dx, at.Y + n.Height + FractionGap(th)}, canvas, "*");
     if (d.Width > 0) {
         // The fraction bar lies on the alignment line.
         const int pen = canvas.Pen.Width;
         canvas.Pen.Width = BarPenWidth(canvas.Font.Size(), pen);
-        const int y = at.Y + n.Height + th / 8;
+        const int y = at.Y + n.Height + FractionBarDrop(th);
         canvas.MoveTo(at.X, y);
         canvas.LineTo(at.X + Max2(n.Width, d.Width), y);
         canvas.Pen.Width = pen;
