@@ -57,9 +57,9 @@ struct ScriptsLayout {
     TFormulaMetrics Box;
 };
 
-// A script column shorter than the base's part on its side reaches a third
-// of its height beyond the base (above it for superscripts, below it for
-// subscripts); the other two thirds lie against the base.
+// A script column shorter than the base's ascent or descent on its side
+// reaches a third of its height beyond the base (above it for superscripts,
+// below it for subscripts); the other two thirds lie against the base.
 int ScriptOverhang(int column) { return column / 3; }
 int ScriptOverlap(int column) { return (2 * column) / 3; }
 
