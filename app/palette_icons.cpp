@@ -96,8 +96,7 @@ QImage PaintInk(const std::string& expression, int em, bool placeholders = false
     canvas.Font.Color = clBlack;
     canvas.Pen.Color = clBlack;
     canvas.Pen.Width = 1;
-    canvas.CurrentMulPoint = false;
-    canvas.EraseColor = clWhite;
+    canvas.Pass = LayoutPass{false, clWhite};
     canvas.Brush.Color = clWhite;
     canvas.Brush.Style = TBrushStyle::bsSolid;
     canvas.FillRect(canvas.ClipRect());

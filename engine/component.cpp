@@ -99,13 +99,12 @@ void TNerovan::Measure() {
 
 namespace {
 
-// Brush, the two per-pass values, pen and font colour, the background fill,
-// and a clear brush so text leaves what is behind it.
+// Brush, the pass's values, pen and font colour, the background fill, and
+// a clear brush so text leaves what is behind it.
 void PreparePass(Canvas& canvas, const TNerovan& c) {
     canvas.Font = c.Font;
     canvas.Brush.Color = c.BackGroundColor;
-    canvas.CurrentMulPoint = c.MulPoint;
-    canvas.EraseColor = c.BackGroundColor;
+    canvas.Pass = LayoutPass{c.MulPoint, c.BackGroundColor};
     canvas.Pen.Color = c.ForeGroundColor;
     canvas.Brush.Style = TBrushStyle::bsSolid;
     canvas.Font.Color = c.ForeGroundColor;

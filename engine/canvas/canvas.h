@@ -21,20 +21,28 @@ namespace nerovan {
 class DisplayList;
 struct DrawOp;
 
-class Canvas {
-public:
-    TFont Font;
-    TPen Pen;
-    TBrush Brush;
-    // Copies of the component's MulPoint and BackGroundColor for this pass.
-    bool CurrentMulPoint = true;
+// The values of one layout pass: what the component asks of the pass, set
+// in one go when the pass starts, and the nesting the layout counts while it
+// works (always back at 0 when a layout call returns, also on an error).
+struct LayoutPass {
+    // Copies of the component's MulPoint and BackGroundColor.
+    bool MulPoint = true;
     TColor EraseColor = clWhite;
     // How many expressions are being laid out inside each other right now.
     int NestingDepth = 0;
     // How many characters those expressions hold together.
     size_t NestedCharacters = 0;
+};
+
+class Canvas {
+public:
+    TFont Font;
+    TPen Pen;
+    TBrush Brush;
+    LayoutPass Pass;
     // Whether the outermost layout calls on this canvas keep a memo of
-    // measured boxes (see MeasureMemo); off, every box is measured anew.
+    // measured boxes (see MeasureMemo); off, every box is measured anew. A
+    // setting of the canvas, not of a pass: starting a pass leaves it alone.
     bool UseMeasureMemo = true;
     MeasureMemo& Memo() { return memo_; }
 

@@ -87,8 +87,8 @@ MeasureMemo::KeyHead MeasureMemo::MakeHead(MemoRoutine routine, const Canvas& ca
                             static_cast<uint32_t>(name) << 24;
     // The layout's routines are letters, so a usable head's packed word is
     // never all ones.
-    return KeyHead{{f.Height, static_cast<int32_t>(f.Color), canvas.NestingDepth,
-                    static_cast<int32_t>(canvas.NestedCharacters),
+    return KeyHead{{f.Height, static_cast<int32_t>(f.Color), canvas.Pass.NestingDepth,
+                    static_cast<int32_t>(canvas.Pass.NestedCharacters),
                     name < 0 ? -1 : static_cast<int32_t>(packed)}};
 }
 

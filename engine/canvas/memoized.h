@@ -15,7 +15,7 @@ namespace nerovan {
 class MeasureMemoPass {
 public:
     MeasureMemoPass(Canvas& c, std::string_view root)
-        : canvas_(c), owner_(c.NestingDepth == 0 && c.UseMeasureMemo && !c.Memo().Active()) {
+        : canvas_(c), owner_(c.Pass.NestingDepth == 0 && c.UseMeasureMemo && !c.Memo().Active()) {
         if (owner_) canvas_.Memo().Open(root);
     }
     ~MeasureMemoPass() {

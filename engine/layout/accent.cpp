@@ -36,6 +36,13 @@ const AccentForm kAccentForms[] = {
     {'0', ANSI_CHARSET, '\xC5', 'A', '\xE5', 'a'},    // A/a with ring above
 };
 
+// Each accent of a chain is written as two characters, a backslash and its
+// mark, so a chain's length tells how many accents it holds.
+constexpr std::size_t kAccentEscapeLength = 2;
+
+// How far sideways a mark may ink beyond its letter's cell: half an em.
+int MarkSideRoom(int em) { return em / 2; }
+
 const AccentForm& FormOf(char mark) {
     for (const AccentForm& f : kAccentForms)
         if (f.Mark == mark) return f;
@@ -71,17 +78,18 @@ void SetMarkStyle(std::string_view rest, Canvas& canvas) {
 // style.
 int RoomRightOfPen(std::string_view base, std::size_t nested, Canvas& canvas, bool italicSwitch,
                    TFontStyles style) {
-    const int room = 2 + 2 * static_cast<int>(nested);
+    const int room = kAtomLevelRoom + kAtomLevelRoom * static_cast<int>(nested);
     canvas.Font.Style = style;
     if (base[0] == '\\') {
         std::size_t end = 1;
         while (end < base.size() && IsLatinLetter(base[end])) ++end;
-        return room + MeasureNamedGlyph(std::string(base.substr(1, end - 1)), canvas) + 2;
+        return room + MeasureNamedGlyph(std::string(base.substr(1, end - 1)), canvas) +
+               kAtomLevelRoom;
     }
     if (italicSwitch) SetItalic(canvas, IsItalicLetter(base[0]));
     const int glyph = canvas.TextWidth(std::string(1, base[0]));
     canvas.Font.Style = style;
-    return room + glyph + 2;
+    return room + glyph + kAtomLevelRoom;
 }
 
 [[noreturn]] void RaiseInvalidToken(std::string_view s) {
@@ -117,7 +125,7 @@ TFormulaMetrics MeasureFirstGlyph(std::string_view s, Canvas& canvas) {
         const std::string one(1, s[0]);
         m.Width = canvas.TextWidth(one);
         m.Height = canvas.TextHeight(one);
-        m.Ascent = m.Height / 2;
+        m.Ascent = CentredAscent(m.Height);
         return m;
     }
     // A lone backslash has no glyph; a second backslash is no escape.
@@ -147,7 +155,8 @@ void PaintAccent(char mark, std::string_view rest, std::string_view base, TFormu
         const int baseWidth = MeasureFirstGlyph(base, canvas).Width;
         const TFontStyles markStyle = canvas.Font.Style;
         const int room =
-            RoomRightOfPen(base, (rest.size() - base.size()) / 2, canvas, italicSwitch, style);
+            RoomRightOfPen(base, (rest.size() - base.size()) / kAccentEscapeLength, canvas,
+                           italicSwitch, style);
         canvas.Font.Style = markStyle;
 
         const AccentForm& form = FormOf(mark);
@@ -156,13 +165,13 @@ void PaintAccent(char mark, std::string_view rest, std::string_view base, TFormu
         const std::string accented(1, tall ? form.TallAccented : form.ShortAccented);
         const std::string plain(1, tall ? form.TallPlain : form.ShortPlain);
         const int accentedWidth = canvas.TextWidth(accented);
-        const int x = pen.X + baseWidth / 2 - accentedWidth / 2;
+        const int x = pen.X + Middle(baseWidth) - Middle(accentedWidth);
         // Only the rows above the plain letter's first ink row: they hold the
         // mark and nothing of the letter's body. Sideways the mark keeps
         // half an em beyond the letter's cell, room for an italic mark's
         // lean, but never passes the right end of the atom's box (an italic
         // capital's bar is wider than a narrow base such as f).
-        const int side = canvas.EmPixels() / 2;
+        const int side = MarkSideRoom(canvas.EmPixels());
         const TRect clip{x - side, pen.Y, std::min(x + accentedWidth + side, pen.X + room),
                          pen.Y + canvas.InkTop(plain)};
         if (clip.Bottom > clip.Top) canvas.TextOutClipped(x, pen.Y, accented, clip);

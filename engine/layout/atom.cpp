@@ -106,6 +106,9 @@ std::string_view EscapeName(const TAtomStep& step, std::string_view atom) {
 
 }  // namespace
 
+// The letters of an upright function name are measured in italic, though
+// PaintTextRun draws them upright: the name's box is that of the same letters
+// anywhere else, and the upright letters fit inside it.
 TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italicSwitch) {
     TFormulaMetrics m;
     canvas.Font.Charset = DEFAULT_CHARSET;
@@ -123,7 +126,7 @@ TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italic
         advance = SizeSum(advance, canvas.TextWidth(one));
         m.Height = std::max(m.Height, canvas.TextHeight(one));
     }
-    m.Width = SizeSum(advance, 2);
+    m.Width = SizeSum(advance, kAtomLevelRoom);
     canvas.Font.Charset = DEFAULT_CHARSET;
     if (italicSwitch) SetItalic(canvas, false);
     return m;
@@ -173,7 +176,7 @@ TFormulaMetrics MeasureAtom(std::string_view atom, Canvas& canvas, bool italicSw
         // The accent mark takes no room; its base starts the rest.
         if (step.Escape == TAtomEscape::Name)
             m.Width = SizeSum(m.Width, MeasureNameEscape(EscapeName(step, atom), canvas));
-        m.Width = SizeSum(m.Width, 2);
+        m.Width = SizeSum(m.Width, kAtomLevelRoom);
         if (step.Rest == atom.size()) break;
         pos = step.Rest;
     }

@@ -12,6 +12,10 @@
 
 namespace nerovan {
 
+// The empty pixels at the right end of every level of an atom: of a text
+// run, and of each escape laid out with the rest after it.
+constexpr int kAtomLevelRoom = 2;
+
 // Width and Height of a run of ordinary characters, each measured in the
 // style it is drawn in (letters italic when italicSwitch is on), plus 2 empty
 // pixels at the right end. An empty run is 0 wide and TextHeight("A") high.

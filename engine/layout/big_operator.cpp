@@ -18,13 +18,24 @@ const char kSymbolFont[] = "Symbol";
 const char kSummationSign[] = "\xE5";
 const char kIntegralSign[] = "\xF2";
 
+// The enlarged signs stand taller than the letters beside them: thirteen
+// tenths of the text size (whole points, rounded down).
+constexpr int kEnlargedSignTenths = 13;
+
+// How far above the alignment line the upper limit's bottom stands, in
+// tenths of the glyph's half cell: eight over the integrals and the operator
+// names, six over the summation and product signs, whose ink starts further
+// down their cell than an integral's tall stroke.
+constexpr int kUpperLimitRiseTenths = 8;
+constexpr int kWideTopUpperLimitRiseTenths = 6;
+
 // The glyph's font: "Symbol" at 13/10 of the size for the enlarged signs,
 // the text font itself for operator names.
 void SelectGlyphFont(Canvas& canvas, const TFont& text_font, bool enlarged) {
     canvas.Font = text_font;
     if (!enlarged) return;
     canvas.Font.Name = kSymbolFont;
-    canvas.Font.SetSize(text_font.Size() * 13 / 10);
+    canvas.Font.SetSize(text_font.Size() * kEnlargedSignTenths / 10);
 }
 
 void SelectScriptFont(Canvas& canvas, const TFont& text_font) {
@@ -66,7 +77,7 @@ BigOperatorLayout LayOutBigOperator(const PieceList& arguments, Canvas& canvas,
         SelectGlyphFont(canvas, text_font, enlarged);
         l.GlyphWidth = canvas.TextWidth(glyph);
         l.GlyphHeight = canvas.TextHeight(glyph);
-        l.GlyphAscent = l.GlyphHeight / 2;
+        l.GlyphAscent = CentredAscent(l.GlyphHeight);
         SelectScriptFont(canvas, text_font);
         if (l.Count >= 2) l.LowerBox = MeasureExpression(l.Lower, canvas);
         if (l.Count >= 3) l.UpperBox = MeasureExpression(l.Upper, canvas);
@@ -106,18 +117,21 @@ BigOperatorLayout LayOutBigOperator(const PieceList& arguments, Canvas& canvas,
 
     // Glyph and limits centred in the column, each half truncated first. The
     // upper limit overlaps the empty top of the glyph's cell.
-    const int gx = column / 2 - gw / 2;
+    const int gx = Middle(column) - Middle(gw);
     l.GlyphAt = {gx, ascent - ga};
-    l.LowerAt = {column / 2 - low.Width / 2, ascent - ga + gh};
+    l.LowerAt = {Middle(column) - Middle(low.Width), ascent - ga + gh};
     const bool wide_top = glyph == kSummationSign || glyph == "P";
-    const int overlap = wide_top ? ga * 6 / 10 : ga * 8 / 10;
-    l.UpperAt = {column / 2 - up.Width / 2, ascent - up.Height - overlap};
+    const int rise =
+        wide_top ? ga * kWideTopUpperLimitRiseTenths / 10 : ga * kUpperLimitRiseTenths / 10;
+    l.UpperAt = {Middle(column) - Middle(up.Width), ascent - up.Height - rise};
     l.BodyAt = {column, ascent - body.Ascent - raise};
 
-    // The ring is as high as one integral sign is wide.
+    // The ring is as high as one integral sign is wide, centred on the
+    // alignment line.
     const int signs = std::max<int>(1, static_cast<int>(glyph.size()));
     const int cs = gw / signs;
-    l.RingRect = {gx - 1, ascent - cs / 2, gx + gw + 1, ascent + cs / 2};
+    const int half = CentredAscent(cs);
+    l.RingRect = {gx - 1, ascent - half, gx + gw + 1, ascent + half};
     return l;
 }
 

@@ -37,14 +37,45 @@ bool IsLargeBracket(int h, Canvas& canvas, std::string_view c) {
 // Braces and the wide square switch at the height of a capital letter.
 bool IsLargeBrace(int h, Canvas& canvas) { return h > canvas.TextHeight("K"); }
 
-// The square brackets' arm length: shorter in proportion once the pen is thick.
-int SquareArm(int h) { return h <= kStraightThinLimit ? h / 8 : h / 12; }
+// The square brackets' arm length: an eighth of h, shorter in proportion (a
+// twelfth of h) once the pen is thick.
+constexpr int kThinSquareArmDivisor = 8;
+constexpr int kThickSquareArmDivisor = 12;
+int SquareArm(int h) {
+    return h <= kStraightThinLimit ? h / kThinSquareArmDivisor : h / kThickSquareArmDivisor;
+}
+
+// The room of a delimiter beside the content: a sixth of the content's
+// height, as the pen-drawn delimiters widen when they grow taller, and a few
+// pixels. The pair takes two sixths (rounded once) and 5 pixels, the opening
+// one a sixth and 2.
+constexpr int kDelimiterRoomDivisor = 6;
+constexpr int kPairRoomPixels = 5;
+constexpr int kOpeningRoomPixels = 2;
+int PairRoom(int h) { return (2 * h) / kDelimiterRoomDivisor; }
+int OpeningRoom(int h) { return h / kDelimiterRoomDivisor; }
+
+// A large parenthesis's ellipse: one and a half times h wide, reaching a
+// quarter of h beyond the cell at top and bottom; its ends' rays aim a tenth
+// of h inside the cell's corners.
+int ParenEllipseWidth(int h) { return h + h / 2; }
+int ParenOverhang(int h) { return h / 4; }
+int ParenEndInset(int h) { return h / 10; }
+
+// A large bar stands a twelfth of h in from its cell's edge and is a ninth
+// of h short at both ends.
+int BarInset(int h) { return h / 12; }
+int BarShortening(int h) { return h / 9; }
+
+// The point in the middle of a large brace juts out half a hook radius
+// beyond the stem.
+int BracePointReach(int q) { return q / 2; }
 
 }  // namespace
 
 TFormulaMetrics PadForDelimiters(const TFormulaMetrics& m) {
     TFormulaMetrics r = m;
-    r.Width = SizeSum(m.Width, (2 * m.Height) / 6, 5);
+    r.Width = SizeSum(m.Width, PairRoom(m.Height), kPairRoomPixels);
     return r;
 }
 
@@ -74,7 +105,7 @@ TDelimiterOrigin PaintDelimiters(TFormulaOrigin origin, const TFormulaMetrics& m
         case '|': PaintRightBar(right, h, canvas); break;
         default: break;
     }
-    return {origin.X + m.Height / 6 + 2, origin.Y, f};
+    return {origin.X + OpeningRoom(m.Height) + kOpeningRoomPixels, origin.Y, f};
 }
 
 // Parentheses: the left and right flanks of an ellipse one and a half times
@@ -88,9 +119,10 @@ void PaintLeftParen(TFormulaOrigin o, int h, Canvas& canvas) {
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kParenThinLimit);
     const int x = o.X + 1;
-    canvas.Arc(x, o.Y - h / 4, x + h + h / 2, o.Y + h + h / 4,  //
-               x + h / 10, o.Y + 2 + h / 10,                    //
-               x + h / 10, o.Y + h + 2 - h / 10);
+    const int overhang = ParenOverhang(h), inset = ParenEndInset(h);
+    canvas.Arc(x, o.Y - overhang, x + ParenEllipseWidth(h), o.Y + h + overhang,  //
+               x + inset, o.Y + 2 + inset,                                         //
+               x + inset, o.Y + h + 2 - inset);
 }
 
 void PaintRightParen(TFormulaOrigin o, int h, Canvas& canvas) {
@@ -101,9 +133,10 @@ void PaintRightParen(TFormulaOrigin o, int h, Canvas& canvas) {
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kParenThinLimit);
     const int x = o.X - 1;
-    canvas.Arc(x - h - h / 2, o.Y - h / 4, x, o.Y + h + h / 4,  //
-               x - h / 10, o.Y + h - h / 10,                    //
-               x - h / 10, o.Y - 1 + h / 10);
+    const int overhang = ParenOverhang(h), inset = ParenEndInset(h);
+    canvas.Arc(x - ParenEllipseWidth(h), o.Y - overhang, x, o.Y + h + overhang,  //
+               x - inset, o.Y + h - inset,                                         //
+               x - inset, o.Y - 1 + inset);
 }
 
 // Square brackets: a vertical stroke with arms at both ends.
@@ -148,9 +181,9 @@ void PaintLeftBrace(TFormulaOrigin o, int h, Canvas& canvas) {
     }
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
-    const int q = canvas.TextWidth("-") / 2;
-    const int r = q / 2;
-    const int m = h / 2;
+    const int q = BraceHookRadius(canvas);
+    const int r = BracePointReach(q);
+    const int m = CentredAscent(h);  // the point, on the alignment line
     const int x = o.X, y = o.Y;
     canvas.MoveTo(x + q, y + q);
     canvas.LineTo(x + q, y + m - q);
@@ -170,9 +203,9 @@ void PaintRightBrace(TFormulaOrigin o, int h, Canvas& canvas) {
     }
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
-    const int q = canvas.TextWidth("-") / 2;
-    const int r = q / 2;
-    const int m = h / 2;
+    const int q = BraceHookRadius(canvas);
+    const int r = BracePointReach(q);
+    const int m = CentredAscent(h);  // the point, on the alignment line
     const int x = o.X, y = o.Y;
     canvas.MoveTo(x - q, y + q - 1);
     canvas.LineTo(x - q, y + m - q);
@@ -193,9 +226,9 @@ void PaintLeftBar(TFormulaOrigin o, int h, Canvas& canvas) {
     }
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
-    const int x = o.X + h / 12 + 1;
-    canvas.MoveTo(x, o.Y + h / 9);
-    canvas.LineTo(x, o.Y + h - h / 9);
+    const int x = o.X + BarInset(h) + 1;
+    canvas.MoveTo(x, o.Y + BarShortening(h));
+    canvas.LineTo(x, o.Y + h - BarShortening(h));
 }
 
 void PaintRightBar(TFormulaOrigin o, int h, Canvas& canvas) {
@@ -205,9 +238,9 @@ void PaintRightBar(TFormulaOrigin o, int h, Canvas& canvas) {
     }
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
-    const int x = o.X - 2 - h / 12;
-    canvas.MoveTo(x, o.Y + h / 9);
-    canvas.LineTo(x, o.Y + h - h / 9);
+    const int x = o.X - 2 - BarInset(h);
+    canvas.MoveTo(x, o.Y + BarShortening(h));
+    canvas.LineTo(x, o.Y + h - BarShortening(h));
 }
 
 void PaintWideSquare(TFormulaOrigin o, int h, Canvas& canvas) {
@@ -217,8 +250,8 @@ void PaintWideSquare(TFormulaOrigin o, int h, Canvas& canvas) {
     }
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = PenWidthFor(h, kStraightThinLimit);
-    const int w = canvas.TextWidth("=") / 2;
-    const int d = w / 2;
+    const int w = WideSquareArm(canvas);
+    const int d = WideSquareInset(w);
     canvas.MoveTo(o.X + w + d, o.Y + d);
     canvas.LineTo(o.X + d, o.Y + d);
     canvas.LineTo(o.X + d, o.Y + h - d);
@@ -226,9 +259,9 @@ void PaintWideSquare(TFormulaOrigin o, int h, Canvas& canvas) {
 }
 
 void PaintMulDot(int x, int y, Canvas& canvas) {
-    if (!canvas.CurrentMulPoint) return;
-    const int a = canvas.TextWidth(".") / 2;
-    const int b = canvas.TextHeight(".") / 2;
+    if (!canvas.Pass.MulPoint) return;
+    const int a = Middle(canvas.TextWidth("."));
+    const int b = CentredAscent(canvas.TextHeight("."));
     CanvasStateGuard guard(canvas);
     // The dot is an outline only: a solid brush would fill it with the
     // brush colour, so the brush is clear while it is drawn.
@@ -242,8 +275,8 @@ void PaintMinusBar(int x, int y, Canvas& canvas) {
     const int t = canvas.TextHeight("=");
     CanvasStateGuard guard(canvas);
     canvas.Pen.Width = BarPenWidth(canvas.Font.Size(), canvas.Pen.Width);
-    canvas.MoveTo(x + 1, y + t / 2);
-    canvas.LineTo(x + w - 1, y + t / 2);
+    canvas.MoveTo(x + 1, y + CentredAscent(t));
+    canvas.LineTo(x + w - 1, y + CentredAscent(t));
 }
 
 int Max2(int a, int b) { return a > b ? a : b; }

@@ -44,8 +44,15 @@ void PaintRightBar(TFormulaOrigin origin, int h, Canvas& canvas);
 // An opening square bracket with arms as long as half an "=".
 void PaintWideSquare(TFormulaOrigin origin, int h, Canvas& canvas);
 
+// The radius q of a large brace's hooks: half the width of a "-".
+inline int BraceHookRadius(Canvas& canvas) { return canvas.TextWidth("-") / 2; }
+// The wide square's arm length: half the width of a "="; the bracket stands
+// half an arm in from the edge of its cell and from its top and bottom.
+inline int WideSquareArm(Canvas& canvas) { return canvas.TextWidth("=") / 2; }
+inline int WideSquareInset(int arm) { return arm / 2; }
+
 // A two-pixel dot in the cell of a "." whose top-left is (x, y); nothing
-// while the pass's CurrentMulPoint is off.
+// while the pass's MulPoint is off.
 void PaintMulDot(int x, int y, Canvas& canvas);
 // A horizontal bar through the middle of the cell of a "=" whose top-left
 // is (x, y), thicker for large fonts.

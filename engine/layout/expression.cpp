@@ -9,6 +9,7 @@
 
 #include "memoized.h"
 #include "scanners.h"
+#include "style.h"
 #include "term.h"
 
 namespace nerovan {
@@ -86,21 +87,21 @@ class NestingLevel {
 public:
     NestingLevel(Canvas& canvas, std::string_view line)
         : canvas_(canvas), characters_(line.size()) {
-        if (canvas_.NestingDepth >= kMaxNestingDepth)
+        if (canvas_.Pass.NestingDepth >= kMaxNestingDepth)
             throw ELimitExceeded("The formula is nested too deeply: more than " +
                                  std::to_string(kMaxNestingDepth) +
                                  " levels of brackets, arguments or scripts");
-        if (canvas_.NestedCharacters + characters_ > kMaxNestedCharacters)
+        if (canvas_.Pass.NestedCharacters + characters_ > kMaxNestedCharacters)
             throw ELimitExceeded(
                 "The formula is nested too deeply for its length: the parts laid out inside "
                 "each other hold more than " +
                 std::to_string(kMaxNestedCharacters) + " characters");
-        ++canvas_.NestingDepth;
-        canvas_.NestedCharacters += characters_;
+        ++canvas_.Pass.NestingDepth;
+        canvas_.Pass.NestedCharacters += characters_;
     }
     ~NestingLevel() {
-        --canvas_.NestingDepth;
-        canvas_.NestedCharacters -= characters_;
+        --canvas_.Pass.NestingDepth;
+        canvas_.Pass.NestedCharacters -= characters_;
     }
     NestingLevel(const NestingLevel&) = delete;
     NestingLevel& operator=(const NestingLevel&) = delete;
@@ -251,8 +252,8 @@ TFormulaMetrics PaintExpression(std::string_view line, TFormulaOrigin origin, Ca
             const std::string_view sign = row.Signs[i];
             const bool plain = DrawnInCurrentFont(static_cast<unsigned char>(sign[0]));
             FontNameScope font(canvas, plain ? canvas.Font.Name : std::string(kSymbolFont));
-            canvas.TextOut(origin.X + row.Offsets[i] + m.Width, axis - canvas.TextHeight(sign) / 2,
-                           sign);
+            canvas.TextOut(origin.X + row.Offsets[i] + m.Width,
+                           axis - CentredAscent(canvas.TextHeight(sign)), sign);
         }
     }
     return row.Box;

@@ -5,6 +5,7 @@
 
 #include "delimiters.h"
 #include "expression.h"
+#include "style.h"
 #include "term.h"
 
 namespace nerovan {
@@ -75,11 +76,11 @@ void PaintList(const PieceList& items, TFormulaOrigin origin, Canvas& canvas,
         PaintItem(items[i], {x, line - m.Ascent}, m, r.Parenthesised[i], canvas);
         if (i == 0) continue;
         if (separator == "*") {
-            PaintMulDot(x - canvas.TextWidth(" ") - 1, line - canvas.TextHeight("\xD7") / 2,
-                        canvas);
+            PaintMulDot(x - canvas.TextWidth(" ") - 1,
+                        line - CentredAscent(canvas.TextHeight("\xD7")), canvas);
         } else if (!separator.empty()) {
             canvas.TextOut(x - canvas.TextWidth(separator),
-                           line - canvas.TextHeight(separator) / 2, separator);
+                           line - CentredAscent(canvas.TextHeight(separator)), separator);
         }
     }
 }

@@ -10,6 +10,7 @@
 
 #include "delimiters.h"
 #include "expression.h"
+#include "style.h"
 
 namespace nerovan {
 
@@ -71,8 +72,8 @@ MatrixLayout LayOutMatrix(const TermCall& call, const GridShape& shape, Canvas& 
     // high, so a grid lower than that (cells at the reduced size) gets the
     // room of a text cell, its rows centred in it.
     grid.Height = Max2(rows_height, canvas.TextHeight(l.Pair));
-    grid.Ascent = grid.Height / 2;
-    const int top = (grid.Height - rows_height) / 2;
+    grid.Ascent = CentredAscent(grid.Height);
+    const int top = Middle(grid.Height - rows_height);
     // Row-major: argument i (from 0) is row i div N, column i mod N; each cell
     // is centred in its grid cell by its box.
     const size_t drawn = static_cast<size_t>(shape.Columns) * static_cast<size_t>(shape.Rows);
@@ -80,8 +81,8 @@ MatrixLayout LayOutMatrix(const TermCall& call, const GridShape& shape, Canvas& 
         const int r = static_cast<int>(i) / shape.Columns;
         const int j = static_cast<int>(i) % shape.Columns;
         const TFormulaMetrics& m = l.Cells[i];
-        l.Offsets.push_back({SizeSum(SizeTimes(SizeSum(cw, gap), j), (cw - m.Width) / 2),
-                             SizeSum(top, SizeTimes(ch, r), (ch - m.Height) / 2)});
+        l.Offsets.push_back({SizeSum(SizeTimes(SizeSum(cw, gap), j), Middle(cw - m.Width)),
+                             SizeSum(top, SizeTimes(ch, r), Middle(ch - m.Height))});
     }
     l.Box = PadForDelimiters(grid);
     return l;
@@ -126,10 +127,10 @@ int DelimiterReach(const TermCall& call, int h, Canvas& canvas) {
     const bool square = HasSquare(call);
     if (h <= canvas.TextHeight("K")) return canvas.TextWidth(square ? "[" : "{");
     if (square) {
-        const int w = canvas.TextWidth("=") / 2;
-        return w + w / 2;
+        const int w = WideSquareArm(canvas);
+        return w + WideSquareInset(w);
     }
-    return 2 * (canvas.TextWidth("-") / 2);
+    return 2 * BraceHookRadius(canvas);
 }
 
 SystemLayout LayOutSystem(const TermCall& call, Canvas& canvas) {
@@ -149,8 +150,8 @@ SystemLayout LayOutSystem(const TermCall& call, Canvas& canvas) {
     // The font's "{" and the wide square's arms reach beyond the brace's
     // column; lines narrower than that (empty ones) leave the box this wide.
     l.Box.Width = Max2(SizeSum(l.Column, width), DelimiterReach(call, l.Box.Height, canvas));
-    l.Box.Ascent = l.Box.Height / 2;
-    l.Top = (l.Box.Height - stack) / 2;
+    l.Box.Ascent = CentredAscent(l.Box.Height);
+    l.Top = Middle(l.Box.Height - stack);
     return l;
 }
 

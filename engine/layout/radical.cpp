@@ -14,6 +14,30 @@
 
 namespace nerovan {
 
+namespace {
+
+// The sign takes three radical units before the radicand: its strokes and a
+// half-unit gap. A root's index covers the first of them.
+constexpr int kSignUnits = 3;
+constexpr int kIndexOverlapUnits = 1;
+
+// Along the sign, in half units from the lead-in's start: where the lead-in,
+// the down-stroke and the up-stroke end.
+constexpr int kLeadInEnd = 1;
+constexpr int kDownStrokeEnd = 3;
+constexpr int kUpStrokeEnd = 5;
+int HalfUnits(int n, int w) { return (n * w) / 2; }
+
+// The lead-in stroke lies five eighths of the sign's height down, a little
+// below the middle, where the down-stroke starts; a root's index stands on it.
+constexpr int kLeadInEighths = 5;
+int LeadInDepth(int h) { return (kLeadInEighths * h) / 8; }
+
+// Above this size (points) the down-stroke is drawn two pixels wide.
+constexpr int kThinDownStrokeLargestSize = 20;
+
+}  // namespace
+
 int RadicalUnit(Canvas& canvas) {
     CanvasStateGuard guard(canvas);
     canvas.Font.SetSize(ScriptSize(canvas.Font.Size()));
@@ -22,12 +46,13 @@ int RadicalUnit(Canvas& canvas) {
 
 TFormulaMetrics PadForRadical(const TFormulaMetrics& r, Canvas& canvas) {
     const int w = RadicalUnit(canvas);
-    return {SizeSum(r.Width, 3 * w), SizeSum(r.Height, w), SizeSum(r.Ascent, w)};
+    return {SizeSum(r.Width, kSignUnits * w), SizeSum(r.Height, w), SizeSum(r.Ascent, w)};
 }
 
 TFormulaMetrics PadForRoot(const TFormulaMetrics& r, const TFormulaMetrics& index, Canvas& canvas) {
     const int w = RadicalUnit(canvas);
-    return {SizeSum(r.Width, index.Width, 2 * w), SizeSum(r.Height, w), SizeSum(r.Ascent, w)};
+    return {SizeSum(r.Width, index.Width, (kSignUnits - kIndexOverlapUnits) * w),
+            SizeSum(r.Height, w), SizeSum(r.Ascent, w)};
 }
 
 namespace {
@@ -38,12 +63,12 @@ namespace {
 // left out, so the strokes join.
 void PaintSignStrokes(int x, int y, int h, int w, Canvas& canvas) {
     const int pen = canvas.Pen.Width;
-    canvas.MoveTo(x, y + (5 * h) / 8);
-    canvas.LineTo(x + w / 2, y + (5 * h) / 8);
-    if (canvas.Font.Size() > 20) canvas.Pen.Width = 2;
-    canvas.LineTo(x + (3 * w) / 2, y + h - 1);
+    canvas.MoveTo(x, y + LeadInDepth(h));
+    canvas.LineTo(x + HalfUnits(kLeadInEnd, w), y + LeadInDepth(h));
+    if (canvas.Font.Size() > kThinDownStrokeLargestSize) canvas.Pen.Width = 2;
+    canvas.LineTo(x + HalfUnits(kDownStrokeEnd, w), y + h - 1);
     canvas.Pen.Width = pen;
-    canvas.LineTo(x + (5 * w) / 2, y + 1);
+    canvas.LineTo(x + HalfUnits(kUpStrokeEnd, w), y + 1);
 }
 
 }  // namespace
@@ -52,16 +77,19 @@ TFormulaOrigin PaintRadical(TFormulaOrigin origin, const TFormulaMetrics& p, Can
     const int w = RadicalUnit(canvas);
     PaintSignStrokes(origin.X, origin.Y, p.Height, w, canvas);
     canvas.LineTo(origin.X + p.Width, origin.Y + 1);
-    return {origin.X + 3 * w, origin.Y + w};
+    return {origin.X + kSignUnits * w, origin.Y + w};
 }
 
 TFormulaOrigin PaintIndexedRadical(TFormulaOrigin origin, const TFormulaMetrics& p,
                                    const TFormulaMetrics& index, Canvas& canvas) {
     const int w = RadicalUnit(canvas);
-    const int x1 = origin.X + index.Width - w;
+    const int x1 = origin.X + index.Width - kIndexOverlapUnits * w;
     PaintSignStrokes(x1, origin.Y, p.Height, w, canvas);
-    canvas.LineTo(x1 + p.Width - index.Width + w / 2, origin.Y + 1);
-    return {x1 + 3 * w, origin.Y + w};
+    // The bar runs from the up-stroke's top as far as the radicand is wide,
+    // so it stops w - w/2 short of the radicand's end, unlike a square root's,
+    // which runs on to the box's edge.
+    canvas.LineTo(x1 + p.Width - index.Width + HalfUnits(1, w), origin.Y + 1);
+    return {x1 + kSignUnits * w, origin.Y + w};
 }
 
 namespace {
@@ -103,7 +131,7 @@ RadicalLayout LayOutRadical(const TermCall& call, Canvas& canvas) {
     // height, or narrower than w, would stick out of the sign's box: the box
     // grows on that side instead, so nothing is cut off in a picture.
     const int w = RadicalUnit(canvas);
-    const int lead_in = (5 * l.Sign.Height) / 8;
+    const int lead_in = LeadInDepth(l.Sign.Height);
     const int dx = Max2(0, w - l.IndexBox.Width);
     const int dy = Max2(0, l.IndexBox.Height - lead_in);
     l.SignAt = {dx, dy};

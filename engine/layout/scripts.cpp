@@ -57,6 +57,12 @@ struct ScriptsLayout {
     TFormulaMetrics Box;
 };
 
+// A script column shorter than the base's ascent or descent on its side
+// reaches a third of its height beyond the base (above it for superscripts,
+// below it for subscripts); the other two thirds lie against the base.
+int ScriptOverhang(int column) { return column / 3; }
+int ScriptOverlap(int column) { return (2 * column) / 3; }
+
 // Sets the canvas font to the script size of the current size; the caller
 // holds a CanvasStateGuard that puts the size back.
 void UseScriptSize(Canvas& canvas) { canvas.Font.SetSize(ScriptSize(canvas.Font.Size())); }
@@ -77,6 +83,8 @@ ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts,
     {
         CanvasStateGuard scriptSize(canvas);
         UseScriptSize(canvas);
+        // Superscripts after one another multiply ((x^a)^b is x^(ab)), so they
+        // are set as a product; subscripts are a row of indices, blank apart.
         s.SuperscriptBox = MeasureList(s.Superscripts, canvas, "*");
         s.SubscriptBox = MeasureList(subscripts, canvas, " ");
     }
@@ -92,14 +100,14 @@ ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts,
     if (hsup > a0)
         ascent = hsup;
     else if (d0 < a0)
-        ascent = Max2(a0, SizeSum(d0, hsup / 3));
+        ascent = Max2(a0, SizeSum(d0, ScriptOverhang(hsup)));
     else
-        ascent = SizeSum(a0, hsup / 3);
+        ascent = SizeSum(a0, ScriptOverhang(hsup));
     int height = SizeSum(ascent, d0);
     if (hsub > d0)
         height = SizeSum(ascent, hsub);
-    else if (hsub / 3 >= d0 - a0)
-        height = SizeSum(height, hsub / 3);
+    else if (ScriptOverhang(hsub) >= d0 - a0)
+        height = SizeSum(height, ScriptOverhang(hsub));
 
     s.Box = {SizeSum(w0, Max2(s.SuperscriptBox.Width, s.SubscriptBox.Width)), height, ascent};
     // The base's alignment line lies on the term's alignment line.
@@ -107,18 +115,20 @@ ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts,
 
     // A subscript column taller than the base's descent hangs from the
     // alignment line; a shorter one is lowered so that about a third of it
-    // lies below the base.
+    // lies below the base. A base deeper below its line than above it counts
+    // as mirrored about the line (2 a0 high), so that subscript stays by the
+    // line instead of sinking with the depth.
     if (hsub > d0)
         s.SubscriptTop = s.BaseTop + a0;
     else if (a0 >= d0)
-        s.SubscriptTop = s.BaseTop + h0 - (2 * hsub) / 3;
+        s.SubscriptTop = s.BaseTop + h0 - ScriptOverlap(hsub);
     else
-        s.SubscriptTop = s.BaseTop + 2 * a0 - (2 * hsub) / 3;
+        s.SubscriptTop = s.BaseTop + 2 * a0 - ScriptOverlap(hsub);
 
     if (hsup > a0)
         s.SuperscriptTop = 0;
-    else if (d0 < a0 && hsup / 3 < a0 - d0)
-        s.SuperscriptTop = hsup < d0 ? a0 - d0 - hsup / 3 : a0 - hsup;
+    else if (d0 < a0 && ScriptOverhang(hsup) < a0 - d0)
+        s.SuperscriptTop = hsup < d0 ? a0 - d0 - ScriptOverhang(hsup) : a0 - hsup;
     else
         s.SuperscriptTop = 0;
     return s;

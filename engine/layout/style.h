@@ -1,6 +1,6 @@
-// What the constructs share about how text is set: the script size, the
-// pen of rules and bars, which letters are italic, which runs stay upright,
-// and the accent marks.
+// What the constructs share about how text is set: where the alignment line
+// runs through a cell, the script size, the pen of rules and bars, which
+// letters are italic, which runs stay upright, and the accent marks.
 #pragma once
 
 #include <string_view>
@@ -8,6 +8,16 @@
 #include "canvas.h"
 
 namespace nerovan {
+
+// The middle of a cell or box along one side: half its extent, rounded down.
+// One box stands centred on another where their middles meet, at
+// Middle(outer) - Middle(inner), each half rounded on its own.
+inline int Middle(int extent) { return extent / 2; }
+
+// The alignment line runs through the middle of every character cell and of
+// every box centred on it: this is such a box's ascent, and how far above
+// the line a cell centred on it starts (an odd pixel goes below the line).
+inline int CentredAscent(int height) { return Middle(height); }
 
 // Scripts, limits, a root's index and `small` groups are set at six tenths
 // of the size around them (whole points, rounded down).

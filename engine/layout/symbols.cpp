@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "style.h"
+
 namespace nerovan {
 
 const char* const SymbolFontName = "Symbol";
@@ -180,9 +182,9 @@ int PaintNamedGlyph(std::string_view name, TFormulaOrigin pen, Canvas& canvas) {
     if (glyph.Symbol) {
         // Centred on the middle of the text font's cell, the atom's
         // alignment line.
-        const int half = canvas.TextHeight("1") / 2;
+        const int half = CentredAscent(canvas.TextHeight("1"));
         font.Select();
-        y += half - canvas.TextHeight(text) / 2;
+        y += half - CentredAscent(canvas.TextHeight(text));
     }
     canvas.TextOut(pen.X, y, text);
     return canvas.TextWidth(text);
@@ -196,7 +198,7 @@ TFormulaMetrics MeasureNamedGlyphBox(std::string_view name, Canvas& canvas) {
     TFormulaMetrics m;
     m.Width = canvas.TextWidth(text);
     m.Height = canvas.TextHeight(text);
-    m.Ascent = m.Height / 2;
+    m.Ascent = CentredAscent(m.Height);
     return m;
 }
 

@@ -229,6 +229,8 @@ struct SumLayout {
     TFormulaMetrics Box;
 };
 
+// A minus is the bar PaintMinusBar draws as wide as an "=", so it takes the
+// room of one; the first operand's sign has no blanks around it.
 int SignRoom(Canvas& canvas, std::string_view sign, size_t i) {
     if (sign == "+") return i == 0 ? 0 : canvas.TextWidth(" + ");
     return canvas.TextWidth(i == 0 ? "=" : " = ");
@@ -266,11 +268,14 @@ TFormulaMetrics PaintSum(const TermParts& p, TFormulaOrigin at, Canvas& canvas) 
         if (p.Second[i] == "+") {
             if (i == 0) continue;
             const std::string_view s3 = " + ";
-            canvas.TextOut(x - canvas.TextWidth(s3), line - canvas.TextHeight(s3) / 2, s3);
+            canvas.TextOut(x - canvas.TextWidth(s3), line - CentredAscent(canvas.TextHeight(s3)),
+                           s3);
         } else if (i > 0) {
-            PaintMinusBar(x - canvas.TextWidth("= "), line - canvas.TextHeight(" = ") / 2, canvas);
+            PaintMinusBar(x - canvas.TextWidth("= "),
+                          line - CentredAscent(canvas.TextHeight(" = ")), canvas);
         } else {
-            PaintMinusBar(x - canvas.TextWidth("="), line - canvas.TextHeight(" =") / 2, canvas);
+            PaintMinusBar(x - canvas.TextWidth("="), line - CentredAscent(canvas.TextHeight(" =")),
+                          canvas);
         }
     }
     return s.Box;
@@ -281,6 +286,12 @@ TFormulaMetrics PaintSum(const TermParts& p, TFormulaOrigin at, Canvas& canvas) 
 struct ProductLayout {
     TFormulaMetrics Numerator, Denominator, Box;
 };
+
+// A fraction's numerator and denominator are a quarter of the cell of a "-"
+// apart; the bar lies in that gap an eighth of the cell below the numerator,
+// on the alignment line.
+int FractionGap(int cell) { return cell / 4; }
+int FractionBarDrop(int cell) { return cell / 8; }
 
 ProductLayout LayOutProduct(const TermParts& p, Canvas& canvas) {
     ProductLayout r;
@@ -294,8 +305,8 @@ ProductLayout LayOutProduct(const TermParts& p, Canvas& canvas) {
         r.Box.Ascent = n.Ascent;
     } else {
         const int th = canvas.TextHeight("-");
-        r.Box.Height = SizeSum(th / 4, n.Height, d.Height);
-        r.Box.Ascent = SizeSum(n.Height, th / 8);
+        r.Box.Height = SizeSum(FractionGap(th), n.Height, d.Height);
+        r.Box.Ascent = SizeSum(n.Height, FractionBarDrop(th));
     }
     return r;
 }
@@ -306,17 +317,17 @@ TFormulaMetrics PaintProduct(const TermParts& p, TFormulaOrigin at, Canvas& canv
     const TFormulaMetrics& d = r.Denominator;
     int nx = at.X, dx = at.X;
     if (d.Width > n.Width)
-        nx = at.X + (d.Width / 2 - n.Width / 2);
+        nx = at.X + (Middle(d.Width) - Middle(n.Width));
     else
-        dx = at.X + (n.Width / 2 - d.Width / 2);
+        dx = at.X + (Middle(n.Width) - Middle(d.Width));
     const int th = canvas.TextHeight("-");
     PaintList(p.First, {nx, at.Y}, canvas, "*");
-    PaintList(p.Second, {dx, at.Y + n.Height + th / 4}, canvas, "*");
+    PaintList(p.Second, {dx, at.Y + n.Height + FractionGap(th)}, canvas, "*");
     if (d.Width > 0) {
         // The fraction bar lies on the alignment line.
         const int pen = canvas.Pen.Width;
         canvas.Pen.Width = BarPenWidth(canvas.Font.Size(), pen);
-        const int y = at.Y + n.Height + th / 8;
+        const int y = at.Y + n.Height + FractionBarDrop(th);
         canvas.MoveTo(at.X, y);
         canvas.LineTo(at.X + Max2(n.Width, d.Width), y);
         canvas.Pen.Width = pen;
@@ -342,7 +353,7 @@ TFormulaMetrics PaintCall(const TermParts& p, TFormulaOrigin at, Canvas& canvas)
 
 TFormulaMetrics MeasureTermAtom(std::string_view core, Canvas& canvas) {
     TFormulaMetrics m = MeasureAtom(core, canvas, true);
-    m.Ascent = m.Height / 2;
+    m.Ascent = CentredAscent(m.Height);
     return m;
 }
 
@@ -386,12 +397,12 @@ TFormulaMetrics MeasureEmpty(const TermParts& p, Canvas& canvas) {
     if (p.Kind == TermKind::Empty) {
         m.Width = 1;
         m.Height = canvas.TextHeight(" ");
-        m.Ascent = m.Height / 2;
+        m.Ascent = CentredAscent(m.Height);
         return m;
     }
     m.Width = SizeSum(BlankWidth(canvas, p.Lead), BlankWidth(canvas, p.Trail));
     m.Height = canvas.TextHeight(" ");
-    m.Ascent = m.Height / 2;
+    m.Ascent = CentredAscent(m.Height);
     return m;
 }
 
@@ -423,7 +434,7 @@ CallLayout LayOutPlainCall(const TermCall& call, Canvas& canvas) {
     c.NameHeight = canvas.TextHeight(call.Name);
     if (c.Arguments.Height < c.NameHeight) {
         c.Box.Height = c.NameHeight;
-        c.Box.Ascent = c.NameHeight / 2;
+        c.Box.Ascent = CentredAscent(c.NameHeight);
     } else {
         c.Box.Height = c.Arguments.Height;
         c.Box.Ascent = c.Arguments.Ascent;
@@ -441,7 +452,8 @@ TFormulaMetrics PaintPlainCall(const TermCall& call, TFormulaOrigin origin, Canv
     const CallLayout c = LayOutPlainCall(call, canvas);
     // The name's cell is centred on the alignment line; the brackets are the
     // ones the user typed.
-    PaintAtom(call.Name, {origin.X, origin.Y + c.Box.Ascent - c.NameHeight / 2}, canvas, false);
+    PaintAtom(call.Name, {origin.X, origin.Y + c.Box.Ascent - CentredAscent(c.NameHeight)}, canvas,
+              false);
     const TDelimiterOrigin inner =
         PaintDelimiters({origin.X + c.NameWidth, origin.Y}, c.Padded, canvas, call.Brackets);
     PaintList(call.Arguments, {inner.X, inner.Y}, canvas, ", ");

@@ -160,8 +160,8 @@ TEST(Component, PassValuesTravelWithTheCanvas) {
     c.MulPoint = false;
     c.BackGroundColor = RGB(1, 2, 3);
     c.Paint();
-    EXPECT_FALSE(c.Bitmap().Canvas().CurrentMulPoint);
-    EXPECT_EQ(c.Bitmap().Canvas().EraseColor, RGB(1, 2, 3));
+    EXPECT_FALSE(c.Bitmap().Canvas().Pass.MulPoint);
+    EXPECT_EQ(c.Bitmap().Canvas().Pass.EraseColor, RGB(1, 2, 3));
 }
 
 TEST(Component, FailedPassLeavesTheTargetAndTheNextPassWorks) {
@@ -261,7 +261,7 @@ TEST(ComponentLimits, DeepNestingIsANotationErrorNotACrash) {
     // Within the limit, deep formulas paint, and the next pass works again.
     c.Expression = Repeat("sqrt(", 150) + "x";
     EXPECT_NO_THROW(c.Paint());
-    EXPECT_EQ(c.Bitmap().Canvas().NestingDepth, 0);
+    EXPECT_EQ(c.Bitmap().Canvas().Pass.NestingDepth, 0);
 }
 
 // Each level of nesting keeps its pieces while the levels inside it are laid

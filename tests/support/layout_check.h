@@ -74,7 +74,7 @@ protected:
     void SetUp() override {
         canvas.Font.Height = -20;
         canvas.Brush.Style = TBrushStyle::bsClear;
-        canvas.CurrentMulPoint = false;
+        canvas.Pass.MulPoint = false;
     }
     TFormulaMetrics Measure(const std::string& term) { return MeasureTerm(term, canvas); }
     // The operations drawn by painting the term at (100, 50).

@@ -27,7 +27,7 @@ Pass PaintOnce(const std::string& expression, bool memo, const TFont& font, bool
     MetafileCanvas canvas(target, "", "");
     canvas.UseMeasureMemo = memo;
     canvas.Font = font;
-    canvas.CurrentMulPoint = mul_point;
+    canvas.Pass.MulPoint = mul_point;
     Pass p;
     try {
         p.Measured = MeasureExpression(expression, canvas);
@@ -146,10 +146,10 @@ TEST(MeasureMemo, APieceFitsShallowButIsRefusedDeep) {
     canvas.Memo().Open();
     const TFormulaMetrics shallow = MeasureExpression(piece, canvas);
     EXPECT_EQ(MeasureExpression(piece, canvas), shallow);
-    canvas.NestingDepth = kMaxNestingDepth - 100;
+    canvas.Pass.NestingDepth = kMaxNestingDepth - 100;
     EXPECT_THROW(MeasureExpression(piece, canvas), ELimitExceeded);
     EXPECT_THROW(MeasureExpression(piece, canvas), ELimitExceeded);
-    canvas.NestingDepth = 0;
+    canvas.Pass.NestingDepth = 0;
     canvas.Memo().Close();
 }
 

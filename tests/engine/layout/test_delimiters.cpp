@@ -220,12 +220,12 @@ TEST(PaintMulDot, DrawsAnOutlinedDotOnlyWhenSwitchedOn) {
     TestCanvas canvas;
     canvas.Pen.Width = 3;
     canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.CurrentMulPoint = false;
+    canvas.Pass.MulPoint = false;
     PaintMulDot(40, 60, canvas);
     EXPECT_TRUE(canvas.List().Ops.empty());
     EXPECT_EQ(canvas.Pen.Width, 3);
 
-    canvas.CurrentMulPoint = true;
+    canvas.Pass.MulPoint = true;
     PaintMulDot(40, 60, canvas);  // "." is 12 wide, 28 high; not filled under a solid brush
     EXPECT_EQ(Ops(canvas), std::vector<std::string>{"ellipse 46 73 48 75 w1"});
     EXPECT_EQ(canvas.Pen.Width, 3);

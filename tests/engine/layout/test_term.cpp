@@ -145,7 +145,7 @@ TEST_F(TermTest, FractionBarPenGrowsWithTheFont) {
 }
 
 TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
-    canvas.CurrentMulPoint = true;
+    canvas.Pass.MulPoint = true;
     std::vector<std::string> ops = Painted("a*(b+d)");
     bool paren = false, dot = false;
     for (const std::string& op : ops) {
@@ -154,7 +154,7 @@ TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
     }
     EXPECT_TRUE(paren);
     EXPECT_TRUE(dot);
-    canvas.CurrentMulPoint = false;
+    canvas.Pass.MulPoint = false;
     for (const std::string& op : Painted("a*(b)")) {
         EXPECT_EQ(op.find("\"(\""), std::string::npos);
         EXPECT_NE(op.rfind("ellipse", 0), 0u);
