@@ -69,8 +69,8 @@ void TAboutBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The icon at the ratio of the screen the box is on.
     ProgramIcon->setPixmap(nerovan::ProgramIcon().pixmap(QSize(32, 32), devicePixelRatioF()));
-    Sample->setPixmap(QPixmap::fromImage(TypesetImage(kAboutSample, Sample->size(), devicePixelRatioF(),
-                                                      palette().color(QPalette::WindowText))));
+    Sample->setPixmap(QPixmap::fromImage(TypesetImage(
+        kAboutSample, Sample->size(), devicePixelRatioF(), palette().color(QPalette::WindowText))));
     if (placed_) return;
     placed_ = true;
     // Centred on the screen.

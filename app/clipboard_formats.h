@@ -19,8 +19,9 @@ class Metafile;
 
 // The clipboard targets of an enhanced metafile, as office programs and
 // vector editors on X11 offer and read them.
-extern const char* const kEmfMimeOffice;  // application/x-openoffice-emf;windows_formatname="Image EMF"
-extern const char* const kEmfMime;        // image/x-emf
+extern const char* const
+    kEmfMimeOffice;                 // application/x-openoffice-emf;windows_formatname="Image EMF"
+extern const char* const kEmfMime;  // image/x-emf
 
 // The metafile as EMF bytes under the two EMF targets and nothing else: an
 // office program pastes a PNG or a text in preference to an EMF, so offering
@@ -43,7 +44,7 @@ QImage BitmapToImage(const Bitmap& bitmap);
 
 // What the clipboard offers for "Paste, paint and restore".
 struct ClipboardFormula {
-    bool HasText = false;      // plain text offered (possibly empty)
+    bool HasText = false;  // plain text offered (possibly empty)
     QString Text;
     bool HasMetafile = false;  // an EMF target with a readable header
     QByteArray Emf;            // its bytes (empty unless HasMetafile)

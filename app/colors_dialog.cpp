@@ -56,7 +56,8 @@ TFont FromQFont(const QFont& qfont, const TFont& font) {
     // The same face as before keeps its name as written.
     if (qfont.family() != DialogFamily(font.Name)) f.Name = qfont.family().toStdString();
     int points = qfont.pointSize();
-    if (points <= 0 && qfont.pointSizeF() > 0) points = static_cast<int>(std::lround(qfont.pointSizeF()));
+    if (points <= 0 && qfont.pointSizeF() > 0)
+        points = static_cast<int>(std::lround(qfont.pointSizeF()));
     if (points <= 0 && qfont.pixelSize() > 0)
         points = static_cast<int>(std::lround(qfont.pixelSize() * 72.0 / kScreenPixelsPerInch));
     if (points > 0) f.SetSize(points);

@@ -127,8 +127,8 @@ void THelpWindow::BuildContents() {
             const QStringList names = it.fragment().charFormat().anchorNames();
             if (!names.isEmpty()) anchor = names.first();
         }
-        QTreeWidgetItem* item = (level == 3 && section) ? new QTreeWidgetItem(section)
-                                                        : new QTreeWidgetItem(contents_);
+        QTreeWidgetItem* item =
+            (level == 3 && section) ? new QTreeWidgetItem(section) : new QTreeWidgetItem(contents_);
         if (level == 2) section = item;
         item->setText(0, title);
         item->setData(0, kBlockRole, b.blockNumber());
@@ -167,7 +167,8 @@ void THelpWindow::GoTo(QTreeWidgetItem* item) {
         browser_->scrollToAnchor(anchor);
         return;
     }
-    const QTextBlock block = browser_->document()->findBlockByNumber(item->data(0, kBlockRole).toInt());
+    const QTextBlock block =
+        browser_->document()->findBlockByNumber(item->data(0, kBlockRole).toInt());
     if (!block.isValid()) return;
     const QRectF r = browser_->document()->documentLayout()->blockBoundingRect(block);
     browser_->verticalScrollBar()->setValue(static_cast<int>(r.top()));
@@ -196,11 +197,11 @@ THelpWindow* ShowHelpContents(QWidget* parent) {
     THelpWindow* window = path.isEmpty() ? nullptr : new THelpWindow(path, parent);
     if (!window || !window->Loaded()) {
         delete window;
-        QMessageBox::warning(parent, "Nerovan",
-                             QStringLiteral("The help file %1 could not be found or read. "
-                                            "Looked for it at:\n%2")
-                                 .arg(QString::fromLatin1(kHelpFileName),
-                                      HelpFileCandidates().join('\n')));
+        QMessageBox::warning(
+            parent, "Nerovan",
+            QStringLiteral("The help file %1 could not be found or read. "
+                           "Looked for it at:\n%2")
+                .arg(QString::fromLatin1(kHelpFileName), HelpFileCandidates().join('\n')));
         return nullptr;
     }
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -207,7 +207,8 @@ bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message,
     if (key->detail != HotKeyAtom_.Keycode || state != HotKeyAtom_.Modifiers) return false;
     // Delivered from the event loop once this X event is done with: the
     // handler reads the clipboard, which waits for X events of its own.
-    QMetaObject::invokeMethod(this, [this] { emit Activated(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { emit Activated(); }, Qt::QueuedConnection);
     return true;
 }
 

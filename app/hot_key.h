@@ -61,8 +61,7 @@ public:
     // The current registration (meaningful while IsRegistered()).
     const Registration& HotKeyAtom() const { return HotKeyAtom_; }
 
-    bool nativeEventFilter(const QByteArray& eventType, void* message,
-                           qintptr* result) override;
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 signals:
     // The hot key was pressed. Emitted on the window thread from the event

@@ -48,9 +48,9 @@ const char* const kPaletteButtonText[kPaletteButtons][kPaletteTabs] = {
     {R"(\z)", R"(\Z)", nullptr, " ~d= ", "det22[a,b,c,d]", nullptr},
 };
 
-const char* const kTabHints[kPaletteTabs] = {"Greek small letters", "Greek capital letters",
-                                              "Accents", "Relation signs",
-                                              "Operators and layouts", "Special symbols"};
+const char* const kTabHints[kPaletteTabs] = {
+    "Greek small letters", "Greek capital letters", "Accents",
+    "Relation signs",      "Operators and layouts", "Special symbols"};
 
 }  // namespace
 
@@ -144,18 +144,16 @@ void TInsertPalette::TabControl1Change(int index) {
         }
     };
     switch (index) {
-    case 0: case 1: case 3: case 4:
-        show(7, 24, true);
-        break;
-    case 2:
-        show(7, 24, false);
-        break;
-    case 5:
-        show(7, 24, true);
-        show(19, 24, false);
-        break;
-    default:
-        return;
+        case 0:
+        case 1:
+        case 3:
+        case 4: show(7, 24, true); break;
+        case 2: show(7, 24, false); break;
+        case 5:
+            show(7, 24, true);
+            show(19, 24, false);
+            break;
+        default: return;
     }
     ApplyImageList(index);
 }
@@ -170,8 +168,7 @@ const QList<QIcon>& TInsertPalette::ImageList(int tab) {
         const QColor ink = tool_bar_->palette().color(QPalette::ButtonText);
         for (int k = 1; k <= kPaletteButtons; ++k) {
             const QString text = PaletteButtonText(tab, k);
-            list << (text.isNull() ? QIcon()
-                                   : TypesetIcon(text, tool_bar_->iconSize(), ink));
+            list << (text.isNull() ? QIcon() : TypesetIcon(text, tool_bar_->iconSize(), ink));
         }
     }
     return list;
@@ -198,7 +195,8 @@ void TInsertPalette::ForgetImages() {
 }
 
 QSize TInsertPalette::ImageSize() const {
-    const int frame = Button(1)->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Button(1));
+    const int frame =
+        Button(1)->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Button(1));
     return QSize(kButtonWidth - 2 * frame, kButtonHeight - 2 * frame);
 }
 

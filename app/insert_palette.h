@@ -34,7 +34,7 @@ int PaletteVisibleButtons(int tab);
 class TInsertPalette : public QTabWidget {
     Q_OBJECT
 public:
-    static constexpr int kButtonWidth = 23;   // the buttons stand 23 pixels apart
+    static constexpr int kButtonWidth = 23;  // the buttons stand 23 pixels apart
     static constexpr int kButtonHeight = 30;
 
     // With a box, a button inserts its text into it (InsertSnippetIntoBox);

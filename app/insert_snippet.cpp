@@ -22,7 +22,8 @@ QString SnippetToInsert(const QString& text, int selStart, const QString& snippe
     return snippet;
 }
 
-SnippetEdit InsertSnippet(const QString& text, int selStart, int selLength, const QString& snippet) {
+SnippetEdit InsertSnippet(const QString& text, int selStart, int selLength,
+                          const QString& snippet) {
     const int size = static_cast<int>(text.size());
     const int start = std::clamp(selStart, 0, size);
     const int length = std::clamp(selLength, 0, size - start);

@@ -250,13 +250,17 @@ void TNerovan1::ToolButton2Click() {
     nerovan::ToolButton2Click(this, ForeColor, BackColor, [this] { RepaintUnchanged(); });
 }
 
-void TNerovan1::Foreground2Click() { ChooseColor(this, ForeColor, [this] { RepaintUnchanged(); }); }
+void TNerovan1::Foreground2Click() {
+    ChooseColor(this, ForeColor, [this] { RepaintUnchanged(); });
+}
 
-void TNerovan1::BackGround2Click() { ChooseColor(this, BackColor, [this] { RepaintUnchanged(); }); }
+void TNerovan1::BackGround2Click() {
+    ChooseColor(this, BackColor, [this] { RepaintUnchanged(); });
+}
 
 void TNerovan1::ToolButton3Click() {
-    nerovan::ToolButton3Click(this, FontDialog1Font, paint_cycle_.Component(), paint_cycle_.ComponentMutex(),
-                              [this] { RepaintUnchanged(); });
+    nerovan::ToolButton3Click(this, FontDialog1Font, paint_cycle_.Component(),
+                              paint_cycle_.ComponentMutex(), [this] { RepaintUnchanged(); });
 }
 
 void TNerovan1::Parameters1Click() {

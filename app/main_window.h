@@ -305,11 +305,11 @@ private:
 
     bool history_selected_ = false;
     bool enter_pressed_in_box_ = false;  // Enter went down in the box, not yet up
-    int programmatic_change_ = 0;  // >0 while code changes the box
+    int programmatic_change_ = 0;        // >0 while code changes the box
 
-    QString pending_notice_;  // a hot key that could not be registered, not yet shown
-    QString settings_notice_;  // a settings file that was not read, not yet shown
-    QTimer* tray_watch_ = nullptr;  // runs while in_tray_
+    QString pending_notice_;          // a hot key that could not be registered, not yet shown
+    QString settings_notice_;         // a settings file that was not read, not yet shown
+    QTimer* tray_watch_ = nullptr;    // runs while in_tray_
     QString save_dialog1_file_name_;  // what SaveDialog1 held last
     DemoGenerator demo_;
 };

@@ -104,35 +104,36 @@ bool TNerovan1::ComboBox1KeyUp(int key, Qt::KeyboardModifiers modifiers, bool au
 bool TNerovan1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ComboBox1) {
         switch (event->type()) {
-        case QEvent::ShortcutOverride: {
-            // Enter in the box is the box's own key, acted on when released:
-            // the menu shortcut must not fire as well for the same press.
-            auto* k = static_cast<QKeyEvent*>(event);
-            const bool plain =
-                !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier));
-            if (plain && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
-                event->accept();
-                return true;
+            case QEvent::ShortcutOverride: {
+                // Enter in the box is the box's own key, acted on when released:
+                // the menu shortcut must not fire as well for the same press.
+                auto* k = static_cast<QKeyEvent*>(event);
+                const bool plain =
+                    !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier));
+                if (plain && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
+                    event->accept();
+                    return true;
+                }
+                break;
             }
-            break;
-        }
-        case QEvent::KeyPress: {
-            auto* k = static_cast<QKeyEvent*>(event);
-            if (ComboBox1KeyDown(k->key(), k->modifiers())) return true;
-            break;
-        }
-        case QEvent::KeyRelease: {
-            auto* k = static_cast<QKeyEvent*>(event);
-            if (ComboBox1KeyUp(k->key(), k->modifiers(), k->isAutoRepeat())) return true;
-            break;
-        }
-        case QEvent::FocusOut: enter_pressed_in_box_ = false; break;
-        default: break;
+            case QEvent::KeyPress: {
+                auto* k = static_cast<QKeyEvent*>(event);
+                if (ComboBox1KeyDown(k->key(), k->modifiers())) return true;
+                break;
+            }
+            case QEvent::KeyRelease: {
+                auto* k = static_cast<QKeyEvent*>(event);
+                if (ComboBox1KeyUp(k->key(), k->modifiers(), k->isAutoRepeat())) return true;
+                break;
+            }
+            case QEvent::FocusOut: enter_pressed_in_box_ = false; break;
+            default: break;
         }
         return false;
     }
     if (watched == Panel2 && event->type() == QEvent::Resize) ShowStatusText();
-    if (event->type() == QEvent::ToolTip && watched->property("nerovanNoHint").toBool()) return true;
+    if (event->type() == QEvent::ToolTip && watched->property("nerovanNoHint").toBool())
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

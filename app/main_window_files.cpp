@@ -133,7 +133,7 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
             // JPEG and GIF take the picture Image1 shows, which must be a
             // bitmap; nothing shown at all is an empty picture.
             const Bitmap none;
-            const Bitmap* displayed = shown_.Bitmap ? shown_.Bitmap.get()
+            const Bitmap* displayed = shown_.Bitmap        ? shown_.Bitmap.get()
                                       : shown_is_metafile_ ? nullptr
                                                            : &none;
             WritePictureForFilter(filterIndex, path, component, displayed);

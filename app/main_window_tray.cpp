@@ -137,12 +137,14 @@ void TNerovan1::Close1Click() {
 
 void TNerovan1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !isMinimized() || paint_cycle_.Closing()) return;
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || paint_cycle_.Closing())
+        return;
     // The minimise button leads to the tray. The window is hidden once the
     // state change is done with; without a notification area it stays
     // minimised as usual.
     QTimer::singleShot(0, this, [this] {
-        if (isMinimized() && isVisible() && !paint_cycle_.Closing() && questions_->TrayAvailable()) HideToTray();
+        if (isMinimized() && isVisible() && !paint_cycle_.Closing() && questions_->TrayAvailable())
+            HideToTray();
     });
 }
 

@@ -166,14 +166,15 @@ void TNerovan1::BuildMenu() {
     File1->setObjectName("File1");
     Open1 = action(File1, "Open1", "&Open", {QKeySequence(Qt::CTRL | Qt::Key_O)},
                    &TNerovan1::Open1Click);
-    SaveExpression1 = action(File1, "SaveExpression1", "&Save Expression",
-                             {QKeySequence(Qt::CTRL | Qt::Key_S)}, &TNerovan1::SaveExpression1Click);
+    SaveExpression1 =
+        action(File1, "SaveExpression1", "&Save Expression", {QKeySequence(Qt::CTRL | Qt::Key_S)},
+               &TNerovan1::SaveExpression1Click);
     SaveExpressionAs1 = action(File1, "SaveExpressionAs1", "Save Expression &As...", {},
                                &TNerovan1::SaveExpressionAs1Click);
-    SavePicture1 = action(File1, "SavePicture1", "Save Picture", {QKeySequence(Qt::CTRL | Qt::Key_P)},
-                          &TNerovan1::SavePicture1Click);
-    SavePictureAs1 = action(File1, "SavePictureAs1", "Save Picture As...", {},
-                            &TNerovan1::SavePictureAs1Click);
+    SavePicture1 = action(File1, "SavePicture1", "Save Picture",
+                          {QKeySequence(Qt::CTRL | Qt::Key_P)}, &TNerovan1::SavePicture1Click);
+    SavePictureAs1 =
+        action(File1, "SavePictureAs1", "Save Picture As...", {}, &TNerovan1::SavePictureAs1Click);
     SavePictureAs1->setIcon(ToolBarIcon(ToolImage::Save));
     File1->addSeparator();
     // Enter and Ctrl+Enter: the main key and the one of the number pad.
@@ -181,9 +182,10 @@ void TNerovan1::BuildMenu() {
                                    {QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)},
                                    &TNerovan1::CopyAsPictureAndHide);
     CopyAsPictureAndHide1->setIcon(ToolBarIcon(ToolImage::Clipboard));
-    Hide1 = action(File1, "Hide1", "&Hide                ",
-                   {QKeySequence(Qt::CTRL | Qt::Key_Enter), QKeySequence(Qt::CTRL | Qt::Key_Return)},
-                   &TNerovan1::HideToTray);
+    Hide1 =
+        action(File1, "Hide1", "&Hide                ",
+               {QKeySequence(Qt::CTRL | Qt::Key_Enter), QKeySequence(Qt::CTRL | Qt::Key_Return)},
+               &TNerovan1::HideToTray);
     File1->addSeparator();
     Exit1 = action(File1, "Exit1", "&Exit", {}, &TNerovan1::Exit1Click);
 
@@ -197,9 +199,9 @@ void TNerovan1::BuildMenu() {
     Colors1->setIcon(ToolBarIcon(ToolImage::Colors));
     Foreground2 = action(Colors1, "Foreground2", "Foreground", {QKeySequence(Qt::CTRL | Qt::Key_C)},
                          &TNerovan1::Foreground2Click);
-    BackGround2 = action(Colors1, "BackGround2", "BackGround",
-                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)},
-                         &TNerovan1::BackGround2Click);
+    BackGround2 =
+        action(Colors1, "BackGround2", "BackGround",
+               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}, &TNerovan1::BackGround2Click);
     Options1->addSeparator();
     Parameters1 = action(Options1, "Parameters1", "Parameters", {}, &TNerovan1::Parameters1Click);
     Parameters1->setIcon(ToolBarIcon(ToolImage::Parameters));

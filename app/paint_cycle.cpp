@@ -44,7 +44,8 @@ void TPaintCycle::RequestPaint() {
     std::string expression, bad;
     if (!Utf8ToCp1251(order.Text.toStdString(), expression, bad)) {
         emit Failed(QStringLiteral("Cannot paint: the expression holds ") +
-                    QString::fromStdString(bad) + QStringLiteral(", which Windows-1251 cannot hold"));
+                    QString::fromStdString(bad) +
+                    QStringLiteral(", which Windows-1251 cannot hold"));
         return;
     }
 

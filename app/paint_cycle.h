@@ -32,7 +32,7 @@ namespace nerovan {
 struct DisplayedPicture {
     std::shared_ptr<const nerovan::Bitmap> Bitmap;      // the component's bitmap, kept
     std::shared_ptr<const nerovan::Metafile> Metafile;  // a copy of its metafile
-    QByteArray Emf;  // a metafile pasted from the clipboard
+    QByteArray Emf;                                     // a metafile pasted from the clipboard
     // What Image1 shows: the bitmap, the metafile replayed, or the frame
     // that stands for a pasted metafile.
     std::shared_ptr<const nerovan::Bitmap> Pixels;

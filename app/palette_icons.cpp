@@ -39,7 +39,8 @@ constexpr int kLegibleEm = 8;
 // (a Symbol glyph, or a word such as lim).
 bool IsSlot(const DrawOp& op) {
     return op.Kind == DrawOpKind::Text && op.Text.size() == 1 &&
-           std::isalnum(static_cast<unsigned char>(op.Text[0])) && !FontEngine::Instance().Resolve(op.Font).Symbol;
+           std::isalnum(static_cast<unsigned char>(op.Text[0])) &&
+           !FontEngine::Instance().Resolve(op.Font).Symbol;
 }
 
 // The slot's letter in op replaced by a dark square, half the letter's em
@@ -78,7 +79,8 @@ std::string IconFormula(const std::string& expression) {
 // With placeholders, every slot is painted as a dark square instead of its
 // letter. smallestSlotEm, when given, gets the em of the smallest slot
 // letter (INT_MAX without slots).
-QImage PaintInk(const std::string& expression, int em, bool placeholders = false, int* smallestSlotEm = nullptr) {
+QImage PaintInk(const std::string& expression, int em, bool placeholders = false,
+                int* smallestSlotEm = nullptr) {
     Bitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf32bit);
     RasterCanvas& canvas = bitmap.Canvas();
@@ -153,7 +155,8 @@ QImage PaintInk(const std::string& expression, int em, bool placeholders = false
     // half the darkest pixel's darkness becomes fully opaque.
     for (int y = top; y <= bottom; ++y) {
         uchar* row = ink.scanLine(y);
-        for (int x = left; x <= right; ++x) row[x] = static_cast<uchar>(std::min(255, 2 * 255 * row[x] / peak));
+        for (int x = left; x <= right; ++x)
+            row[x] = static_cast<uchar>(std::min(255, 2 * 255 * row[x] / peak));
     }
     return ink.copy(left, top, right - left + 1, bottom - top + 1);
 }
@@ -163,7 +166,9 @@ QImage PaintInk(const std::string& expression, int em, bool placeholders = false
 // large even at an em of one pixel, its middle. smallestSlotEm as PaintInk's.
 QImage FitInk(const std::string& expression, int boxW, int boxH, int largest, bool placeholders,
               int* smallestSlotEm = nullptr) {
-    const auto inBox = [boxW, boxH](const QImage& i) { return i.width() <= boxW && i.height() <= boxH; };
+    const auto inBox = [boxW, boxH](const QImage& i) {
+        return i.width() <= boxW && i.height() <= boxH;
+    };
     QImage ink = PaintInk(expression, largest, placeholders, smallestSlotEm);
     if (inBox(ink)) return ink;
     int fits = 0, tooLarge = largest, slot = INT_MAX;
@@ -192,7 +197,8 @@ QImage TypesetImage(const QString& notation, QSize size, qreal dpr, const QColor
 
     const int boxW = std::max(1, static_cast<int>(std::lround(size.width() * dpr)));
     const int boxH = std::max(1, static_cast<int>(std::lround(size.height() * dpr)));
-    const int largest = std::max(1, std::min(boxH, static_cast<int>(std::lround(kLargestEm * dpr))));
+    const int largest =
+        std::max(1, std::min(boxH, static_cast<int>(std::lround(kLargestEm * dpr))));
 
     // The image is painted at the largest em whose ink fits the box, hinted
     // at the size it is shown: a larger picture scaled down would blur thin
@@ -204,7 +210,8 @@ QImage TypesetImage(const QString& notation, QSize size, qreal dpr, const QColor
     try {
         int smallestSlot = INT_MAX;
         ink = FitInk(expression, boxW, boxH, largest, false, &smallestSlot);
-        if (smallestSlot < kLegibleEm) ink = FitInk(IconFormula(expression), boxW, boxH, largest, true);
+        if (smallestSlot < kLegibleEm)
+            ink = FitInk(IconFormula(expression), boxW, boxH, largest, true);
     } catch (const std::exception&) {
         return QImage();  // a notation error: no picture
     }
@@ -247,13 +254,13 @@ QIcon TypesetIcon(const QString& notation, QSize size, const QColor& color) {
 
 QString PaletteTabSample(int tab) {
     switch (tab) {
-    case 0: return QStringLiteral(R"(\a\b\g)");           // small Greek letters
-    case 1: return QStringLiteral(R"(\G\D\W)");           // capital Greek letters
-    case 2: return QStringLiteral(R"(\.a\^a\~a)");        // accents
-    case 3: return QStringLiteral("<= = >=");             // relation signs
-    case 4: return QStringLiteral("sum(a) int(a)");       // operators and layouts
-    case 5: return QStringLiteral(R"(\bb\pm\dd)");        // special symbols
-    default: return QString();
+        case 0: return QStringLiteral(R"(\a\b\g)");      // small Greek letters
+        case 1: return QStringLiteral(R"(\G\D\W)");      // capital Greek letters
+        case 2: return QStringLiteral(R"(\.a\^a\~a)");   // accents
+        case 3: return QStringLiteral("<= = >=");        // relation signs
+        case 4: return QStringLiteral("sum(a) int(a)");  // operators and layouts
+        case 5: return QStringLiteral(R"(\bb\pm\dd)");   // special symbols
+        default: return QString();
     }
 }
 

@@ -241,35 +241,38 @@ bool TFParams::Edit2KeyPress(QChar key) {
 bool TFParams::eventFilter(QObject* watched, QEvent* event) {
     if (watched != Edit2) return QDialog::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::KeyPress: {
-        auto* k = static_cast<QKeyEvent*>(event);
-        switch (k->key()) {
-        // Keys that type no character keep their usual meaning: moving the
-        // focus, the dialog's Enter and Escape, moving the caret, and Delete.
-        case Qt::Key_Tab: case Qt::Key_Backtab:
-        case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Escape:
-        case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Home: case Qt::Key_End:
-            return false;
-        case Qt::Key_Delete:
-            // Shift+Delete would cut; plain Delete only removes.
-            return (k->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
-        default:
-            break;
+        case QEvent::KeyPress: {
+            auto* k = static_cast<QKeyEvent*>(event);
+            switch (k->key()) {
+                // Keys that type no character keep their usual meaning: moving the
+                // focus, the dialog's Enter and Escape, moving the caret, and Delete.
+                case Qt::Key_Tab:
+                case Qt::Key_Backtab:
+                case Qt::Key_Return:
+                case Qt::Key_Enter:
+                case Qt::Key_Escape:
+                case Qt::Key_Left:
+                case Qt::Key_Right:
+                case Qt::Key_Home:
+                case Qt::Key_End: return false;
+                case Qt::Key_Delete:
+                    // Shift+Delete would cut; plain Delete only removes.
+                    return (k->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
+                default: break;
+            }
+            // A letter typed with Ctrl or Alt is a command, not the letter; it is
+            // swallowed like every other character.
+            const QString text = k->text();
+            if (text.size() == 1 &&
+                !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+                return Edit2KeyPress(text.at(0));
+            return true;
         }
-        // A letter typed with Ctrl or Alt is a command, not the letter; it is
-        // swallowed like every other character.
-        const QString text = k->text();
-        if (text.size() == 1 && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier |
-                                                     Qt::MetaModifier)))
-            return Edit2KeyPress(text.at(0));
-        return true;
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-        // The middle button pastes the X selection.
-        return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
-    default:
-        return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            // The middle button pastes the X selection.
+            return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
+        default: return false;
     }
 }
 

@@ -38,22 +38,19 @@ void WriteFromDisplay(const Bitmap* displayed, const std::string& path, PictureF
 void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& component,
                            const Bitmap* displayedBitmap) {
     switch (filterIndex) {
-    case kFilterBitmap:
-        WritePictureFile(component.Bitmap(), path, PictureFormat::Bmp);
-        break;
-    case kFilterMetafile: {
-        const std::vector<uint8_t> emf = SerializeEmf(component.Metafile());
-        WriteFileAtomic(path, emf.data(), emf.size());
-        break;
-    }
-    case kFilterJpeg:
-        WriteFromDisplay(displayedBitmap, path, PictureFormat::Jpeg, "TJPEGImage");
-        break;
-    case kFilterGif:
-        WriteFromDisplay(displayedBitmap, path, PictureFormat::Gif, "TGIFImage");
-        break;
-    default:
-        break;
+        case kFilterBitmap: WritePictureFile(component.Bitmap(), path, PictureFormat::Bmp); break;
+        case kFilterMetafile: {
+            const std::vector<uint8_t> emf = SerializeEmf(component.Metafile());
+            WriteFileAtomic(path, emf.data(), emf.size());
+            break;
+        }
+        case kFilterJpeg:
+            WriteFromDisplay(displayedBitmap, path, PictureFormat::Jpeg, "TJPEGImage");
+            break;
+        case kFilterGif:
+            WriteFromDisplay(displayedBitmap, path, PictureFormat::Gif, "TGIFImage");
+            break;
+        default: break;
     }
 }
 

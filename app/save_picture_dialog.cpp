@@ -47,8 +47,8 @@ QString RunSavePictureDialog(QWidget* parent, const QString& fileName, int& filt
         if (!path.isEmpty() && QFileInfo(path).isFile()) {
             QImageReader reader(path);
             // Only modest pictures are read for the preview.
-            if (reader.canRead() && reader.size().width() * qint64(reader.size().height()) <=
-                                        qint64(16) * 1024 * 1024)
+            if (reader.canRead() &&
+                reader.size().width() * qint64(reader.size().height()) <= qint64(16) * 1024 * 1024)
                 image = reader.read();
         }
         if (image.isNull()) image = formula;

@@ -143,7 +143,8 @@ void DrawParameters(QPainter& p, const Tones& t) {
     for (int i = 0; i < teeth; ++i) {
         const qreal a = 2 * M_PI * i / teeth;
         const qreal step = 2 * M_PI / teeth;
-        const qreal angles[4] = {a - step * 0.30, a - step * 0.17, a + step * 0.17, a + step * 0.30};
+        const qreal angles[4] = {a - step * 0.30, a - step * 0.17, a + step * 0.17,
+                                 a + step * 0.30};
         const qreal radii[4] = {root, outer, outer, root};
         for (int k = 0; k < 4; ++k) {
             const QPointF pt(c.x() + radii[k] * std::cos(angles[k]),
@@ -217,12 +218,12 @@ void DrawHelp(QPainter& p, const Tones& t) {
 void DrawImage(QPainter& p, ToolImage image, bool hot) {
     const Tones t(hot);
     switch (image) {
-    case ToolImage::Save: DrawSave(p, t); break;
-    case ToolImage::Colors: DrawColors(p, t); break;
-    case ToolImage::Font: DrawFont(p, t); break;
-    case ToolImage::Parameters: DrawParameters(p, t); break;
-    case ToolImage::Clipboard: DrawClipboard(p, t); break;
-    case ToolImage::Help: DrawHelp(p, t); break;
+        case ToolImage::Save: DrawSave(p, t); break;
+        case ToolImage::Colors: DrawColors(p, t); break;
+        case ToolImage::Font: DrawFont(p, t); break;
+        case ToolImage::Parameters: DrawParameters(p, t); break;
+        case ToolImage::Clipboard: DrawClipboard(p, t); break;
+        case ToolImage::Help: DrawHelp(p, t); break;
     }
 }
 

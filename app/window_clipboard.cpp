@@ -62,8 +62,7 @@ QMimeData* PictureToCopy(TPaintCycle& cycle, const DisplayedPicture& shown) {
         std::lock_guard<std::mutex> lock(cycle.ComponentMutex());
         if (cycle.Component().EMFPaint) {
             const Metafile& mf = cycle.Component().Metafile();
-            if (mf.Width <= 0 || mf.Height <= 0)
-                throw EPictureError("There is no picture to copy");
+            if (mf.Width <= 0 || mf.Height <= 0) throw EPictureError("There is no picture to copy");
             return MetafileMimeData(mf);
         }
     }

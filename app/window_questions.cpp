@@ -43,9 +43,10 @@ QString TWindowQuestions::AskSaveFile(const QString& fileName) {
 }
 
 void TWindowQuestions::ShowError(const QString& message) {
-    QMessageBox::critical(parent_, QCoreApplication::applicationName().isEmpty()
-                                       ? QStringLiteral("Nerovan")
-                                       : QCoreApplication::applicationName(),
+    QMessageBox::critical(parent_,
+                          QCoreApplication::applicationName().isEmpty()
+                              ? QStringLiteral("Nerovan")
+                              : QCoreApplication::applicationName(),
                           message);
 }
 

@@ -194,7 +194,8 @@ void LayOut(benchmark::State& state, const std::string& expression) {
 
 std::string SumOf(int terms) {
     std::string s;
-    for (int i = 1; i <= terms; ++i) s += (i > 1 ? "+" : "") + std::string("x_") + std::to_string(i);
+    for (int i = 1; i <= terms; ++i)
+        s += (i > 1 ? "+" : "") + std::string("x_") + std::to_string(i);
     return s;
 }
 
@@ -277,11 +278,17 @@ int main(int argc, char** argv) {
     using namespace nerovan;
     for (const auto& [name, expression] : Formulas()) {
         benchmark::RegisterBenchmark(("Paint8/" + name).c_str(), PaintFormula, expression,
-                                     Target::Bitmap8)->UseManualTime()->Unit(benchmark::kMicrosecond);
+                                     Target::Bitmap8)
+            ->UseManualTime()
+            ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("Paint32/" + name).c_str(), PaintFormula, expression,
-                                     Target::Bitmap32)->UseManualTime()->Unit(benchmark::kMicrosecond);
+                                     Target::Bitmap32)
+            ->UseManualTime()
+            ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("PaintEmf/" + name).c_str(), PaintFormula, expression,
-                                     Target::Metafile)->UseManualTime()->Unit(benchmark::kMicrosecond);
+                                     Target::Metafile)
+            ->UseManualTime()
+            ->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -44,9 +44,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer gap;
     qint64 longest = 0;
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longest = std::max(longest, gap.restart());
-    });
+    QObject::connect(&tick, &QTimer::timeout, [&] { longest = std::max(longest, gap.restart()); });
     for (const QString& text : {formula, formula + " "}) {
         QElapsedTimer took;
         took.start();

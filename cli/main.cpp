@@ -80,11 +80,8 @@ bool LoadExpression(const RenderOptions& o, std::string& expression, std::string
             }
             return true;
         }
-        case ExpressionSource::Demo:
-            expression = DemoFormulas[o.Demo - 1];
-            return true;
-        case ExpressionSource::None:
-            break;
+        case ExpressionSource::Demo: expression = DemoFormulas[o.Demo - 1]; return true;
+        case ExpressionSource::None: break;
     }
     error = "no expression";
     return false;

@@ -13,7 +13,8 @@ const char* const kRenderUsage =
     "\n"
     "  EXPRESSION              UTF-8 text, converted to Windows-1251 for the typesetter\n"
     "                          (one that begins with \"--\" goes after a \"--\")\n"
-    "  -f, --formula FILE      take the expression from a formula file (its first line, Windows-1251)\n"
+    "  -f, --formula FILE      take the expression from a formula file (its first line, "
+    "Windows-1251)\n"
     "      --demo N            take demo formula N, 1 to 18\n"
     "  -o, --output FILE       write the picture; the format follows the extension:\n"
     "                          .bmp .emf .png .jpg .jpeg .gif\n"
@@ -51,8 +52,8 @@ bool ParseColor(const std::string& text, TColor& color) {
     for (char c : hex)
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     const unsigned long v = std::strtoul(hex.c_str(), nullptr, 16);
-    color = RGB(static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
-                static_cast<uint8_t>(v));
+    color =
+        RGB(static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v));
     return true;
 }
 

@@ -17,8 +17,8 @@ struct RenderOptions {
     int Demo = 0;             // --demo N, 1 to 18
     std::string Output;       // -o
     std::string FontName = "Times New Roman";
-    int Height = 21;          // em height in pixels
-    int Size = 0;             // points; used instead of Height when positive
+    int Height = 21;  // em height in pixels
+    int Size = 0;     // points; used instead of Height when positive
     bool Bold = false;
     bool Italic = false;
     TColor Foreground = clBlack;

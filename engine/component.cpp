@@ -13,8 +13,9 @@ namespace nerovan {
 
 const char* const kMetafileCreator = "Nerovan by Tarquel";
 
-TNerovan::TNerovan() : bitmap_(std::make_shared<nerovan::Bitmap>()),
-                       metafile_(std::make_unique<nerovan::Metafile>()) {
+TNerovan::TNerovan()
+    : bitmap_(std::make_shared<nerovan::Bitmap>()),
+      metafile_(std::make_unique<nerovan::Metafile>()) {
     bitmap_->SetPixelFormat(TPixelFormat::pf32bit);
     Font.Name = "Times New Roman";
     Font.SetSize(18);
@@ -33,12 +34,11 @@ namespace {
 void CheckPictureSize(long long w, long long h, long long max_pixels) {
     constexpr long long kMega = 1024 * 1024;
     if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > max_pixels)
-        throw ELimitExceeded("The picture would be " + std::to_string(w) + " x " +
-                             std::to_string(h) + " pixels; the largest is " +
-                             std::to_string(kMaxPictureSide) + " pixels a side and " +
-                             (max_pixels % kMega == 0
-                                  ? std::to_string(max_pixels / kMega) + " megapixels in all"
-                                  : std::to_string(max_pixels) + " pixels in all"));
+        throw ELimitExceeded(
+            "The picture would be " + std::to_string(w) + " x " + std::to_string(h) +
+            " pixels; the largest is " + std::to_string(kMaxPictureSide) + " pixels a side and " +
+            (max_pixels % kMega == 0 ? std::to_string(max_pixels / kMega) + " megapixels in all"
+                                     : std::to_string(max_pixels) + " pixels in all"));
 }
 
 void CheckPictureSize(const TFormulaMetrics& m, long long max_pixels) {
@@ -137,7 +137,8 @@ void MoveIntoGrownPicture(DisplayList& list, const TRect& by, int width, int hei
     const TRect old_whole{by.Left, by.Top, width - by.Right, height - by.Bottom};  // once moved
     list.Offset(by.Left, by.Top);
     for (DrawOp& op : list.Ops)
-        if (op.Kind == DrawOpKind::Fill && op.Rect == old_whole) op.Rect = TRect{0, 0, width, height};
+        if (op.Kind == DrawOpKind::Fill && op.Rect == old_whole)
+            op.Rect = TRect{0, 0, width, height};
 }
 
 }  // namespace
@@ -153,7 +154,8 @@ void TNerovan::Paint() {
     if (EMFPaint) {
         Measure();
         working_canvas_.reset();
-        working_canvas_ = std::make_unique<MetafileCanvas>(*metafile_, kMetafileCreator, Expression);
+        working_canvas_ =
+            std::make_unique<MetafileCanvas>(*metafile_, kMetafileCreator, Expression);
         working_canvas_->Lock();
         PreparePass(*working_canvas_, *this);
         working_canvas_->TrackInk(true, kClearance);
@@ -163,7 +165,8 @@ void TNerovan::Paint() {
             working_canvas_->Unlock();
             throw;
         }
-        const TRect by = InkOverhang(working_canvas_->TrackedInk(), metafile_->Width, metafile_->Height);
+        const TRect by =
+            InkOverhang(working_canvas_->TrackedInk(), metafile_->Width, metafile_->Height);
         working_canvas_->Unlock();
         working_canvas_.reset();
         if (Grows(by)) {

@@ -26,12 +26,12 @@ public:
     // Published properties, read and written straight to their fields.
     TColor ForeGroundColor = clBlack;
     TColor BackGroundColor = clWhite;
-    std::string Expression;  // single-byte, Windows-1251
-    bool ItalicVars = true;  // stored with the component; the layout does not read it
-    TFont Font;              // "Times New Roman", 18 points
-    bool EMFPaint = true;    // true: paint into the metafile; false: into the bitmap
-    bool MulPoint = true;    // mark products with a small dot
-    bool BlurBitmap = false; // bitmap target: 32-bit pixels, smoothed after painting
+    std::string Expression;   // single-byte, Windows-1251
+    bool ItalicVars = true;   // stored with the component; the layout does not read it
+    TFont Font;               // "Times New Roman", 18 points
+    bool EMFPaint = true;     // true: paint into the metafile; false: into the bitmap
+    bool MulPoint = true;     // mark products with a small dot
+    bool BlurBitmap = false;  // bitmap target: 32-bit pixels, smoothed after painting
     // The largest picture painted, in pixels: a program that keeps several
     // pictures at once may ask for less than the engine's bound.
     long long MaxPicturePixels = kMaxPicturePixels;

@@ -33,7 +33,8 @@ QWidget& Window() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/nerovan-fuzz-settings-" + std::to_string(getpid()) + ".ini";
+    static const std::string path =
+        "/tmp/nerovan-fuzz-settings-" + std::to_string(getpid()) + ".ini";
     QWidget& window = Window();
     nerovan::WriteFileAtomic(path, data, size);
     nerovan::SettingsFile settings(QString::fromStdString(path));

@@ -100,9 +100,10 @@ SettingsFile::SettingsFile(const QString& path) : path_(path), impl_(std::make_u
     if (!S_ISREG(st.st_mode) || st.st_size > kLargestFile) {
         // A folder in the file's place makes saving fail with its reason.
         keep_ = !S_ISDIR(st.st_mode);
-        refused_ = "The settings file \"" + path + "\" is " +
-                   (S_ISREG(st.st_mode) ? QString("larger than 1 MB") : QString("not a regular file")) +
-                   ": the program starts with its defaults and leaves the file as it is";
+        refused_ =
+            "The settings file \"" + path + "\" is " +
+            (S_ISREG(st.st_mode) ? QString("larger than 1 MB") : QString("not a regular file")) +
+            ": the program starts with its defaults and leaves the file as it is";
         return;
     }
     try {
@@ -116,7 +117,8 @@ SettingsFile::SettingsFile(const QString& path) : path_(path), impl_(std::make_u
 SettingsFile::~SettingsFile() = default;
 
 QString SettingsFile::DefaultPath(const QString& executable_dir) {
-    if (!executable_dir.isEmpty() && access(QFile::encodeName(executable_dir).constData(), W_OK) == 0)
+    if (!executable_dir.isEmpty() &&
+        access(QFile::encodeName(executable_dir).constData(), W_OK) == 0)
         return QDir(executable_dir).filePath("Nerovan.Ini");
     QString config = QString::fromLocal8Bit(std::getenv("XDG_CONFIG_HOME"));
     if (config.isEmpty()) config = QDir::home().filePath(".config");
@@ -164,7 +166,8 @@ PlacementState SettingsFile::ReadPlacement() const {
     // fits the size to the screen it restores on.
     static constexpr long kFarthest = 1000000;
     auto coordinate = [&i](const char* key, int fallback) {
-        return static_cast<int>(std::clamp(i.ReadLong(kPlacement, key, fallback), -kFarthest, kFarthest));
+        return static_cast<int>(
+            std::clamp(i.ReadLong(kPlacement, key, fallback), -kFarthest, kFarthest));
     };
     p.Left = coordinate("Left", p.Left);
     p.Top = coordinate("Top", p.Top);
@@ -181,7 +184,8 @@ PlacementState SettingsFile::ReadPlacement() const {
     // Entries that are not there, or empty, are no history.
     const long count = i.ReadLong(kPlacement, "HistoryCount", 0);
     for (long k = 0; k < count && k < 16; ++k) {
-        const QString entry = i.ReadString(kPlacement, ("History" + std::to_string(k)).c_str(), QString());
+        const QString entry =
+            i.ReadString(kPlacement, ("History" + std::to_string(k)).c_str(), QString());
         if (!entry.isEmpty()) p.History << entry;
     }
     p.FontName = i.ReadString(kPlacement, "FontName", p.FontName);
@@ -192,9 +196,9 @@ PlacementState SettingsFile::ReadPlacement() const {
     // taken at the bound, so the window paints instead of failing until the
     // font is changed (and -2147483648 is never negated).
     const long height = i.ReadLong(kPlacement, "FontHeight", p.FontHeight);
-    p.FontHeight = height == 0 ? PlacementState().FontHeight
-                               : static_cast<int>(std::clamp<long>(height, -kMaxFontPixels,
-                                                                   kMaxFontPixels));
+    p.FontHeight =
+        height == 0 ? PlacementState().FontHeight
+                    : static_cast<int>(std::clamp<long>(height, -kMaxFontPixels, kMaxFontPixels));
     p.FontStyle = static_cast<int>(i.ReadLong(kPlacement, "FontStyle", p.FontStyle)) & 15;
     p.FontCharset = static_cast<int>(i.ReadLong(kPlacement, "FontCharset", p.FontCharset)) & 255;
     return p;

@@ -88,8 +88,10 @@ bool Utf8ToCp1251(const std::string& utf8, std::string& out, std::string& bad_ch
         }
         bool ok = extra >= 0 && i + extra < n;
         for (int k = 1; ok && k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (p[i + k] & 0x3F);
+            if ((p[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (p[i + k] & 0x3F);
         }
         if (ok && ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
                    (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))))

@@ -38,8 +38,7 @@ std::string UserMessage(const std::exception& e);
 // the expression as typed.
 class Exception : public EUserError {
 public:
-    explicit Exception(const std::string& message)
-        : EUserError(message, MessageEncoding::Cp1251) {}
+    explicit Exception(const std::string& message) : EUserError(message, MessageEncoding::Cp1251) {}
 };
 
 // A bracket without its partner.

@@ -87,7 +87,8 @@ void Canvas::TextOutImpl(int x, int y, std::string_view s, const TRect* clip) {
         if (!ink.Empty() && (ink.Left < area.Left || ink.Top < area.Top || ink.Right > area.Right ||
                              ink.Bottom > area.Bottom)) {
             tracked_ink_.Unite(ink);
-            tracked_runs_.push_back({x, y, std::string(s), Font, clip != nullptr, clip ? *clip : TRect{}});
+            tracked_runs_.push_back(
+                {x, y, std::string(s), Font, clip != nullptr, clip ? *clip : TRect{}});
         }
     }
     DoTextOut(x, y, s, advances, clip);

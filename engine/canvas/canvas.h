@@ -159,7 +159,8 @@ private:
 // whatever changes them leaves the canvas as it found it, also on an error.
 class CanvasStateGuard {
 public:
-    explicit CanvasStateGuard(Canvas& c) : canvas_(c), font_(c.Font), pen_(c.Pen), brush_(c.Brush) {}
+    explicit CanvasStateGuard(Canvas& c)
+        : canvas_(c), font_(c.Font), pen_(c.Pen), brush_(c.Brush) {}
     ~CanvasStateGuard() {
         canvas_.Font = font_;
         canvas_.Pen = pen_;

@@ -56,15 +56,15 @@ std::string FormatDrawOp(const DrawOp& op) {
                           op.Y2, op.PenWidth);
             return buf + ColorText(op.Color);
         case DrawOpKind::Arc:
-            std::snprintf(buf, sizeof buf, "arc %d %d %d %d %d %d %d %d width=%d color=",
-                          op.Rect.Left, op.Rect.Top, op.Rect.Right, op.Rect.Bottom, op.X1, op.Y1,
-                          op.X2, op.Y2, op.PenWidth);
+            std::snprintf(buf, sizeof buf,
+                          "arc %d %d %d %d %d %d %d %d width=%d color=", op.Rect.Left, op.Rect.Top,
+                          op.Rect.Right, op.Rect.Bottom, op.X1, op.Y1, op.X2, op.Y2, op.PenWidth);
             return buf + ColorText(op.Color);
         case DrawOpKind::Ellipse:
             std::snprintf(buf, sizeof buf, "ellipse %d %d %d %d width=%d color=", op.Rect.Left,
                           op.Rect.Top, op.Rect.Right, op.Rect.Bottom, op.PenWidth);
-            return buf + ColorText(op.Color) + " fill=" +
-                   (op.Filled ? ColorText(op.FillColor) : std::string("none"));
+            return buf + ColorText(op.Color) +
+                   " fill=" + (op.Filled ? ColorText(op.FillColor) : std::string("none"));
     }
     return {};
 }
@@ -102,16 +102,16 @@ void DisplayList::ReplayOn(Canvas& canvas, int dx, int dy) const {
             case DrawOpKind::Fill:
                 canvas.Brush.Style = TBrushStyle::bsSolid;
                 canvas.Brush.Color = op.Color;
-                canvas.FillRect({op.Rect.Left + dx, op.Rect.Top + dy, op.Rect.Right + dx,
-                                 op.Rect.Bottom + dy});
+                canvas.FillRect(
+                    {op.Rect.Left + dx, op.Rect.Top + dy, op.Rect.Right + dx, op.Rect.Bottom + dy});
                 break;
             case DrawOpKind::Text:
                 canvas.Brush.Style = TBrushStyle::bsClear;
                 canvas.Font = op.Font;
                 if (op.Clipped)
                     canvas.TextOutClipped(op.X1 + dx, op.Y1 + dy, op.Text,
-                                          {op.Clip.Left + dx, op.Clip.Top + dy,
-                                           op.Clip.Right + dx, op.Clip.Bottom + dy});
+                                          {op.Clip.Left + dx, op.Clip.Top + dy, op.Clip.Right + dx,
+                                           op.Clip.Bottom + dy});
                 else
                     canvas.TextOut(op.X1 + dx, op.Y1 + dy, op.Text);
                 break;

@@ -164,7 +164,7 @@ size_t MeasureMemo::Hash(const KeyHead& head, std::string_view text) {
 }
 
 size_t MeasureMemo::Probe(const KeyHead& head, std::string_view text, size_t hash,
-                         bool& found) const {
+                          bool& found) const {
     const size_t mask = slots_.size() - 1;
     const auto low = static_cast<uint32_t>(hash);
     const uint32_t tag = Tag(hash);
@@ -250,11 +250,10 @@ void MeasureMemo::Store(const KeyHead& head, std::string_view text, size_t hash,
     } else if (!text.empty()) {
         offset = static_cast<uint32_t>(text.data() - root_.data());
     }
-    records_.push_back(Record{static_cast<uint32_t>(hash), static_cast<uint32_t>(i), head, offset,
-                              length,
-                              Entry{m, FontState{font_after.Height, font_after.Style,
-                                                 font_after.Charset, font_after.Color,
-                                                 name_after}}});
+    records_.push_back(
+        Record{static_cast<uint32_t>(hash), static_cast<uint32_t>(i), head, offset, length,
+               Entry{m, FontState{font_after.Height, font_after.Style, font_after.Charset,
+                                  font_after.Color, name_after}}});
     slots_[i] = static_cast<uint32_t>(records_.size()) | Tag(hash) << kRecordBits;
 }
 

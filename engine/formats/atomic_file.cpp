@@ -50,7 +50,8 @@ std::string ResolveTarget(const std::string& path) {
         if (n <= 0 || n == sizeof link) return current;
         std::string next(link, static_cast<size_t>(n));
         const size_t slash = current.rfind('/');
-        if (next[0] != '/' && slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+        if (next[0] != '/' && slash != std::string::npos)
+            next = current.substr(0, slash + 1) + next;
         current = next;
     }
     ThrowWriteError(path, ELOOP);
@@ -61,10 +62,10 @@ std::string UniqueSuffix() {
     static std::atomic<unsigned> counter{0};
     struct timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
-    const unsigned long long mix =
-        (static_cast<unsigned long long>(ts.tv_nsec) << 20) ^
-        (static_cast<unsigned long long>(ts.tv_sec) << 40) ^
-        (static_cast<unsigned long long>(getpid()) << 8) ^ counter.fetch_add(1);
+    const unsigned long long mix = (static_cast<unsigned long long>(ts.tv_nsec) << 20) ^
+                                   (static_cast<unsigned long long>(ts.tv_sec) << 40) ^
+                                   (static_cast<unsigned long long>(getpid()) << 8) ^
+                                   counter.fetch_add(1);
     std::string s;
     unsigned long long v = mix;
     for (size_t i = 0; i < kSuffixLength; ++i) {

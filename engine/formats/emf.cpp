@@ -118,8 +118,7 @@ public:
     EmfBuilder& operator=(const EmfBuilder&) = delete;
 
     void Header(const Metafile& mf) {
-        if (mf.Width < 0 || mf.Height < 0)
-            throw EPictureError("the picture has a negative size");
+        if (mf.Width < 0 || mf.Height < 0) throw EPictureError("the picture has a negative size");
         const U_RECTL bounds = RectL(0, 0, mf.Width - 1, mf.Height - 1);
         const U_RECTL frame = RectL(0, 0, PixelsToHimetric(mf.Width), PixelsToHimetric(mf.Height));
         std::vector<uint16_t> desc = HeaderDescription(mf);
@@ -155,7 +154,8 @@ public:
         units.clear();
         AppendUtf16(units, mf.Creator + kFormulaCarrierSeparator);
         for (unsigned char b : mf.Description)
-            if (b != 0) units.push_back(static_cast<uint16_t>(CharsetToUnicode(DEFAULT_CHARSET, b)));
+            if (b != 0)
+                units.push_back(static_cast<uint16_t>(CharsetToUnicode(DEFAULT_CHARSET, b)));
         dx_.assign(units.size(), 0);
         PutText(0, 1);
     }
@@ -381,8 +381,7 @@ private:
         if (op.Text.empty()) return;
         if (op.Advances.size() != op.Text.size())
             throw EPictureError("a text run has " + std::to_string(op.Advances.size()) +
-                                     " advances for " + std::to_string(op.Text.size()) +
-                                     " characters");
+                                " advances for " + std::to_string(op.Text.size()) + " characters");
         if (IsSymbolFontName(op.Font.Name) || op.Clipped) {
             OutlinedText(op);
             return;
@@ -447,11 +446,10 @@ private:
         const int64_t x0 = op.X1;
         const int64_t base = static_cast<int64_t>(op.Y1) + h.Ascent;
         // Where the path lies, in pixels of the picture.
-        const U_RECTL box = RectL(
-            ClampToInt(x0 + FloorDiv(left, kOutlineUnitsPerPixel)),
-            ClampToInt(base + FloorDiv(top, kOutlineUnitsPerPixel)),
-            ClampToInt(x0 + FloorDiv(right, kOutlineUnitsPerPixel) + 1),
-            ClampToInt(base + FloorDiv(bottom, kOutlineUnitsPerPixel) + 1));
+        const U_RECTL box = RectL(ClampToInt(x0 + FloorDiv(left, kOutlineUnitsPerPixel)),
+                                  ClampToInt(base + FloorDiv(top, kOutlineUnitsPerPixel)),
+                                  ClampToInt(x0 + FloorDiv(right, kOutlineUnitsPerPixel) + 1),
+                                  ClampToInt(base + FloorDiv(bottom, kOutlineUnitsPerPixel) + 1));
 
         UseSolidBrush(op.Font.Color);
         Put(U_EMRSAVEDC_set());
@@ -524,8 +522,8 @@ private:
     }
 
     static int32_t ClampToInt(int64_t v) {
-        return static_cast<int32_t>(
-            std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+        return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
     }
 
     static int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }

@@ -56,7 +56,9 @@ bool FindTextRun(const uint8_t* data, size_t begin, size_t end, const std::vecto
             const uint64_t n = LoadU32(data + off + kChars), at = LoadU32(data + off + kOffString);
             if (n >= prefix.size() && at >= kMinTextRecord && at <= size && n <= (size - at) / 2) {
                 const uint8_t* p = data + off + at;
-                auto unit = [p](size_t i) { return static_cast<uint16_t>(p[2 * i] | (p[2 * i + 1] << 8)); };
+                auto unit = [p](size_t i) {
+                    return static_cast<uint16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+                };
                 size_t k = 0;
                 while (k < prefix.size() && unit(k) == prefix[k]) ++k;
                 if (k == prefix.size()) {

@@ -35,9 +35,9 @@ void CheckNotEmpty(const Bitmap& bitmap, const char* format) {
 void CheckSideLimit(const Bitmap& bitmap, const char* format, long limit) {
     if (bitmap.Width() > limit || bitmap.Height() > limit)
         throw EPictureError(std::string("The picture is too large for ") + format + " (" +
-                                 std::to_string(bitmap.Width()) + " x " +
-                                 std::to_string(bitmap.Height()) + " pixels, at most " +
-                                 std::to_string(limit) + " a side)");
+                            std::to_string(bitmap.Width()) + " x " +
+                            std::to_string(bitmap.Height()) + " pixels, at most " +
+                            std::to_string(limit) + " a side)");
 }
 
 inline uint32_t ColourKey(const uint8_t* bgrx) {
@@ -337,7 +337,7 @@ GifPicture ReduceForGif(const Bitmap& bitmap) {
 
 [[noreturn]] void ThrowGifError(int code) {
     throw EPictureError(std::string("Cannot encode the picture as GIF: ") +
-                             (GifErrorString(code) ? GifErrorString(code) : "giflib error"));
+                        (GifErrorString(code) ? GifErrorString(code) : "giflib error"));
 }
 
 }  // namespace
@@ -346,13 +346,13 @@ std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap) {
     CheckNotEmpty(bitmap, "BMP");
     const int w = bitmap.Width(), h = bitmap.Height();
     const bool indexed = bitmap.PixelFormat() == TPixelFormat::pf8bit;
-    const uint64_t rowSize = indexed ? (static_cast<uint64_t>(w) + 3) & ~uint64_t(3)
-                                     : static_cast<uint64_t>(w) * 4;
+    const uint64_t rowSize =
+        indexed ? (static_cast<uint64_t>(w) + 3) & ~uint64_t(3) : static_cast<uint64_t>(w) * 4;
     const uint64_t imageSize = rowSize * static_cast<uint64_t>(h);
     const uint32_t headerSize = 14 + 40 + (indexed ? 256 * 4 : 0);
     if (imageSize + headerSize > 0xFFFFFFFFull)
         throw EPictureError("The picture is too large for BMP (" + std::to_string(w) + " x " +
-                                 std::to_string(h) + " pixels)");
+                            std::to_string(h) + " pixels)");
 
     std::vector<uint8_t> out(static_cast<size_t>(headerSize + imageSize), 0);
     // BITMAPFILEHEADER
@@ -469,8 +469,8 @@ std::vector<uint8_t> EncodeJpeg(const Bitmap& bitmap) {
 
     JpegState state;
     std::memset(&state, 0, sizeof state);
-    const bool ok = JpegEncodeCore(&state, static_cast<JDIMENSION>(w),
-                                   static_cast<JDIMENSION>(h), rows.data());
+    const bool ok =
+        JpegEncodeCore(&state, static_cast<JDIMENSION>(w), static_cast<JDIMENSION>(h), rows.data());
     std::vector<uint8_t> out;
     if (ok) {
         try {
@@ -551,11 +551,16 @@ bool PictureFormatFromExtension(const std::string& path, PictureFormat& format) 
     std::string ext = path.substr(dot + 1);
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (ext == "bmp") format = PictureFormat::Bmp;
-    else if (ext == "png") format = PictureFormat::Png;
-    else if (ext == "jpg" || ext == "jpeg") format = PictureFormat::Jpeg;
-    else if (ext == "gif") format = PictureFormat::Gif;
-    else return false;
+    if (ext == "bmp")
+        format = PictureFormat::Bmp;
+    else if (ext == "png")
+        format = PictureFormat::Png;
+    else if (ext == "jpg" || ext == "jpeg")
+        format = PictureFormat::Jpeg;
+    else if (ext == "gif")
+        format = PictureFormat::Gif;
+    else
+        return false;
     return true;
 }
 

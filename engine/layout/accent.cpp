@@ -49,7 +49,6 @@ const AccentForm& FormOf(char mark) {
     return kAccentForms[0];  // the walk passes marks only
 }
 
-
 // With letters italic, the mark takes the style its base character is drawn
 // in by the text run that starts at rest: a letter leans unless the run is
 // an upright function name (then it keeps the font's style), anything else
@@ -154,9 +153,8 @@ void PaintAccent(char mark, std::string_view rest, std::string_view base, TFormu
         // a whole chain of accents: each mark costs the same whatever its depth.
         const int baseWidth = MeasureFirstGlyph(base, canvas).Width;
         const TFontStyles markStyle = canvas.Font.Style;
-        const int room =
-            RoomRightOfPen(base, (rest.size() - base.size()) / kAccentEscapeLength, canvas,
-                           italicSwitch, style);
+        const int room = RoomRightOfPen(base, (rest.size() - base.size()) / kAccentEscapeLength,
+                                        canvas, italicSwitch, style);
         canvas.Font.Style = markStyle;
 
         const AccentForm& form = FormOf(mark);

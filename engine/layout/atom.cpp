@@ -46,7 +46,6 @@ void PaintAccentMark(char mark, std::string_view rest, std::string_view base, TF
 // Letters of an escape name: Latin only.
 bool IsEscapeNameLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-
 // ---- One level of the atom walk ---------------------------------------------
 // A level is the atom from some position on: a leading run up to the first
 // backslash, then at most one escape, then the rest, which is the next level.
@@ -132,8 +131,7 @@ TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italic
     return m;
 }
 
-void PaintTextRun(std::string_view run, TFormulaOrigin origin, Canvas& canvas,
-                  bool italicSwitch) {
+void PaintTextRun(std::string_view run, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch) {
     if (run.empty()) return;
     canvas.Font.Charset = DEFAULT_CHARSET;
     const bool upright = IsUprightFunctionName(run);
@@ -203,12 +201,12 @@ void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, boo
         pen.X += leadWidth;
         CheckAtomStep(step, atom, pos);
         switch (step.Escape) {
-            case TAtomEscape::None:
-                return;
+            case TAtomEscape::None: return;
             case TAtomEscape::Accent:
                 // The rest is drawn from the base on at this pen; nothing of
                 // this level follows it, so its width is not needed here.
-                if (base < step.Rest) base = atom.size() - AccentBase(atom.substr(step.Rest)).size();
+                if (base < step.Rest)
+                    base = atom.size() - AccentBase(atom.substr(step.Rest)).size();
                 PaintAccentMark(atom[step.LeadEnd + 1], atom.substr(step.Rest), atom.substr(base),
                                 pen, canvas, italicSwitch);
                 break;
@@ -216,8 +214,7 @@ void PaintAtom(std::string_view atom, TFormulaOrigin origin, Canvas& canvas, boo
                 pen.X += PaintNameEscape(EscapeName(step, atom), pen, canvas);
                 if (step.Rest == atom.size()) return;
                 break;
-            default:
-                return;  // raised by CheckAtomStep
+            default: return;  // raised by CheckAtomStep
         }
         pos = step.Rest;
     }

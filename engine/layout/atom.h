@@ -23,8 +23,7 @@ constexpr int kAtomLevelRoom = 2;
 TFormulaMetrics MeasureTextRun(std::string_view run, Canvas& canvas, bool italicSwitch);
 // Draws the run character by character, the first cell's top-left corner at
 // origin. Draws nothing and leaves the font alone for an empty run.
-void PaintTextRun(std::string_view run, TFormulaOrigin origin, Canvas& canvas,
-                  bool italicSwitch);
+void PaintTextRun(std::string_view run, TFormulaOrigin origin, Canvas& canvas, bool italicSwitch);
 
 // Width and Height of an atom (Ascent is the caller's, except the empty atom,
 // which is 0 x 0 with Ascent 0). Raises EInvalidToken for a malformed escape.

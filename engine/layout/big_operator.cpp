@@ -46,7 +46,7 @@ void SelectScriptFont(Canvas& canvas, const TFont& text_font) {
 // Every box and offset of the construct, relative to the top-left corner of
 // its box, computed the same way for both passes.
 struct BigOperatorLayout {
-    int Count = 1;  // 1: body; 2: lower limit, body; 3: both limits, body
+    int Count = 1;                        // 1: body; 2: lower limit, body; 3: both limits, body
     std::string_view Body, Lower, Upper;  // views into the call's term
     bool BodyParenthesised = false;
     TFormulaMetrics BodyBox;  // with the room for parentheses when they are drawn
@@ -146,9 +146,8 @@ TFormulaMetrics MeasureBigOperator(const PieceList& arguments, Canvas& canvas,
     return LayOutBigOperator(arguments, canvas, glyph, enlarged, circle).Box;
 }
 
-TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const PieceList& arguments,
-                                 Canvas& canvas, std::string_view glyph, bool enlarged,
-                                 bool circle) {
+TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const PieceList& arguments, Canvas& canvas,
+                                 std::string_view glyph, bool enlarged, bool circle) {
     const BigOperatorLayout l = LayOutBigOperator(arguments, canvas, glyph, enlarged, circle);
     {
         const TFont text_font = canvas.Font;

@@ -26,9 +26,8 @@ TFormulaMetrics MeasureBigOperator(const PieceList& arguments, Canvas& canvas,
                                    std::string_view glyph, bool enlarged, bool circle);
 // Draws the operator with the top-left corner of its box at origin and
 // returns the box.
-TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const PieceList& arguments,
-                                 Canvas& canvas, std::string_view glyph, bool enlarged,
-                                 bool circle);
+TFormulaMetrics PaintBigOperator(TFormulaOrigin origin, const PieceList& arguments, Canvas& canvas,
+                                 std::string_view glyph, bool enlarged, bool circle);
 
 // The keyword constructs `sum`, `mul`, `lim`, `inf`, `int30`, `int20`,
 // `int0`, `int3`, `int2` and `int`.

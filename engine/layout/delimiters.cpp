@@ -121,7 +121,7 @@ void PaintLeftParen(TFormulaOrigin o, int h, Canvas& canvas) {
     const int x = o.X + 1;
     const int overhang = ParenOverhang(h), inset = ParenEndInset(h);
     canvas.Arc(x, o.Y - overhang, x + ParenEllipseWidth(h), o.Y + h + overhang,  //
-               x + inset, o.Y + 2 + inset,                                         //
+               x + inset, o.Y + 2 + inset,                                       //
                x + inset, o.Y + h + 2 - inset);
 }
 
@@ -135,7 +135,7 @@ void PaintRightParen(TFormulaOrigin o, int h, Canvas& canvas) {
     const int x = o.X - 1;
     const int overhang = ParenOverhang(h), inset = ParenEndInset(h);
     canvas.Arc(x - ParenEllipseWidth(h), o.Y - overhang, x, o.Y + h + overhang,  //
-               x - inset, o.Y + h - inset,                                         //
+               x - inset, o.Y + h - inset,                                       //
                x - inset, o.Y - 1 + inset);
 }
 

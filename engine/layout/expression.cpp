@@ -28,12 +28,11 @@ struct RelationSign {
 // Symbol font's character set; "<", ">", "=" and "~" alone are drawn in the
 // current font.
 const RelationSign kRelationSigns[] = {
-    {"<=>", 0xDB}, {"<->", 0xAB}, {"<=", 0xA3}, {"<>", 0xB9}, {"<", 0x3C},
-    {">=", 0xB3},  {">>", 0xAE},  {">", 0x3E},
-    {"==", 0xBA},  {"=>", 0xDE},  {"=<", 0xDC}, {"=~", 0x40}, {"=", 0x3D},
-    {"~UU", 0xC7}, {"~c=", 0xCD}, {"~cc", 0xCB}, {"~d=", 0xCA}, {"~ee", 0xCF},
-    {"~~", 0xBB},  {"~A", 0x22},  {"~E", 0x24}, {"~U", 0xC8}, {"~c", 0xCC},
-    {"~d", 0xC9},  {"~e", 0xCE},  {"~", 0x7E},
+    {"<=>", 0xDB}, {"<->", 0xAB}, {"<=", 0xA3},  {"<>", 0xB9},  {"<", 0x3C},   {">=", 0xB3},
+    {">>", 0xAE},  {">", 0x3E},   {"==", 0xBA},  {"=>", 0xDE},  {"=<", 0xDC},  {"=~", 0x40},
+    {"=", 0x3D},   {"~UU", 0xC7}, {"~c=", 0xCD}, {"~cc", 0xCB}, {"~d=", 0xCA}, {"~ee", 0xCF},
+    {"~~", 0xBB},  {"~A", 0x22},  {"~E", 0x24},  {"~U", 0xC8},  {"~c", 0xCC},  {"~d", 0xC9},
+    {"~e", 0xCE},  {"~", 0x7E},
 };
 
 // The four signs that are drawn in the current font (but spaced by their
@@ -130,8 +129,7 @@ struct BracketScan {
     int Depth = 0;
 };
 
-BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands,
-                                   PieceList& signs);
+BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands, PieceList& signs);
 
 // Fills row, which the caller keeps in place while it uses the operands: they
 // may point into its Balanced text.
@@ -200,8 +198,7 @@ void SplitRelations(std::string_view line, PieceList& operands, PieceList& signs
 
 namespace {
 
-BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands,
-                                   PieceList& signs) {
+BracketScan SplitRelationsScanning(std::string_view line, PieceList& operands, PieceList& signs) {
     const auto at = [&line](size_t i) { return i < line.size() ? line[i] : ' '; };
     BracketScan scan;
     BracketDepth depth;

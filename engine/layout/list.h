@@ -20,8 +20,7 @@ TFormulaMetrics MeasureItem(std::string_view item, bool parenthesised, Canvas& c
 void PaintItem(std::string_view item, TFormulaOrigin box, const TFormulaMetrics& m,
                bool parenthesised, Canvas& canvas);
 
-TFormulaMetrics MeasureList(const PieceList& items, Canvas& canvas,
-                            std::string_view separator);
+TFormulaMetrics MeasureList(const PieceList& items, Canvas& canvas, std::string_view separator);
 void PaintList(const PieceList& items, TFormulaOrigin origin, Canvas& canvas,
                std::string_view separator);
 

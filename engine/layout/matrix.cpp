@@ -92,8 +92,8 @@ TFormulaMetrics MeasureMatrix(const TermCall& call, const GridShape& shape, Canv
     return LayOutMatrix(call, shape, canvas).Box;
 }
 
-TFormulaMetrics PaintMatrix(const TermCall& call, const GridShape& shape,
-                            TFormulaOrigin origin, Canvas& canvas) {
+TFormulaMetrics PaintMatrix(const TermCall& call, const GridShape& shape, TFormulaOrigin origin,
+                            Canvas& canvas) {
     const MatrixLayout l = LayOutMatrix(call, shape, canvas);
     const TDelimiterOrigin grid = PaintDelimiters(origin, l.Box, canvas, l.Pair);
     // Column by column, each from the top row down.
@@ -101,8 +101,8 @@ TFormulaMetrics PaintMatrix(const TermCall& call, const GridShape& shape,
         for (int r = 0; r < shape.Rows; ++r) {
             const size_t i = static_cast<size_t>(r * shape.Columns + j);
             if (i >= l.Offsets.size()) continue;
-            PaintExpression(call.Arguments[i],
-                            {grid.X + l.Offsets[i].X, grid.Y + l.Offsets[i].Y}, canvas);
+            PaintExpression(call.Arguments[i], {grid.X + l.Offsets[i].X, grid.Y + l.Offsets[i].Y},
+                            canvas);
         }
     return l.Box;
 }

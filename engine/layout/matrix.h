@@ -13,8 +13,8 @@ namespace nerovan {
 // The keyword constructs `mat`, `det` and `sys`.
 extern const Construct kMatCall, kDetCall, kSysCall;
 
-// The matrix and system calls of the term dispatcher. A matrix name is "mat" or "det" (any case) followed by the number
-// of columns and the number of rows as digits 1 to 9 (`mat23x` is 2 x 3).
+// The matrix and system calls of the term dispatcher. A matrix name is "mat" or "det" (any case)
+// followed by the number of columns and the number of rows as digits 1 to 9 (`mat23x` is 2 x 3).
 // Both return the box without the term's blank room; painting draws the
 // construct with the top-left corner of that box at origin. A call whose name
 // gives no matrix shape and is no system is laid out as a plain call.

@@ -101,8 +101,8 @@ struct RadicalLayout {
     PieceList Radicand;
     std::string_view Index;
     TFormulaMetrics RadicandBox, IndexBox;
-    TFormulaMetrics Sign;        // the box PadForRadical or PadForRoot gives
-    TFormulaOrigin SignAt;       // the sign box's corner in the construct's box
+    TFormulaMetrics Sign;   // the box PadForRadical or PadForRoot gives
+    TFormulaOrigin SignAt;  // the sign box's corner in the construct's box
     TFormulaOrigin IndexAt;
     TFormulaMetrics Box;
 };
@@ -141,7 +141,8 @@ RadicalLayout LayOutRadical(const TermCall& call, Canvas& canvas) {
 }
 
 bool IsRadical(const TermCall& call) {
-    return call.Keyword->Form == kSqrt || (call.Keyword->Form == kRoot && call.Arguments.size() >= 2);
+    return call.Keyword->Form == kSqrt ||
+           (call.Keyword->Form == kRoot && call.Arguments.size() >= 2);
 }
 
 }  // namespace

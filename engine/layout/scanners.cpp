@@ -56,8 +56,7 @@ void SplitSum(std::string_view term, PieceList& operands, PieceList& signs) {
     operands.push_back(PieceOrBlank(term, piece, term.size()));
 }
 
-void SplitProduct(std::string_view term, PieceList& numerators,
-                  PieceList& denominators) {
+void SplitProduct(std::string_view term, PieceList& numerators, PieceList& denominators) {
     numerators.clear();
     denominators.clear();
     bool numerator = true;
@@ -78,8 +77,7 @@ void SplitProduct(std::string_view term, PieceList& numerators,
     (numerator ? numerators : denominators).push_back(PieceOrBlank(term, piece, term.size()));
 }
 
-void SplitScripts(std::string_view term, PieceList& baseAndSuperscripts,
-                  PieceList& subscripts) {
+void SplitScripts(std::string_view term, PieceList& baseAndSuperscripts, PieceList& subscripts) {
     // The base and the superscripts share one list; only a subscript goes
     // to the other.
     bool subscript = false;
@@ -88,8 +86,8 @@ void SplitScripts(std::string_view term, PieceList& baseAndSuperscripts,
     for (size_t i = 0; i < term.size(); ++i) {
         const char c = term[i];
         StepOrThrow(depth, c, term);
-        const bool mark = (c == '^' || c == '_') && depth.Value() == 0 &&
-                          (i == 0 || term[i - 1] != '\\');
+        const bool mark =
+            (c == '^' || c == '_') && depth.Value() == 0 && (i == 0 || term[i - 1] != '\\');
         if (mark) {
             (subscript ? subscripts : baseAndSuperscripts).push_back(term.substr(piece, i - piece));
             subscript = c == '_';
@@ -148,8 +146,8 @@ bool SplitCall(std::string_view term, std::string_view& name, PieceList& argumen
 bool IsPlainText(std::string_view s) {
     for (const char ch : s) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        const bool plain = c == '\'' || c == '+' || c == '-' || c == '.' || c == ':' ||
-                           c == ';' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+        const bool plain = c == '\'' || c == '+' || c == '-' || c == '.' || c == ':' || c == ';' ||
+                           (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
                            (c >= 'a' && c <= 'z') || c >= 0xC0;
         if (!plain) return false;
     }

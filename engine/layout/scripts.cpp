@@ -35,8 +35,12 @@ bool NeedsBaseBrackets(std::string_view b) {
         const bool escaped = i > 0 && t[i - 1] == '\\';
         if (depth.Step(c) != 0 || escaped) continue;
         switch (c) {
-            case '*': case '+': case '-': case '/': case '^': case '_':
-                return true;
+            case '*':
+            case '+':
+            case '-':
+            case '/':
+            case '^':
+            case '_': return true;
             default: break;
         }
     }
@@ -67,8 +71,8 @@ int ScriptOverlap(int column) { return (2 * column) / 3; }
 // holds a CanvasStateGuard that puts the size back.
 void UseScriptSize(Canvas& canvas) { canvas.Font.SetSize(ScriptSize(canvas.Font.Size())); }
 
-ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts,
-                            const PieceList& subscripts, Canvas& canvas) {
+ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts, const PieceList& subscripts,
+                            Canvas& canvas) {
     // The atoms of the base reset the charset and the italic bit; the
     // construct hands the font back as it found it.
     CanvasStateGuard guard(canvas);
@@ -136,14 +140,13 @@ ScriptsLayout LayOutScripts(const PieceList& baseAndSuperscripts,
 
 }  // namespace
 
-TFormulaMetrics MeasureScripts(const PieceList& baseAndSuperscripts,
-                               const PieceList& subscripts, Canvas& canvas) {
+TFormulaMetrics MeasureScripts(const PieceList& baseAndSuperscripts, const PieceList& subscripts,
+                               Canvas& canvas) {
     return LayOutScripts(baseAndSuperscripts, subscripts, canvas).Box;
 }
 
-TFormulaMetrics PaintScripts(const PieceList& baseAndSuperscripts,
-                             const PieceList& subscripts, TFormulaOrigin origin,
-                             Canvas& canvas) {
+TFormulaMetrics PaintScripts(const PieceList& baseAndSuperscripts, const PieceList& subscripts,
+                             TFormulaOrigin origin, Canvas& canvas) {
     CanvasStateGuard guard(canvas);
     const ScriptsLayout s = LayOutScripts(baseAndSuperscripts, subscripts, canvas);
     TFormulaOrigin base{origin.X, origin.Y + s.BaseTop};

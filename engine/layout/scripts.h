@@ -23,12 +23,11 @@ bool NeedsBaseBrackets(std::string_view b);
 // The box of base and scripts as split by SplitScripts: entry 0 of
 // baseAndSuperscripts is the base, the further entries the superscripts;
 // the box is without the term's blank room.
-TFormulaMetrics MeasureScripts(const PieceList& baseAndSuperscripts,
-                               const PieceList& subscripts, Canvas& canvas);
+TFormulaMetrics MeasureScripts(const PieceList& baseAndSuperscripts, const PieceList& subscripts,
+                               Canvas& canvas);
 // Draws base and scripts with the top-left corner of their box at origin
 // and returns the same box as MeasureScripts.
-TFormulaMetrics PaintScripts(const PieceList& baseAndSuperscripts,
-                             const PieceList& subscripts, TFormulaOrigin origin,
-                             Canvas& canvas);
+TFormulaMetrics PaintScripts(const PieceList& baseAndSuperscripts, const PieceList& subscripts,
+                             TFormulaOrigin origin, Canvas& canvas);
 
 }  // namespace nerovan

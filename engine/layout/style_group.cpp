@@ -18,12 +18,8 @@ enum StyleForm { kSmall, kBold, kAbli };
 // its argument row. The caller holds a CanvasStateGuard that undoes it.
 std::string EnterStyle(const TermCall& call, Canvas& canvas) {
     switch (call.Keyword->Form) {
-        case kSmall:
-            canvas.Font.SetSize(ScriptSize(canvas.Font.Size()));
-            return "*";
-        case kBold:
-            canvas.Font.Style |= fsBold;
-            return "*";
+        case kSmall: canvas.Font.SetSize(ScriptSize(canvas.Font.Size())); return "*";
+        case kBold: canvas.Font.Style |= fsBold; return "*";
         default: return ", ";
     }
 }

@@ -66,6 +66,7 @@ struct GreekName {
 // letter. Iota, kappa and omicron take their long capital names too
 // (`\Yota`, `\Kappa`, `\Omicron`), like every other letter; their single
 // letters `\I`, `\K`, `\O` give the same bytes.
+// clang-format off
 const GreekName kGreekNames[] = {
     {"alpha", 0xE1, 0xC1},   {"beta", 0xE2, 0xC2},   {"gamma", 0xE3, 0xC3},
     {"delta", 0xE4, 0xC4},   {"epsilon", 0xE5, 0xC5}, {"dzeta", 0xE6, 0xC6},
@@ -76,6 +77,7 @@ const GreekName kGreekNames[] = {
     {"sigma", 0xF3, 0xD3},   {"fi", 0xF6, 0xD6},     {"hi", 0xF7, 0xD7},
     {"psi", 0xF8, 0xD8},     {"omega", 0xF9, 0xD9},
 };
+// clang-format on
 
 char ToSmallLatin(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -139,8 +141,8 @@ uint8_t DecodeGreek(std::string_view name) {
         if (!IsLatinLetter(c)) RaiseInvalidGreek(name);
         const bool small = IsSmallLatinLetter(c);
         const char letter = ToSmallLatin(c);
-        const uint8_t byte =
-            (small ? GreekSmallLetters : GreekCapitalLetters)[static_cast<std::size_t>(letter - 'a')];
+        const uint8_t byte = (small ? GreekSmallLetters
+                                    : GreekCapitalLetters)[static_cast<std::size_t>(letter - 'a')];
         if (byte == kNoGreekLetter) RaiseInvalidGreek(std::string(1, letter));
         return byte;
     }

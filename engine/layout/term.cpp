@@ -81,17 +81,17 @@ enum class TermKind { Empty, EmptyCore, Sum, Product, Juxtaposition, Scripts, Ca
 struct TermParts {
     TermKind Kind = TermKind::Atom;
     int Lead = 0, Trail = 0;  // L and R: the blanks around the core
-    std::string_view Core;     // a view into the term
-    PieceList First, Second;   // the scanners' lists
-    TermCall Call;             // a call: its keyword, name, arguments, brackets
+    std::string_view Core;    // a view into the term
+    PieceList First, Second;  // the scanners' lists
+    TermCall Call;            // a call: its keyword, name, arguments, brackets
 };
 
 // The keyword constructs in the order they are tried: the first row whose
 // keyword starts the call's name and which accepts the call decides.
 constexpr const Construct* kKeywordConstructs[] = {
-    &kSmallCall, &kBoldCall,  &kMatCall,  &kDetCall,   &kSysCall,   &kAbliCall,
-    &kSqrtCall,  &kRootCall,  &kSumCall,  &kMulCall,   &kLimCall,   &kInfCall,
-    &kInt30Call, &kInt20Call, &kInt0Call, &kInt3Call,  &kInt2Call,  &kIntCall,
+    &kSmallCall, &kBoldCall,  &kMatCall,  &kDetCall,  &kSysCall,  &kAbliCall,
+    &kSqrtCall,  &kRootCall,  &kSumCall,  &kMulCall,  &kLimCall,  &kInfCall,
+    &kInt30Call, &kInt20Call, &kInt0Call, &kInt3Call, &kInt2Call, &kIntCall,
 };
 
 }  // namespace
@@ -122,7 +122,7 @@ struct TopLevelMarks {
     bool Sign = false;     // "+" or "-"
     bool Product = false;  // "*" or "/"
     bool Blank = false;
-    bool Script = false;   // "^" or "_"
+    bool Script = false;  // "^" or "_"
 };
 
 // What each character is to the walk: most are nothing and cost one look.

@@ -17,8 +17,8 @@
 namespace nerovan {
 
 struct TTrimmedBlanks {
-    int Lead = 0;      // blanks from the first character on
-    int Trail = 0;     // blanks from the last character backwards
+    int Lead = 0;           // blanks from the first character on
+    int Trail = 0;          // blanks from the last character backwards
     std::string_view Core;  // characters Lead + 1 .. length - Trail (1-based), in s
 };
 

@@ -12,7 +12,6 @@
 #include "pixel_kernels.h"
 #include "raster_canvas.h"
 
-
 namespace nerovan {
 
 namespace {
@@ -94,9 +93,9 @@ uint8_t NearestHalftoneIndex(uint8_t red, uint8_t green, uint8_t blue) {
     const HalftoneTables& t = Tables();
     // The distance is a sum over the channels, so the nearest cube entry is
     // the nearest level in each channel (51 is odd: no ties inside the cube).
-    const int cube = CubeIndex((red + kCubeStep / 2) / kCubeStep,
-                               (green + kCubeStep / 2) / kCubeStep,
-                               (blue + kCubeStep / 2) / kCubeStep);
+    const int cube =
+        CubeIndex((red + kCubeStep / 2) / kCubeStep, (green + kCubeStep / 2) / kCubeStep,
+                  (blue + kCubeStep / 2) / kCubeStep);
     const int grey = t.greyForSum[red + green + blue];
     const long cubeDistance = SquaredDistance(t.palette[cube], red, green, blue);
     const long greyDistance = SquaredDistance(t.palette[grey], red, green, blue);

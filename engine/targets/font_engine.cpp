@@ -45,7 +45,7 @@ struct FaceEntry {
     cairo_font_face_t* Face = nullptr;
     bool Symbol = false;
     std::string File;
-    double CellPerEm = 0;  // cell height per em, for positive font heights
+    double CellPerEm = 0;              // cell height per em, for positive font heights
     std::map<int, ScaledEntry> Sizes;  // by em in pixels
 };
 
@@ -105,10 +105,9 @@ FaceEntry& FontEngine::Impl::Face(const std::string& name, bool bold, bool itali
     FcPatternDestroy(pat);
     if (!match) {
         // No font at all on the machine: cairo's own fallback face still measures.
-        entry.Face = cairo_toy_font_face_create("serif", italic ? CAIRO_FONT_SLANT_ITALIC
-                                                                : CAIRO_FONT_SLANT_NORMAL,
-                                                bold ? CAIRO_FONT_WEIGHT_BOLD
-                                                     : CAIRO_FONT_WEIGHT_NORMAL);
+        entry.Face = cairo_toy_font_face_create(
+            "serif", italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     } else {
         FcChar8* file = nullptr;
         if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
@@ -147,8 +146,7 @@ GlyphTable& FontEngine::Impl::Table(FaceEntry& face, ScaledEntry& scaled, int ch
                 // Glyphs of the symbol font are picked by their Adobe name,
                 // which both the Type 1 and the OpenType file carry.
                 const char* glyph_name = SymbolGlyphName(static_cast<uint8_t>(b));
-                if (glyph_name)
-                    glyph = FT_Get_Name_Index(ft, const_cast<FT_String*>(glyph_name));
+                if (glyph_name) glyph = FT_Get_Name_Index(ft, const_cast<FT_String*>(glyph_name));
             } else {
                 glyph = FT_Get_Char_Index(
                     ft, CharsetToUnicode(static_cast<uint8_t>(charset), static_cast<uint8_t>(b)));
@@ -305,7 +303,9 @@ TRect FontCanvas::DoTextInk(int x, int y, std::string_view s, const std::vector<
         pen += advances[i];
     }
     if (left >= right || top >= bottom) return TRect{0, 0, 0, 0};
-    auto clamp = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN / 2, INT_MAX / 2)); };
+    auto clamp = [](long long v) {
+        return static_cast<int>(std::clamp<long long>(v, INT_MIN / 2, INT_MAX / 2));
+    };
     return TRect{clamp(left), clamp(static_cast<long long>(y) + top), clamp(right),
                  clamp(static_cast<long long>(y) + bottom)};
 }

@@ -36,9 +36,18 @@ std::unique_ptr<GlyphOutline> TraceOutline(cairo_scaled_font_t* scaled, uint32_t
             const cairo_path_data_t* d = &path->data[i];
             int points = 0;
             switch (d->header.type) {
-                case CAIRO_PATH_MOVE_TO: o.Steps.push_back(GlyphOutline::MoveTo); points = 1; break;
-                case CAIRO_PATH_LINE_TO: o.Steps.push_back(GlyphOutline::LineTo); points = 1; break;
-                case CAIRO_PATH_CURVE_TO: o.Steps.push_back(GlyphOutline::CurveTo); points = 3; break;
+                case CAIRO_PATH_MOVE_TO:
+                    o.Steps.push_back(GlyphOutline::MoveTo);
+                    points = 1;
+                    break;
+                case CAIRO_PATH_LINE_TO:
+                    o.Steps.push_back(GlyphOutline::LineTo);
+                    points = 1;
+                    break;
+                case CAIRO_PATH_CURVE_TO:
+                    o.Steps.push_back(GlyphOutline::CurveTo);
+                    points = 3;
+                    break;
                 case CAIRO_PATH_CLOSE_PATH: o.Steps.push_back(GlyphOutline::Close); break;
             }
             for (int k = 1; k <= points; ++k) {

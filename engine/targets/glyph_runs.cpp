@@ -166,8 +166,8 @@ bool GlyphRuns::MakeGlyph(GlyphTable& t, uint8_t c) {
                             ToFixed(e.x_bearing + e.width), ToFixed(e.y_bearing + e.height)};
     void* const key = reinterpret_cast<void*>(static_cast<uintptr_t>(index));
     // Keyed by font and glyph index: the charsets of one font share images.
-    if (const void* known = glyph_cache_ ? pixman_glyph_cache_lookup(glyph_cache_, t.Font, key)
-                                         : nullptr) {
+    if (const void* known =
+            glyph_cache_ ? pixman_glyph_cache_lookup(glyph_cache_, t.Font, key) : nullptr) {
         t.Made[c] = true;
         t.Glyph[c] = known;
         std::copy(box, box + 4, t.Box[c]);
@@ -215,17 +215,17 @@ bool GlyphRuns::MakeGlyph(GlyphTable& t, uint8_t c) {
             if (glyph_cache_) pixman_glyph_cache_freeze(glyph_cache_);
         }
         pixman_image_t* image =
-            kept && glyph_cache_ ? pixman_image_create_bits(PIXMAN_a8, right - left, bottom - top,
-                                                            nullptr, 0)
-                                 : nullptr;
+            kept && glyph_cache_
+                ? pixman_image_create_bits(PIXMAN_a8, right - left, bottom - top, nullptr, 0)
+                : nullptr;
         if (image) {
             auto* bits = reinterpret_cast<uint8_t*>(pixman_image_get_data(image));
             const int image_stride = pixman_image_get_stride(image);
             for (int row = top; row < bottom; ++row)
                 std::memcpy(bits + (row - top) * image_stride, data + row * stride + left,
                             static_cast<size_t>(right - left));
-            glyph = pixman_glyph_cache_insert(glyph_cache_, t.Font, key, -x0 - left, -y0 - top,
-                                              image);
+            glyph =
+                pixman_glyph_cache_insert(glyph_cache_, t.Font, key, -x0 - left, -y0 - top, image);
             pixman_image_unref(image);
         }
         kept = glyph != nullptr;
@@ -262,8 +262,8 @@ void GlyphRuns::HoldGlyph(const GlyphTable& t, uint8_t c, int x, int y) {
     if (t.Glyph[c]) pending_.push_back({x, y, t.Glyph[c]});
 }
 
-bool GlyphRuns::Hold(const FontHandle& h, TColor colour, int x, int baseline,
-                     std::string_view s, const std::vector<int>& advances) {
+bool GlyphRuns::Hold(const FontHandle& h, TColor colour, int x, int baseline, std::string_view s,
+                     const std::vector<int>& advances) {
     // Room for every glyph of the run (at most one per byte value), so
     // none is dropped halfway.
     if (kept_glyphs_ + std::min<size_t>(s.size(), 256) > kMostKeptGlyphs ||

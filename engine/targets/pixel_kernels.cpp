@@ -57,8 +57,8 @@ NEROVAN_KERNEL_STEP int SmoothSixteens(uint8_t* row, const uint8_t* above, int f
         const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i + 4));
         const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
         const __m128i result = floorMean(own, floorMean(right, up));
-        const __m128i kept = _mm_or_si128(_mm_andnot_si128(fourth, result),
-                                          _mm_and_si128(fourth, own));
+        const __m128i kept =
+            _mm_or_si128(_mm_andnot_si128(fourth, result), _mm_and_si128(fourth, own));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), kept);
     }
     return i;
@@ -98,8 +98,8 @@ __attribute__((target("avx2"))) void SmoothRowAvx2(uint8_t* row, const uint8_t* 
             _mm256_and_si256(_mm256_cmpeq_epi8(own, right), _mm256_cmpeq_epi8(own, up));
         if (_mm256_movemask_epi8(same) == -1) continue;
         const __m256i result = floorMean(own, floorMean(right, up));
-        const __m256i kept = _mm256_or_si256(_mm256_andnot_si256(fourth, result),
-                                             _mm256_and_si256(fourth, own));
+        const __m256i kept =
+            _mm256_or_si256(_mm256_andnot_si256(fourth, result), _mm256_and_si256(fourth, own));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + i), kept);
     }
 #ifdef __SSE2__
@@ -150,8 +150,7 @@ void EntryWords(uint32_t (&words)[256]) {
 // without a lookup, and so are four pixels of the colour looked up last.
 // The edges of glyphs alternate between a few dozen shades, which a small
 // table of recent colours answers.
-PaletteMapping::PaletteMapping(const uint8_t* bytes, size_t count)
-    : greys_(GreyEntries().data()) {
+PaletteMapping::PaletteMapping(const uint8_t* bytes, size_t count) : greys_(GreyEntries().data()) {
     EntryWords(words_);
     std::fill(recent_colour_, recent_colour_ + kRecent, 0xFFFFFFFFu);  // no 24-bit colour
     if (count > 0) {
@@ -229,9 +228,9 @@ __attribute__((target("avx2"))) void MapPixelsToPaletteAvx2(uint8_t* bytes, uint
     const __m256i word = _mm256_set1_epi32(static_cast<int>(m.GroundWord()));
     const uint64_t entries = 0x0101010101010101ull * m.GroundEntry();
     // The fourth byte of each of a lane's four words, to the lane's first four bytes.
-    const __m256i fourthBytes = _mm256_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                                 -1, -1, -1, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1,
-                                                 -1, -1, -1, -1, -1, -1);
+    const __m256i fourthBytes =
+        _mm256_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 3, 7, 11, 15,
+                         -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
     PaletteMapping::Last last = m.LastLookedUp();
     size_t i = from;
     for (; i + 8 <= count; i += 8) {

@@ -27,7 +27,7 @@ private slots:
         QCOMPARE(h.Items().indexOf("9"), 8);
         QVERIFY(!h.Contains("x"));
         QVERIFY(!History::HistoryContains("A", {"a"}));  // case-sensitive
-        h.Push("9");  // a paste pushes without looking
+        h.Push("9");                                     // a paste pushes without looking
         QCOMPARE(h.Items().count("9"), 2);
         QCOMPARE(h.Items().size(), 16);
         h.SetItems(QStringList(20, "z"));
@@ -97,8 +97,9 @@ private slots:
     void PlacementIsReadWithinBounds() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        WriteAll(path, "[Placement]\nWidth = 99999999999\nHeight = 100000\nLeft = -99999999999\n"
-                            "HistoryCount = 2147483647\nHistory0 = \"a\"\nHistory2 = \"b\"\n");
+        WriteAll(path,
+                 "[Placement]\nWidth = 99999999999\nHeight = 100000\nLeft = -99999999999\n"
+                 "HistoryCount = 2147483647\nHistory0 = \"a\"\nHistory2 = \"b\"\n");
         const PlacementState p = SettingsFile(path).ReadPlacement();
         QCOMPARE(p.Width, 1000000);
         QCOMPARE(p.Height, 100000);
@@ -133,7 +134,9 @@ private slots:
     void KeysAreReadWithoutRegardToCase() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Nerovan.Ini");
-        WriteAll(path, "[hotkey]\nshift=0\nALT=5\nkey=g\n[copyAsPicture]\nemf=1\n[Painter]\nMulPoint=1\n");
+        WriteAll(
+            path,
+            "[hotkey]\nshift=0\nALT=5\nkey=g\n[copyAsPicture]\nemf=1\n[Painter]\nMulPoint=1\n");
         const ProgramSettings s = SettingsFile(path).ReadProgramSettings();
         QVERIFY(!s.HotKeyShift);
         QVERIFY(s.HotKeyAlt);  // any non-zero value is true
@@ -157,7 +160,8 @@ private slots:
         p.Expression = "  a \xD0\x96  ";  // blanks and a Cyrillic letter survive
         // Line breaks and other control characters keep every entry on its
         // own line; a '%' or quote of the text stays as it is.
-        p.History = {"x^2", " ", "sum(i=1, n, i)", "a\r\nb ", "\n", "50%0A\r", "'q'", "\"", QString(3, QChar(0))};
+        p.History = {"x^2", " ",  "sum(i=1, n, i)",    "a\r\nb ", "\n", "50%0A\r",
+                     "'q'", "\"", QString(3, QChar(0))};
         p.FontName = "Liberation Serif";
         p.FontHeight = -30;
         p.FontStyle = 3;
@@ -169,17 +173,19 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(saved.readAll());
         QVERIFY(text.contains("Keep = this") || text.contains("Keep=this"));
-        const QStringList order = {"Shift", "Ctrl", "Alt", "Key", "EMF", "MULPOINT",
-                                   "BLURBITMAP", "AUTOINSERTBUTTONS"};
+        const QStringList order = {"Shift", "Ctrl",     "Alt",        "Key",
+                                   "EMF",   "MULPOINT", "BLURBITMAP", "AUTOINSERTBUTTONS"};
         int at = -1;
         for (const QString& key : order) {
-            const int next = text.indexOf(QRegularExpression("^" + key + " ?= ?",
-                                                             QRegularExpression::MultilineOption));
+            const int next = text.indexOf(
+                QRegularExpression("^" + key + " ?= ?", QRegularExpression::MultilineOption));
             QVERIFY2(next > at, qPrintable(key));
             at = next;
         }
-        QVERIFY(text.contains(QRegularExpression("^Key ?= ?Q$", QRegularExpression::MultilineOption)));
-        QVERIFY(text.contains(QRegularExpression("^BLURBITMAP ?= ?1$", QRegularExpression::MultilineOption)));
+        QVERIFY(
+            text.contains(QRegularExpression("^Key ?= ?Q$", QRegularExpression::MultilineOption)));
+        QVERIFY(text.contains(
+            QRegularExpression("^BLURBITMAP ?= ?1$", QRegularExpression::MultilineOption)));
 
         SettingsFile again(path);
         QCOMPARE(again.ReadProgramSettings().HotKeyLetter, 'Q');

@@ -47,10 +47,11 @@ private slots:
         QCOMPARE(repaints, 1);
 
         TColor color = RGB(1, 2, 3);
-        ChooseColor(nullptr, color, [&] { ++repaints; },
-                    [](QWidget*, const QColor& preset) {
-                        return preset == QColor(1, 2, 3) ? QColor(0, 0, 255) : preset;
-                    });
+        ChooseColor(
+            nullptr, color, [&] { ++repaints; },
+            [](QWidget*, const QColor& preset) {
+                return preset == QColor(1, 2, 3) ? QColor(0, 0, 255) : preset;
+            });
         QCOMPARE(color, RGB(0, 0, 255));
         QCOMPARE(repaints, 2);
     }
@@ -63,11 +64,12 @@ private slots:
         component.Font.Height = -40;  // something else until the command
         int repaints = 0;
         QFont shown;
-        ToolButton3Click(nullptr, stored, component, mutex, [&] { ++repaints; },
-                         [&](QWidget*, QFont& f) {
-                             shown = f;
-                             return false;  // cancelled
-                         });
+        ToolButton3Click(
+            nullptr, stored, component, mutex, [&] { ++repaints; },
+            [&](QWidget*, QFont& f) {
+                shown = f;
+                return false;  // cancelled
+            });
         // The dialog shows a face the system has (the one drawn for the
         // name), at the size of the formula.
         QVERIFY2(QFontDatabase::hasFamily(shown.family()), qPrintable(shown.family()));
@@ -77,19 +79,21 @@ private slots:
         QVERIFY(component.Font == stored);
 
         // OK without a change keeps the font as it was, name included.
-        ToolButton3Click(nullptr, stored, component, mutex, [&] { ++repaints; },
-                         [](QWidget*, QFont&) { return true; });
+        ToolButton3Click(
+            nullptr, stored, component, mutex, [&] { ++repaints; },
+            [](QWidget*, QFont&) { return true; });
         QCOMPARE(stored.Name, std::string("Times New Roman"));
         QCOMPARE(stored.Height, -21);
         QCOMPARE(stored.Style, TFontStyles(0));
 
-        ToolButton3Click(nullptr, stored, component, mutex, [&] { ++repaints; },
-                         [](QWidget*, QFont& f) {
-                             f.setFamily("DejaVu Serif");
-                             f.setPointSize(20);
-                             f.setBold(true);
-                             return true;
-                         });
+        ToolButton3Click(
+            nullptr, stored, component, mutex, [&] { ++repaints; },
+            [](QWidget*, QFont& f) {
+                f.setFamily("DejaVu Serif");
+                f.setPointSize(20);
+                f.setBold(true);
+                return true;
+            });
         QCOMPARE(repaints, 3);
         QCOMPARE(stored.Name, std::string("DejaVu Serif"));
         QCOMPARE(stored.Height, -27);

@@ -127,9 +127,8 @@ private slots:
         bad_offset[65] = bad_offset[66] = bad_offset[67] = char(0xFF);
         QByteArray huge_size = emf;  // file size field larger than the bytes
         huge_size[48] = huge_size[49] = huge_size[50] = huge_size[51] = char(0x7F);
-        for (const QByteArray& junk :
-             {QByteArray(), QByteArray("not a metafile at all"), emf.left(40), emf.left(100),
-              bad_offset, huge_size}) {
+        for (const QByteArray& junk : {QByteArray(), QByteArray("not a metafile at all"),
+                                       emf.left(40), emf.left(100), bad_offset, huge_size}) {
             for (const char* target : {kEmfMimeOffice, kEmfMime}) {
                 QMimeData data;
                 data.setData(target, junk);
@@ -277,8 +276,8 @@ private slots:
         WritePictureForFilter(kFilterMetafile, emf_path.toStdString(), c, nullptr);
         const QByteArray emf = ReadAll(emf_path);
         EmfHeaderInfo header;
-        QVERIFY(ReadEmfHeader(reinterpret_cast<const uint8_t*>(emf.constData()),
-                              size_t(emf.size()), header));
+        QVERIFY(ReadEmfHeader(reinterpret_cast<const uint8_t*>(emf.constData()), size_t(emf.size()),
+                              header));
         QCOMPARE(QString::fromStdString(header.Description), QString("sum(i=1,n,i)"));
 
         // Any other index writes nothing.
@@ -301,9 +300,10 @@ private slots:
                 WritePictureForFilter(index, path.toStdString(), c, nullptr);
                 QFAIL("no error");
             } catch (const EConvertError& e) {
-                QCOMPARE(QString(e.what()), index == kFilterJpeg
-                                                ? QString("Cannot assign a TMetafile to a TJPEGImage")
-                                                : QString("Cannot assign a TMetafile to a TGIFImage"));
+                QCOMPARE(QString(e.what()),
+                         index == kFilterJpeg
+                             ? QString("Cannot assign a TMetafile to a TJPEGImage")
+                             : QString("Cannot assign a TMetafile to a TGIFImage"));
             }
             QVERIFY(!QFile::exists(path));
         }

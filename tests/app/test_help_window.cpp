@@ -62,18 +62,18 @@ private slots:
         for (auto it = element.globalMatch(html); it.hasNext();) code << it.next().captured(1);
         const QString all = code.join('\n');
         // Every relation sign, keyword, special sign and accent is shown.
-        for (const char* sign : {"<=", ">=", "<>", "<=>", "<->", ">>", "==", "=>", "=<", "=~", "~~",
-                                 "~A", "~E", "~U", "~UU", "~c", "~c=", "~cc", "~d", "~d=", "~e",
-                                 "~ee"})
+        for (const char* sign :
+             {"<=", ">=", "<>", "<=>", "<->", ">>",  "==",  "=>", "=<",  "=~", "~~",
+              "~A", "~E", "~U", "~UU", "~c",  "~c=", "~cc", "~d", "~d=", "~e", "~ee"})
             QVERIFY2(code.contains(sign), sign);
-        for (const char* keyword : {"sum(", "mul(", "int(", "int2(", "int3(", "int0(", "int20(",
-                                    "int30(", "lim(", "inf(", "sqrt(", "root(", "mat22", "det22",
-                                    "sys(", "sys[", "small(", "bold(", "abli("})
+        for (const char* keyword :
+             {"sum(", "mul(", "int(", "int2(", "int3(", "int0(", "int20(", "int30(", "lim(", "inf(",
+              "sqrt(", "root(", "mat22", "det22", "sys(", "sys[", "small(", "bold(", "abli("})
             QVERIFY2(all.contains(keyword), keyword);
-        for (const char* name : {"\\ww", "\\vv", "\\dd", "\\xx", "\\pm", "\\oo", "\\omc", "\\YY",
-                                 "\\BB", "\\bb", "\\ff", "\\HH", "\\TT", "\\RR", "\\PP", "\\ox",
-                                 "\\oxx", "\\OO", "\\LL", "\\.x", "\\:x", "\\-x", "\\~n", "\\^x",
-                                 "\\0a", "\\alpha", "\\omline", "\\psi"})
+        for (const char* name :
+             {"\\ww", "\\vv", "\\dd", "\\xx", "\\pm", "\\oo",    "\\omc",    "\\YY", "\\BB", "\\bb",
+              "\\ff", "\\HH", "\\TT", "\\RR", "\\PP", "\\ox",    "\\oxx",    "\\OO", "\\LL", "\\.x",
+              "\\:x", "\\-x", "\\~n", "\\^x", "\\0a", "\\alpha", "\\omline", "\\psi"})
             QVERIFY2(all.contains(name), name);
     }
 

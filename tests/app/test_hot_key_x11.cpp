@@ -23,8 +23,7 @@ namespace {
 bool SendKeys(const QStringList& keys) {
     QProcess p;
     p.start("xdotool", QStringList{"key"} + keys);
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit &&
-           p.exitCode() == 0;
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 // A second X client that grabs a combination on the root window.
@@ -39,9 +38,9 @@ public:
         keycode_ = codes ? codes[0] : 0;
         std::free(codes);
         xcb_key_symbols_free(syms);
-        xcb_generic_error_t* err = xcb_request_check(
-            c_, xcb_grab_key_checked(c_, 1, Root(), modifiers, keycode_, XCB_GRAB_MODE_ASYNC,
-                                     XCB_GRAB_MODE_ASYNC));
+        xcb_generic_error_t* err =
+            xcb_request_check(c_, xcb_grab_key_checked(c_, 1, Root(), modifiers, keycode_,
+                                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         const bool ok = keycode_ && !err;
         std::free(err);
         modifiers_ = modifiers;
@@ -54,7 +53,9 @@ public:
 
 private:
     xcb_window_t Root() { return xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root; }
-    void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+    void xcb_aux_sync() {
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+    }
     xcb_connection_t* c_;
     xcb_keycode_t keycode_ = 0;
     uint16_t modifiers_ = 0;
@@ -85,8 +86,8 @@ private slots:
         // Caps Lock on does not change the combination.
         QVERIFY(SendKeys({"Caps_Lock", "ctrl+shift+f", "Caps_Lock"}));
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 5000);
-        QVERIFY(SendKeys({"Num_Lock", "ctrl+shift+f", "Caps_Lock", "ctrl+shift+f", "Caps_Lock",
-                          "Num_Lock"}));
+        QVERIFY(SendKeys(
+            {"Num_Lock", "ctrl+shift+f", "Caps_Lock", "ctrl+shift+f", "Caps_Lock", "Num_Lock"}));
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 4, 5000);
 
         // Other modifiers, or none, are other keys.

@@ -54,7 +54,8 @@ int DarkSpecks(const QImage& image) {
     const int w = argb.width(), h = argb.height();
     std::vector<char> seen(size_t(w) * h);
     const auto dark = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < w && y < h && !seen[size_t(y) * w + x] && qAlpha(argb.pixel(x, y)) >= 128;
+        return x >= 0 && y >= 0 && x < w && y < h && !seen[size_t(y) * w + x] &&
+               qAlpha(argb.pixel(x, y)) >= 128;
     };
     int specks = 0;
     for (int y0 = 0; y0 < h; ++y0)

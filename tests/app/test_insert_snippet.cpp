@@ -17,18 +17,30 @@ private slots:
         QTest::addColumn<QString>("snippet");
         QTest::addColumn<QString>("result");
         QTest::addColumn<int>("caret");
-        QTest::newRow("begins with a blank") << "f(x)" << 4 << 0 << " = " << "f(x) = " << 7;
-        QTest::newRow("after )") << "(a)" << 3 << 0 << "\\a" << "(a) \\a" << 6;
-        QTest::newRow("after ]") << "[a]" << 3 << 0 << "x" << "[a] x" << 5;
-        QTest::newRow("after }") << "{a}" << 3 << 0 << "x" << "{a} x" << 5;
-        QTest::newRow("at the start") << "(a)" << 0 << 0 << "\\a" << "\\a(a)" << 2;
-        QTest::newRow("one character") << ")" << 1 << 0 << "\\a" << ")\\a" << 3;
-        QTest::newRow("no bracket") << "ab" << 2 << 0 << "\\a" << "ab\\a" << 4;
-        QTest::newRow("inside") << "f(x)+y" << 4 << 0 << "\\b" << "f(x) \\b+y" << 7;
-        QTest::newRow("selection") << "a+b+c" << 2 << 1 << "x" << "a+x+c" << 3;
-        QTest::newRow("selection after )") << "(a)bc" << 3 << 2 << "\\b" << "(a) \\b" << 6;
-        QTest::newRow("empty box") << "" << 0 << 0 << "sum(a)" << "sum(a)" << 6;
-        QTest::newRow("beyond the end") << "(a)" << 99 << 5 << "x" << "(a) x" << 5;
+        QTest::newRow("begins with a blank") << "f(x)" << 4 << 0 << " = "
+                                             << "f(x) = " << 7;
+        QTest::newRow("after )") << "(a)" << 3 << 0 << "\\a"
+                                 << "(a) \\a" << 6;
+        QTest::newRow("after ]") << "[a]" << 3 << 0 << "x"
+                                 << "[a] x" << 5;
+        QTest::newRow("after }") << "{a}" << 3 << 0 << "x"
+                                 << "{a} x" << 5;
+        QTest::newRow("at the start") << "(a)" << 0 << 0 << "\\a"
+                                      << "\\a(a)" << 2;
+        QTest::newRow("one character") << ")" << 1 << 0 << "\\a"
+                                       << ")\\a" << 3;
+        QTest::newRow("no bracket") << "ab" << 2 << 0 << "\\a"
+                                    << "ab\\a" << 4;
+        QTest::newRow("inside") << "f(x)+y" << 4 << 0 << "\\b"
+                                << "f(x) \\b+y" << 7;
+        QTest::newRow("selection") << "a+b+c" << 2 << 1 << "x"
+                                   << "a+x+c" << 3;
+        QTest::newRow("selection after )") << "(a)bc" << 3 << 2 << "\\b"
+                                           << "(a) \\b" << 6;
+        QTest::newRow("empty box") << "" << 0 << 0 << "sum(a)"
+                                   << "sum(a)" << 6;
+        QTest::newRow("beyond the end") << "(a)" << 99 << 5 << "x"
+                                        << "(a) x" << 5;
     }
 
     void SnippetRule() {

@@ -98,7 +98,8 @@ private slots:
         Box(w)->setEditText("mat76[mat66[mat76[x]]]");
         QVERIFY(WaitIdle(w));
         QVERIFY2(w.StatusText().startsWith("The picture would be ") &&
-                     w.StatusText().endsWith("; the largest is 32767 pixels a side and 16 megapixels in all"),
+                     w.StatusText().endsWith(
+                         "; the largest is 32767 pixels a side and 16 megapixels in all"),
                  qPrintable(w.StatusText()));
         QCOMPARE(w.ShownPicture(), good);
     }
@@ -144,7 +145,8 @@ private slots:
         const QImage shown = w.ShownPicture();
         {
             std::lock_guard<std::mutex> lock(w.ComponentMutex());
-            QCOMPARE(shown.size(), QSize(w.Component().Metafile().Width, w.Component().Metafile().Height));
+            QCOMPARE(shown.size(),
+                     QSize(w.Component().Metafile().Width, w.Component().Metafile().Height));
         }
         QCOMPARE(shown.size(), bitmap.size());
         // The replay draws the formula: dark ink on the white background.
@@ -239,7 +241,8 @@ private slots:
     void MissingEmptyOrMalformedSettingsGiveTheDefaults() {
         const QString path = NewSettings();
         for (const QByteArray& content :
-             {QByteArray("<missing>"), QByteArray(), QByteArray("\xFF\x00[[[=\n=x\n[Placement\nHistory=7", 27)}) {
+             {QByteArray("<missing>"), QByteArray(),
+              QByteArray("\xFF\x00[[[=\n=x\n[Placement\nHistory=7", 27)}) {
             QFile::remove(path);
             if (content != "<missing>") WriteAll(path, content);
             TestWindow w(path);
@@ -267,7 +270,8 @@ private slots:
         } rows[] = {{"-2147483648", -2000}, {"100000", 2000}};
         for (const auto& row : rows) {
             const QString path = NewSettings();
-            WriteAll(path, QByteArray("[Placement]\nExpression = \"x\"\nFontHeight = ") + row.stored);
+            WriteAll(path,
+                     QByteArray("[Placement]\nExpression = \"x\"\nFontHeight = ") + row.stored);
             TestWindow w(path);
             QTRY_COMPARE(w.LastPaintedText(), QString("x"));
             QVERIFY(WaitIdle(w));
@@ -300,13 +304,13 @@ private slots:
             w.close();
         }
         const QString ini = QString::fromUtf8(ReadAll(path));
-        const char* entries[][2] = {{"Shift", "1"}, {"Ctrl", "1"},       {"Alt", "0"},
-                                    {"Key", "G"},   {"EMF", "0"},        {"MULPOINT", "0"},
-                                    {"BLURBITMAP", "0"}, {"AUTOINSERTBUTTONS", "1"}};
+        const char* entries[][2] = {
+            {"Shift", "1"}, {"Ctrl", "1"},     {"Alt", "0"},        {"Key", "G"},
+            {"EMF", "0"},   {"MULPOINT", "0"}, {"BLURBITMAP", "0"}, {"AUTOINSERTBUTTONS", "1"}};
         for (const auto& e : entries) {
-            const QRegularExpression re(QString("^%1\\s*=\\s*%2$").arg(e[0], e[1]),
-                                        QRegularExpression::CaseInsensitiveOption |
-                                            QRegularExpression::MultilineOption);
+            const QRegularExpression re(
+                QString("^%1\\s*=\\s*%2$").arg(e[0], e[1]),
+                QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
             QVERIFY2(re.match(ini).hasMatch(), e[0]);
         }
 

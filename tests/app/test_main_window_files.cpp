@@ -121,7 +121,7 @@ private slots:
     void LongFormulasPassWhole() {
         const QString settings = NewSettings();
         const QString lengths[] = {
-            QString("a+").repeated(20001) + "b",                  // 40003 characters
+            QString("a+").repeated(20001) + "b",               // 40003 characters
             QString("x").repeated(int(kMaxExpressionLength)),  // the longest
         };
         for (const QString& text : lengths) {
@@ -171,7 +171,8 @@ private slots:
         w.RequestPaint();
         QVERIFY(WaitIdle(w));
         QCOMPARE(w.ExpressionText(), over);
-        QCOMPARE(w.StatusText(), QString("The formula is 500001 characters long; the longest is 500000"));
+        QCOMPARE(w.StatusText(),
+                 QString("The formula is 500001 characters long; the longest is 500000"));
     }
 
     void DemoSequenceAndHistory() {

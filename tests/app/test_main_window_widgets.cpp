@@ -25,7 +25,8 @@ private slots:
     void ClickingThePictureLeavesTheKeyboardInTheBox() {
         TestWindow w(NewSettings());
         ShowAndType(w, "x");
-        QWidget* const clicked[] = {Image(w), Scroll(w)->viewport(), Scroll(w)->widget(), Scroll(w)};
+        QWidget* const clicked[] = {Image(w), Scroll(w)->viewport(), Scroll(w)->widget(),
+                                    Scroll(w)};
         for (QWidget* target : clicked) {
             Box(w)->setFocus();
             QTRY_VERIFY(Box(w)->lineEdit()->hasFocus());
@@ -59,7 +60,8 @@ private slots:
         QVERIFY(image->width() > area->viewport()->width());
         QCOMPARE(image->x(), 0);
         QCOMPARE(image->pos(), TNerovan1::CenteredOrigin(area->viewport()->size(), image->size()));
-        QCOMPARE(area->horizontalScrollBar()->maximum(), image->width() - area->viewport()->width());
+        QCOMPARE(area->horizontalScrollBar()->maximum(),
+                 image->width() - area->viewport()->width());
         QCOMPARE(area->horizontalScrollBar()->value(), 0);
 
         // Every resize scrolls back to 0 and centres again.
@@ -67,7 +69,8 @@ private slots:
         w.resize(w.width() + 40, w.height() + 80);
         QTRY_COMPARE(area->horizontalScrollBar()->value(), 0);
         QCOMPARE(image->pos(), TNerovan1::CenteredOrigin(area->viewport()->size(), image->size()));
-        QCOMPARE(area->horizontalScrollBar()->maximum(), image->width() - area->viewport()->width());
+        QCOMPARE(area->horizontalScrollBar()->maximum(),
+                 image->width() - area->viewport()->width());
         QVERIFY(image->y() > 0);
     }
 
@@ -84,7 +87,8 @@ private slots:
             {"SaveExpressionAs1", "Save Expression &As...", QKeySequence()},
             {"SavePicture1", "Save Picture", QKeySequence("Ctrl+P")},
             {"SavePictureAs1", "Save Picture As...", QKeySequence()},
-            {"CopyAsPictureAndHide1", "Copy as picture and Hide      ", QKeySequence(Qt::Key_Enter)},
+            {"CopyAsPictureAndHide1", "Copy as picture and Hide      ",
+             QKeySequence(Qt::Key_Enter)},
             {"Hide1", "&Hide                ", QKeySequence(Qt::CTRL | Qt::Key_Enter)},
             {"Exit1", "&Exit", QKeySequence()},
             {"Font1", "&Font", QKeySequence("Ctrl+F")},
@@ -106,7 +110,8 @@ private slots:
         for (QAction* a : w.menuBar()->actions()) menus << a->text();
         QCOMPARE(menus, (QStringList{"&File", "&Options", "&Help"}));
         QCOMPARE(w.findChild<QMenu*>("Colors1")->title(), QString("&Colors"));
-        QVERIFY(w.findChild<QAction*>("CopyAsPictureAndHide1")->shortcuts().contains(Qt::Key_Return));
+        QVERIFY(
+            w.findChild<QAction*>("CopyAsPictureAndHide1")->shortcuts().contains(Qt::Key_Return));
 
         const char* captions[][3] = {
             {"ToolButton1", "Save", "Save Picture As ... "},

@@ -45,22 +45,27 @@ private slots:
         QCOMPARE(d.findChild<QGroupBox*>("RadioGroup1")->title(), QString("Copy as picture"));
         QCOMPARE(d.findChild<QRadioButton*>("RadioGroup1Item0")->text(),
                  QString("In EMF (Enhanced Metafile Format)"));
-        QCOMPARE(d.findChild<QRadioButton*>("RadioGroup1Item1")->text(), QString("In BMP (Bitmap)"));
+        QCOMPARE(d.findChild<QRadioButton*>("RadioGroup1Item1")->text(),
+                 QString("In BMP (Bitmap)"));
         QCOMPARE(d.ItemIndex(), 1);
         auto* label1 = d.findChild<QLabel*>("Label1");
         auto* label4 = d.findChild<QLabel*>("Label4");
-        QCOMPARE(label1->text(),
-                 QString("EMF format allows to scale your picture without loss of quality. Copying as \r\n"
-                         "EMF is especially useful if you'd like to export formulas to the documents of \r\n"
-                         "Microsoft Word. The expression will be saved in description of the file ."));
+        QCOMPARE(
+            label1->text(),
+            QString(
+                "EMF format allows to scale your picture without loss of quality. Copying as \r\n"
+                "EMF is especially useful if you'd like to export formulas to the documents of \r\n"
+                "Microsoft Word. The expression will be saved in description of the file ."));
         QCOMPARE(label4->text().split("\r\n").size(), 4);
-        QVERIFY(label4->text().startsWith("This  useful  with  working  in  MS Frontpage  or graphical "
-                                          "editors.  Use  large \r\nfonts"));
+        QVERIFY(
+            label4->text().startsWith("This  useful  with  working  in  MS Frontpage  or graphical "
+                                      "editors.  Use  large \r\nfonts"));
         QCOMPARE(label1->palette().color(QPalette::WindowText), QColor(0, 0, 128));
         QVERIFY(!label1->isVisibleTo(&d));
         QVERIFY(label4->isVisibleTo(&d));
         QCOMPARE(d.findChild<QGroupBox*>("GroupBox2")->title(), QString("Hot Key"));
-        QCOMPARE(d.findChild<QLabel*>("Label3")->text(), QString("Hot key is used for a call the Nerovan."));
+        QCOMPARE(d.findChild<QLabel*>("Label3")->text(),
+                 QString("Hot key is used for a call the Nerovan."));
         QCOMPARE(d.findChild<QCheckBox*>("CheckBox2")->text(), QString("Shift + "));
         QCOMPARE(d.findChild<QCheckBox*>("CheckBox1")->text(), QString("Ctrl + "));
         QCOMPARE(d.findChild<QCheckBox*>("CheckBox3")->text(), QString("Alt + "));
@@ -68,7 +73,8 @@ private slots:
         QVERIFY(d.findChild<QCheckBox*>("CheckBox2")->isChecked());
         QVERIFY(!d.findChild<QCheckBox*>("CheckBox3")->isChecked());
         QCOMPARE(d.findChild<QLineEdit*>("Edit2")->text(), QString("F"));
-        QCOMPARE(d.findChild<QCheckBox*>("pmul")->text(), QString("Paint the point of multiplication"));
+        QCOMPARE(d.findChild<QCheckBox*>("pmul")->text(),
+                 QString("Paint the point of multiplication"));
         QCOMPARE(d.findChild<QCheckBox*>("CBlur")->text(), QString("Blur bitmap"));
         QCOMPARE(d.findChild<QPushButton*>("BitBtn1")->text(), QString("OK"));
 

@@ -61,7 +61,8 @@ private slots:
             TestWindow w(NewSettings());
             QStringList items;
             for (QAction* a : w.findChild<QMenu*>("PopupMenu1")->actions()) items << a->text();
-            QCOMPARE(items, (QStringList{"Paste, paint and restore   Ctrl+Shift+F", "Show", "Close"}));
+            QCOMPARE(items,
+                     (QStringList{"Paste, paint and restore   Ctrl+Shift+F", "Show", "Close"}));
             QVERIFY(!Tray(w)->isVisible());
             QCOMPARE(Tray(w)->contextMenu(), w.findChild<QMenu*>("PopupMenu1"));
             QVERIFY(!Tray(w)->icon().isNull());
@@ -70,9 +71,10 @@ private slots:
         }
         // Sections and keys in any case; the settings win over the
         // component's own initial values; "Gx" gives the letter G.
-        TestWindow w(NewSettings("[hotkey]\nctrl=0\nSHIFT=1\nAlt=1\nkey=gx\n"
-                                 "[CopyAsPicture]\nemf=1\n"
-                                 "[painter]\nmulpoint=2\nBlurBitmap=1\nautoinsertbuttons=0\n"));
+        TestWindow w(
+            NewSettings("[hotkey]\nctrl=0\nSHIFT=1\nAlt=1\nkey=gx\n"
+                        "[CopyAsPicture]\nemf=1\n"
+                        "[painter]\nmulpoint=2\nBlurBitmap=1\nautoinsertbuttons=0\n"));
         QCOMPARE(w.findChild<QAction*>("PaintRes1")->text(),
                  QString("Paste, paint and restore   Shift+Alt+G"));
         {
@@ -94,7 +96,8 @@ private slots:
     // and the paints after that say "OK". Registering anew says it anew.
     void AHotKeyThatCannotBeRegisteredIsSaidOnce() {
         for (const char* restored : {"", "x+1", "x)"}) {
-            TestWindow w(NewSettings(QByteArray("[Placement]\nExpression = \"") + restored + "\"\n"));
+            TestWindow w(
+                NewSettings(QByteArray("[Placement]\nExpression = \"") + restored + "\"\n"));
             QTRY_COMPARE(w.LastPaintedText(), QString(restored));
             QVERIFY(WaitIdle(w));
             if (QByteArray(restored) == "x)") {
@@ -106,7 +109,8 @@ private slots:
             QCOMPARE(w.StatusText(), QString("OK"));
             w.Settings.HotKeyLetter = 'K';
             w.RegisterProgramHotKey();
-            QTRY_COMPARE(w.StatusText(), QString("The hot key Ctrl+Shift+K could not be registered"));
+            QTRY_COMPARE(w.StatusText(),
+                         QString("The hot key Ctrl+Shift+K could not be registered"));
         }
     }
 
@@ -360,8 +364,8 @@ private slots:
         QVERIFY(!Tray(*w)->isVisible());
         QVERIFY(QApplication::quitOnLastWindowClosed());
         const QString ini = QString::fromUtf8(ReadAll(path));
-        for (const char* key : {"Shift", "Ctrl", "Alt", "Key", "EMF", "MULPOINT", "BLURBITMAP",
-                                "AUTOINSERTBUTTONS"})
+        for (const char* key :
+             {"Shift", "Ctrl", "Alt", "Key", "EMF", "MULPOINT", "BLURBITMAP", "AUTOINSERTBUTTONS"})
             QVERIFY2(ini.contains(QString("\n%1 = ").arg(key)), key);
         delete w;
     }

@@ -111,7 +111,8 @@ TEST_F(RenderCli, MetricsAloneAreThoseOfThePaintedPicture) {
         for (const char* h : {"13", "48"})
             for (const char* style : {"--bold", "--italic"}) {
                 const Result alone = Run({"--metrics", "--height", h, style, e});
-                const Result painted = Run({"--metrics", "--height", h, style, e, "-o", Path("m.bmp")});
+                const Result painted =
+                    Run({"--metrics", "--height", h, style, e, "-o", Path("m.bmp")});
                 ASSERT_EQ(alone.Status, 0) << alone.Err;
                 EXPECT_EQ(alone.Out, painted.Out) << e << " " << h << " " << style;
             }
@@ -222,8 +223,8 @@ TEST_F(RenderCli, SignalWhileWritingLeavesNoTemporaryFile) {
     ASSERT_GE(inotify_add_watch(watch, dir.c_str(), IN_CREATE), 0);
     // A picture of some 20 MB: its write and flush take far longer than the
     // signal takes to arrive.
-    std::vector<std::string> args = {NEROVAN_RENDER_PATH, "--height", "1500", "--blur", "x+y",
-                                     "-o", target};
+    std::vector<std::string> args = {
+        NEROVAN_RENDER_PATH, "--height", "1500", "--blur", "x+y", "-o", target};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     if (argc != 2 && argc != 6) return 2;
     QPixmap pm = QGuiApplication::primaryScreen()->grabWindow(0);
     if (argc == 6)
-        pm = pm.copy(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+        pm =
+            pm.copy(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     return pm.save(argv[1]) ? 0 : 1;
 }

@@ -54,7 +54,9 @@ struct Ink {
     std::vector<uint8_t> Dark;  // 2: dark, 1: a quarter dark, 0: light
     int Count = 0;
     int Left = INT_MAX, Top = INT_MAX, Right = -1, Bottom = -1;
-    int Level(int x, int y) const { return x >= 0 && y >= 0 && x < W && y < H ? Dark[y * W + x] : 0; }
+    int Level(int x, int y) const {
+        return x >= 0 && y >= 0 && x < W && y < H ? Dark[y * W + x] : 0;
+    }
     bool At(int x, int y) const { return Level(x, y) == 2; }
     bool Near(int x, int y) const {
         for (int dy = -1; dy <= 1; ++dy)
@@ -130,15 +132,20 @@ int Unmatched(const Ink& a, const Ink& b) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: ink_compare OURS.png THEIRS.png [--find-frame | --find-ink] [--diff OUT.png]\n");
+        std::fprintf(stderr,
+                     "usage: ink_compare OURS.png THEIRS.png [--find-frame | --find-ink] [--diff "
+                     "OUT.png]\n");
         return 2;
     }
     bool find_frame = false, find_ink = false;
     const char* diff = nullptr;
     for (int i = 3; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--find-frame") == 0) find_frame = true;
-        else if (std::strcmp(argv[i], "--find-ink") == 0) find_ink = true;
-        else if (std::strcmp(argv[i], "--diff") == 0 && i + 1 < argc) diff = argv[++i];
+        if (std::strcmp(argv[i], "--find-frame") == 0)
+            find_frame = true;
+        else if (std::strcmp(argv[i], "--find-ink") == 0)
+            find_ink = true;
+        else if (std::strcmp(argv[i], "--diff") == 0 && i + 1 < argc)
+            diff = argv[++i];
     }
     Image ours, theirs;
     if (!Load(argv[1], ours) || !Load(argv[2], theirs)) {
@@ -188,7 +195,8 @@ int main(int argc, char** argv) {
             Ink cand = InkOf(theirs, fx + dx, fy + dy, ours.W, ours.H);
             const int n = Unmatched(a, cand) + Unmatched(cand, a);
             long long score = static_cast<long long>(n) << 32;
-            for (size_t i = 0; i < a.Dark.size(); ++i) score += (a.Dark[i] == 2) != (cand.Dark[i] == 2);
+            for (size_t i = 0; i < a.Dark.size(); ++i)
+                score += (a.Dark[i] == 2) != (cand.Dark[i] == 2);
             if (score < best_score) {
                 best_score = score;
                 best = n;
@@ -198,12 +206,14 @@ int main(int argc, char** argv) {
             }
         }
     const int budget = 8 + a.Count / 200;
-    const bool boxes = b.Count > 0 && std::abs(a.Left - b.Left) <= 1 && std::abs(a.Top - b.Top) <= 1 &&
-                       std::abs(a.Right - b.Right) <= 1 && std::abs(a.Bottom - b.Bottom) <= 1;
+    const bool boxes = b.Count > 0 && std::abs(a.Left - b.Left) <= 1 &&
+                       std::abs(a.Top - b.Top) <= 1 && std::abs(a.Right - b.Right) <= 1 &&
+                       std::abs(a.Bottom - b.Bottom) <= 1;
     const bool ok = boxes && best <= budget;
-    std::printf("at %d,%d ink box ours %d,%d-%d,%d theirs %d,%d-%d,%d; unmatched %d of %d, budget %d: %s\n",
-                bx, by, a.Left, a.Top, a.Right, a.Bottom, b.Left, b.Top, b.Right, b.Bottom, best,
-                a.Count, budget, ok ? "ok" : "FAIL");
+    std::printf(
+        "at %d,%d ink box ours %d,%d-%d,%d theirs %d,%d-%d,%d; unmatched %d of %d, budget %d: %s\n",
+        bx, by, a.Left, a.Top, a.Right, a.Bottom, b.Left, b.Top, b.Right, b.Bottom, best, a.Count,
+        budget, ok ? "ok" : "FAIL");
     if (diff) WriteDiff(diff, a, b);
     return ok ? 0 : 1;
 }

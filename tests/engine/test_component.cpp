@@ -104,10 +104,12 @@ TEST(Component, MetafileAndBitmapPassesDrawTheSameOperations) {
 // targets draw the same operations, shifted alike.
 TEST(Component, InkIsNeverCutAtThePictureEdge) {
     const std::string demo17 = DemoFormulas[16];
-    for (const std::string& e : {std::string("a f"), std::string("Res f"), std::string("j+y"), demo17})
+    for (const std::string& e :
+         {std::string("a f"), std::string("Res f"), std::string("j+y"), demo17})
         for (int em : {13, 21, 48})
             for (TFontStyles style : {TFontStyles(0), TFontStyles(fsBold), TFontStyles(fsItalic)}) {
-                const std::string what = e + " em " + std::to_string(em) + " style " + std::to_string(style);
+                const std::string what =
+                    e + " em " + std::to_string(em) + " style " + std::to_string(style);
                 TNerovan c;
                 c.Expression = e;
                 c.Font.Height = -em;
@@ -123,8 +125,10 @@ TEST(Component, InkIsNeverCutAtThePictureEdge) {
                     const uint8_t* p = b.ScanLine(y) + 4 * x;
                     return 114 * p[0] + 587 * p[1] + 299 * p[2] < 128 * 1000;
                 };
-                for (int x = 0; x < w; ++x) ASSERT_FALSE(dark(x, 0) || dark(x, h - 1)) << what << " x " << x;
-                for (int y = 0; y < h; ++y) ASSERT_FALSE(dark(0, y) || dark(w - 1, y)) << what << " y " << y;
+                for (int x = 0; x < w; ++x)
+                    ASSERT_FALSE(dark(x, 0) || dark(x, h - 1)) << what << " x " << x;
+                for (int y = 0; y < h; ++y)
+                    ASSERT_FALSE(dark(0, y) || dark(w - 1, y)) << what << " y " << y;
                 const TFormulaMetrics box = c.Metrics;
                 EXPECT_GE(w, box.Width + 4) << what;
                 EXPECT_LE(w, box.Width + 4 + em / 2) << what;
@@ -136,7 +140,8 @@ TEST(Component, InkIsNeverCutAtThePictureEdge) {
                 bitmap_ops.ReplayOn(again.Canvas());
                 again.MapToPalette();
                 for (int y = 0; y < h; ++y)
-                    ASSERT_EQ(std::memcmp(again.ScanLine(y), b.ScanLine(y), 4 * w), 0) << what << " row " << y;
+                    ASSERT_EQ(std::memcmp(again.ScanLine(y), b.ScanLine(y), 4 * w), 0)
+                        << what << " row " << y;
 
                 c.EMFPaint = true;
                 c.Paint();

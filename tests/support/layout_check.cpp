@@ -30,7 +30,7 @@ std::vector<std::string> PaintedOps(TestCanvas& canvas, const std::string& term,
 }
 
 std::string Text(int x, int y, const std::string& s, int px, bool italic, bool bold,
-                   const std::string& font) {
+                 const std::string& font) {
     return "text " + std::to_string(x) + " " + std::to_string(y) + " \"" + s + "\" font=\"" + font +
            "\" px=" + std::to_string(px) + " bold=" + (bold ? "1" : "0") +
            " italic=" + (italic ? "1" : "0") + " charset=1 color=#000000";

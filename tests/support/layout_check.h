@@ -26,7 +26,8 @@ using Splitter = void (*)(std::string_view, PieceList&, PieceList&);
 
 // Runs the scanner on every row, into two lists that hold `before` when it
 // starts, and expects the row's lists.
-void ExpectSplits(Splitter split, const std::vector<SplitCase>& cases, const PieceList& before = {});
+void ExpectSplits(Splitter split, const std::vector<SplitCase>& cases,
+                  const PieceList& before = {});
 
 // The operations drawn by painting the term at the origin, one `--ops` line each.
 std::vector<std::string> PaintedOps(TestCanvas& canvas, const std::string& term,
@@ -36,7 +37,7 @@ std::vector<std::string> PaintedOps(TestCanvas& canvas, const std::string& term,
 // an em of px pixels, a line of the given pen width, and the outline of an
 // ellipse.
 std::string Text(int x, int y, const std::string& s, int px, bool italic, bool bold = false,
-                   const std::string& font = "Times New Roman");
+                 const std::string& font = "Times New Roman");
 std::string Line(int x1, int y1, int x2, int y2, int width = 1);
 std::string Ellipse(int x1, int y1, int x2, int y2);
 
@@ -51,12 +52,12 @@ struct TermCase {
 // The result of painting an expression with the real fonts into a bitmap
 // with room on every side.
 struct InkCheck {
-    TFormulaMetrics Measured;     // what MeasureExpression gave
-    TFormulaMetrics Painted;      // what PaintExpression returned
-    int Inked = 0;                // pixels with any ink
-    int Outside = 0;              // inked pixels outside the box plus the margin
-    std::string FirstOutside;     // "x,y" of the first such pixel, relative to the box
-    bool CanvasRestored = true;   // font and pen width as before the paint
+    TFormulaMetrics Measured;    // what MeasureExpression gave
+    TFormulaMetrics Painted;     // what PaintExpression returned
+    int Inked = 0;               // pixels with any ink
+    int Outside = 0;             // inked pixels outside the box plus the margin
+    std::string FirstOutside;    // "x,y" of the first such pixel, relative to the box
+    bool CanvasRestored = true;  // font and pen width as before the paint
 };
 
 // Paints `expression` in "Times New Roman" at an em of `em` pixels and counts

@@ -27,7 +27,8 @@ std::vector<std::string> TempFolder::Entries() const {
     std::vector<std::string> names;
     if (DIR* d = opendir(path_.c_str())) {
         while (dirent* e = readdir(d))
-            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
+                names.push_back(e->d_name);
         closedir(d);
     }
     std::sort(names.begin(), names.end());

@@ -88,7 +88,6 @@ public:
         ++copies;
         TNerovan1::CopyAsPictureAndHide();
     }
-
 };
 
 // What the status line says once the start-up's paint has ended well: the

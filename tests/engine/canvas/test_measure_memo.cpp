@@ -75,7 +75,17 @@ TEST(MeasureMemo, FontChangesLeftByMeasuringAreKept) {
     f.Style = fsItalic | fsBold;
     f.Charset = GREEK_CHARSET;
     for (int n = 0; n < kDemoFormulaCount; ++n) ExpectSamePaint(DemoFormulas[n], f);
-    for (const std::string e : {"x + 1 = y", "sin x + 2 < f(a, b) * c", "a b c / d e", "a/b", "(a+b)/c", "x_i^2 + x_i^2", "f(x) g(x)", "sum(i=1,n,x_i) = sum(i=1,n,x_i)", "x*y*z", "a b", "x^2 y^2", "bold(x) x", "small(x) x", "sqrt(x) x", "root(3,x) x", "mat22[a,b,c,d] x", "x_a b_a", "a\\.b c", "\\.x y", "(x) (x)", "[x]/[x]", "int(a,b,x dx) x"})
+    for (const std::string e : {"x + 1 = y",   "sin x + 2 < f(a, b) * c",
+                                "a b c / d e", "a/b",
+                                "(a+b)/c",     "x_i^2 + x_i^2",
+                                "f(x) g(x)",   "sum(i=1,n,x_i) = sum(i=1,n,x_i)",
+                                "x*y*z",       "a b",
+                                "x^2 y^2",     "bold(x) x",
+                                "small(x) x",  "sqrt(x) x",
+                                "root(3,x) x", "mat22[a,b,c,d] x",
+                                "x_a b_a",     "a\\.b c",
+                                "\\.x y",      "(x) (x)",
+                                "[x]/[x]",     "int(a,b,x dx) x"})
         ExpectSamePaint(e, f);
 }
 
@@ -221,9 +231,9 @@ TEST(MeasureMemo, PiecesOfTheRootAreFoundByTheirCharacters) {
     const std::string root = "ab+cd+ab+abc";
     const std::string_view r = root;
     memo.Open(r);
-    memo.Store(head, r.substr(0, 2), {1, 1, 1}, TFont{});   // "ab" at 0
-    memo.Store(head, r.substr(9, 3), {3, 3, 3}, TFont{});   // "abc"
-    memo.Store(head, r.substr(0, 0), {5, 5, 5}, TFont{});   // the empty text
+    memo.Store(head, r.substr(0, 2), {1, 1, 1}, TFont{});  // "ab" at 0
+    memo.Store(head, r.substr(9, 3), {3, 3, 3}, TFont{});  // "abc"
+    memo.Store(head, r.substr(0, 0), {5, 5, 5}, TFont{});  // the empty text
     const std::string copy = "ab";
     for (const std::string_view ab : {r.substr(0, 2), r.substr(6, 2), std::string_view(copy)}) {
         ASSERT_NE(memo.Find(head, ab), nullptr);

@@ -81,7 +81,8 @@ TEST_F(AtomicFileTest, MissingFolderNamesTheFile) {
         WriteFileAtomic(path, "x", 1);
         FAIL() << "no error";
     } catch (const EFileError& e) {
-        EXPECT_STREQ(e.what(), ("Cannot write \"" + path + "\": No such file or directory").c_str());
+        EXPECT_STREQ(e.what(),
+                     ("Cannot write \"" + path + "\": No such file or directory").c_str());
         EXPECT_EQ(e.Path(), path);
     }
     try {
@@ -141,9 +142,12 @@ TEST_F(AtomicFileTest, PipesDevicesDanglingLinksAndFolders) {
     }
 
     struct stat st;
-    for (const auto& [path, type] : std::vector<std::pair<std::string, mode_t>>{
-             {fifo, S_IFIFO}, {device, S_IFLNK}, {"/dev/null", S_IFCHR},
-             {dir_ + "/dangling.gif", S_IFLNK}, {dir_ + "/folder.bmp", S_IFDIR}}) {
+    for (const auto& [path, type] :
+         std::vector<std::pair<std::string, mode_t>>{{fifo, S_IFIFO},
+                                                     {device, S_IFLNK},
+                                                     {"/dev/null", S_IFCHR},
+                                                     {dir_ + "/dangling.gif", S_IFLNK},
+                                                     {dir_ + "/folder.bmp", S_IFDIR}}) {
         ASSERT_EQ(lstat(path.c_str(), &st), 0) << path;
         EXPECT_EQ(st.st_mode & S_IFMT, type) << path;
     }

@@ -221,7 +221,7 @@ TEST(Emf, ObjectsAreCreatedOnlyOnChangeAndSlotsReused) {
     }
     const Bytes b = SerializeEmf(mf);
     EXPECT_EQ(Play(b).FontsCreated, 1);  // the symbol font's glyphs are outlines
-    EXPECT_LE(Le16(b, 56), 8);            // nHandles stays small
+    EXPECT_LE(Le16(b, 56), 8);           // nHandles stays small
 }
 
 // More fonts than are kept, in turn: the one used longest ago goes, every
@@ -257,7 +257,8 @@ TEST(Emf, FontsBeyondTheKeptFewReplaceTheOneUsedLongestAgo) {
 TEST(Emf, EveryTextRunIsKeptApartFromTheOneBefore) {
     Metafile mf = Picture(300, 100, "", "");
     for (int i = 0; i < 12; ++i) {
-        mf.List.Ops.push_back(TextOp(10 * i, i % 3 * 20, "ab", i % 2 ? "Symbol" : "Times New Roman", {5, 6}));
+        mf.List.Ops.push_back(
+            TextOp(10 * i, i % 3 * 20, "ab", i % 2 ? "Symbol" : "Times New Roman", {5, 6}));
         mf.List.Ops.back().Clipped = i == 5;
         mf.List.Ops.back().Clip = {0, 0, 300, 100};
         if (i % 4 == 3) {
@@ -326,7 +327,8 @@ std::vector<uint8_t> FillEmfPaths(const Bytes& b, int w, int h) {
                 cairo_line_to(cr, at(off + 28 + 8 * i).first, at(off + 28 + 8 * i).second);
         if (type == U_EMR_POLYBEZIERTO)
             for (uint32_t i = 0; i + 2 < Le32(b, off + 24); i += 3) {
-                auto p1 = at(off + 28 + 8 * i), p2 = at(off + 36 + 8 * i), p3 = at(off + 44 + 8 * i);
+                auto p1 = at(off + 28 + 8 * i), p2 = at(off + 36 + 8 * i),
+                     p3 = at(off + 44 + 8 * i);
                 cairo_curve_to(cr, p1.first, p1.second, p2.first, p2.second, p3.first, p3.second);
             }
         if (type == U_EMR_CLOSEFIGURE) cairo_close_path(cr);
@@ -335,7 +337,8 @@ std::vector<uint8_t> FillEmfPaths(const Bytes& b, int w, int h) {
     cairo_surface_flush(s);
     std::vector<uint8_t> ink(static_cast<size_t>(w) * h);
     for (int y = 0; y < h; ++y)
-        std::memcpy(&ink[static_cast<size_t>(y) * w], cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s), w);
+        std::memcpy(&ink[static_cast<size_t>(y) * w],
+                    cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s), w);
     cairo_destroy(cr);
     cairo_surface_destroy(s);
     return ink;

@@ -30,9 +30,13 @@ TEST(FormulaFile, WritesTheExpressionAndCrLfOnly) {
 TEST(FormulaFile, ReadingTakesTheFirstLine) {
     const TempFolder folder("fla");
     const std::string& dir = folder.Path();
-    for (const auto& [content, first] : std::vector<std::pair<std::string, std::string>>{
-             {"x^2\r\ny\r\n", "x^2"}, {"x\ny", "x"}, {"x\ry", "x"}, {"", ""}, {"\r\nx", ""},
-             {"no end", "no end"}}) {
+    for (const auto& [content, first] :
+         std::vector<std::pair<std::string, std::string>>{{"x^2\r\ny\r\n", "x^2"},
+                                                          {"x\ny", "x"},
+                                                          {"x\ry", "x"},
+                                                          {"", ""},
+                                                          {"\r\nx", ""},
+                                                          {"no end", "no end"}}) {
         std::ofstream(dir + "/f.fla", std::ios::binary) << content;
         EXPECT_EQ(ReadExpressionFile(dir + "/f.fla"), first);
     }
@@ -64,8 +68,11 @@ TEST(FormulaFile, ReadingStopsAtTheLimitAndRefusesEndlessFiles) {
              {over + "\n" + longest, 0, path, "", overMessage + "500001" + limit},
              {over + "x", 0, path, "", overMessage + "more than 500000" + limit},
              {"", gib, path, "", overMessage + "more than 500000" + limit},
-             {"a\x98" "b\r\n", 0, path, "", "Cannot open \"" + path + "\": byte 0x98 at position 2" + no1251},
-             {std::string("ab\0c", 4), 0, path, "", "Cannot open \"" + path + "\": byte 0x00 at position 3" + no1251},
+             {"a\x98"
+              "b\r\n",
+              0, path, "", "Cannot open \"" + path + "\": byte 0x98 at position 2" + no1251},
+             {std::string("ab\0c", 4), 0, path, "",
+              "Cannot open \"" + path + "\": byte 0x00 at position 3" + no1251},
              {"ab\n\x98", 0, path, "ab", ""},  // only the first line counts
              {"", 0, "/dev/zero", "", "Cannot read \"/dev/zero\": not a regular file"},
              {"", 0, fifo, "", "Cannot read \"" + fifo + "\": not a regular file"},

@@ -103,7 +103,7 @@ TEST(PngTest, PaletteAndRgbPicturesWithPhysicalSize) {
         auto chunks = PngChunks(f);
         const std::vector<uint8_t>& ihdr = chunks["IHDR"];
         ASSERT_EQ(ihdr.size(), 13u);
-        EXPECT_EQ(ihdr[8], 8);                                           // bit depth
+        EXPECT_EQ(ihdr[8], 8);  // bit depth
         EXPECT_EQ(ihdr[9], indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB);
         EXPECT_EQ(chunks["PLTE"].size(), indexed ? 768u : 0u);
         const std::vector<uint8_t> phys{0, 0, 0x0E, 0xC4, 0, 0, 0x0E, 0xC4, 1};  // 3780 per metre
@@ -117,7 +117,8 @@ TEST(PngTest, PaletteAndRgbPicturesWithPhysicalSize) {
         EXPECT_EQ(image.height, 5u);
         image.format = PNG_FORMAT_RGB;
         std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-        ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+            << image.message;
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 7; ++x) {
                 const uint8_t* p = rgb.data() + (y * 7 + x) * 3;
@@ -148,7 +149,8 @@ TEST(JpegTest, BaselineFullColourAt96DpiDecodesToThePicture) {
             EXPECT_EQ(seg[1] << 8 | seg[2], 16);  // height
             EXPECT_EQ(seg[3] << 8 | seg[4], 32);  // width
             ASSERT_EQ(seg[5], 3);
-            for (int c = 0; c < 3; ++c) EXPECT_EQ(seg[6 + c * 3 + 1], 0x11) << "sampling of component " << c;
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(seg[6 + c * 3 + 1], 0x11) << "sampling of component " << c;
         }
         if (marker == 0xC2) progressive = true;
         if (marker == 0xE0 && std::memcmp(seg, "JFIF", 5) == 0) {
@@ -215,7 +217,8 @@ void ExpectGifShows(const std::vector<uint8_t>& f, int w, int h,
     EXPECT_EQ(gif->SWidth, w);
     EXPECT_EQ(gif->SHeight, h);
     const SavedImage& image = gif->SavedImages[0];
-    const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+    const ColorMapObject* map =
+        image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
     ASSERT_NE(map, nullptr);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -240,22 +243,23 @@ TEST(GifTest, SingleImageShowsThePicture) {
     many.SetSize(20, 20);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) SetPixel(many, x, y, x * 12, y * 12, 77);
-    ExpectGifShows(EncodeGif(many), 20, 20, [&](int x, int y) {
-        return EntryOf(NearestHalftoneIndex(x * 12, y * 12, 77));
-    });
+    ExpectGifShows(EncodeGif(many), 20, 20,
+                   [&](int x, int y) { return EntryOf(NearestHalftoneIndex(x * 12, y * 12, 77)); });
 }
 
 TEST(PictureFilesTest, EmptyPictureIsRefusedByEveryEncoder) {
     Bitmap empty;
-    for (PictureFormat f : {PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Jpeg, PictureFormat::Gif})
+    for (PictureFormat f :
+         {PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Jpeg, PictureFormat::Gif})
         EXPECT_THROW(EncodePicture(empty, f), std::runtime_error);
 }
 
 TEST(PictureFilesTest, FormatFromExtension) {
-    const std::pair<const char*, PictureFormat> known[] = {
-        {"/a/b.PNG", PictureFormat::Png}, {"x.JpEg", PictureFormat::Jpeg},
-        {"x.jpg", PictureFormat::Jpeg},   {"x.gif", PictureFormat::Gif},
-        {"x.Bmp", PictureFormat::Bmp}};
+    const std::pair<const char*, PictureFormat> known[] = {{"/a/b.PNG", PictureFormat::Png},
+                                                           {"x.JpEg", PictureFormat::Jpeg},
+                                                           {"x.jpg", PictureFormat::Jpeg},
+                                                           {"x.gif", PictureFormat::Gif},
+                                                           {"x.Bmp", PictureFormat::Bmp}};
     for (const auto& k : known) {
         PictureFormat f = PictureFormat::Bmp == k.second ? PictureFormat::Gif : PictureFormat::Bmp;
         EXPECT_TRUE(PictureFormatFromExtension(k.first, f)) << k.first;

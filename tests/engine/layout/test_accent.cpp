@@ -25,6 +25,7 @@ TEST(Accent, BaseClasses) {
         char Base, Next;
         bool Tall, Upright;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {'a', '\0', false, false}, {'x', 'y', false, false}, {'z', '\0', false, false},
         {'b', '\0', true, false},  {'t', '\0', true, false}, {'f', '\0', true, false},
@@ -36,6 +37,7 @@ TEST(Accent, BaseClasses) {
         {'\\', 'i', false, true},  {'\\', 'b', true, false},  {'\\', 'l', true, false},
         {'\\', 'O', true, false},  {'\\', '.', true, false},  {'\\', '\0', true, false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         EXPECT_EQ(IsTallAccentBase(c.Base, c.Next), c.Tall) << c.Base << c.Next;
         EXPECT_EQ(IsUprightAccentBase(c.Base, c.Next), c.Upright) << c.Base << c.Next;
@@ -127,6 +129,7 @@ TEST(Accent, MarksOnTheTestCanvas) {
         bool Switch = true;
         TFontStyles Style = 0;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         // The six marks, their code pages, small and capital forms.
         {"\\.x", {{0xEB, 0, BALTIC_CHARSET, true}}},
@@ -168,6 +171,7 @@ TEST(Accent, MarksOnTheTestCanvas) {
         {"\\.x", {{0xEB, 0, BALTIC_CHARSET, true}}, false, fsItalic},
         {"\\.i", {{0xCB, 0, BALTIC_CHARSET, true}}, false, fsItalic},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TestCanvas canvas;
         canvas.Font.Style = c.Style;
@@ -222,14 +226,10 @@ TEST(Accent, ErrorsRaisedBeforeAnythingIsDrawn) {
         std::string Atom, Message;
     };
     const std::vector<Case> cases = {
-        {"\\.\\", "Invalid token in\"\\.\\\""},
-        {"a\\:\\", "Invalid token in\"a\\:\\\""},
-        {"\\.\\.\\", "Invalid token in\"\\.\\\""},
-        {"\\.\\\\x", "Invalid token in\"\\\\x\""},
-        {"\\.\\1", "Invalid token in\"\\1\""},
-        {"\\.\\qq", "Invalid greek symbol in \"qq\""},
-        {"\\.", "Invalid token in \"\\.\""},
-        {"x\\-", "Invalid token in \"x\\-\""},
+        {"\\.\\", "Invalid token in\"\\.\\\""},    {"a\\:\\", "Invalid token in\"a\\:\\\""},
+        {"\\.\\.\\", "Invalid token in\"\\.\\\""}, {"\\.\\\\x", "Invalid token in\"\\\\x\""},
+        {"\\.\\1", "Invalid token in\"\\1\""},     {"\\.\\qq", "Invalid greek symbol in \"qq\""},
+        {"\\.", "Invalid token in \"\\.\""},       {"x\\-", "Invalid token in \"x\\-\""},
     };
     for (const Case& c : cases) {
         TestCanvas canvas;
@@ -280,8 +280,8 @@ TEST(AccentWithRealFonts, MarkAddsInkOnlyAboveItsBaseAndErasesNothing) {
     // Each base after an italic f, whose top leans over the base's place.
     // (Ascenders such as those of f and l reach higher than the capitals, so
     // there the mark may meet the base's own ink; those bases are left out.)
-    const std::vector<std::string> bases = {"x", "a", "n", "A", "E", "i", "j", "1",
-                                            "\\alpha", "\\S", "\\.x"};
+    const std::vector<std::string> bases = {"x", "a", "n",       "A",   "E",   "i",
+                                            "j", "1", "\\alpha", "\\S", "\\.x"};
     for (const int em : {21, 48}) {
         const TFormulaOrigin origin{2 * em, em};
         for (const char mark : kMarks) {

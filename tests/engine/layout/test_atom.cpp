@@ -84,7 +84,8 @@ TEST(Atom, RunsItaliciseLettersOnly) {
          {At("1", 0, false), At("2", kUp, false), At(".", 2 * kUp, false),
           At("5", 3 * kUp, false)}},
         // Cyrillic letters of code page 1251 lean like Latin ones.
-        {"\xE0\xFF\xC0", 3 * kIt + 2,
+        {"\xE0\xFF\xC0",
+         3 * kIt + 2,
          {At("\xE0", 0, true), At("\xFF", kIt, true), At("\xC0", 2 * kIt, true)}},
         // Bytes below the Cyrillic letters are no letters.
         {"\xBF", kUp + 2, {At("\xBF", 0, false)}},
@@ -97,7 +98,8 @@ TEST(Atom, FunctionNamesArePaintedUprightButMeasuredItalic) {
         {"sin", 3 * kIt + 2, {At("s", 0, false), At("i", kUp, false), At("n", 2 * kUp, false)}},
         {"tg", 2 * kIt + 2, {At("t", 0, false), At("g", kUp, false)}},
         // Only the whole run, in this case, is a function name.
-        {"sinx", 4 * kIt + 2,
+        {"sinx",
+         4 * kIt + 2,
          {At("s", 0, true), At("i", kIt, true), At("n", 2 * kIt, true), At("x", 3 * kIt, true)}},
         {"Sin", 3 * kIt + 2, {At("S", 0, true), At("i", kIt, true), At("n", 2 * kIt, true)}},
     });
@@ -108,8 +110,8 @@ TEST(Atom, FunctionNameKeepsAnItalicFont) {
     TestCanvas canvas;
     canvas.Font.Style = fsItalic;
     PaintAtom("sin", kOrigin, canvas, true);
-    EXPECT_EQ(TextsOf(canvas),
-              (std::vector<DrawnText>{At("s", 0, true), At("i", kIt, true), At("n", 2 * kIt, true)}));
+    EXPECT_EQ(TextsOf(canvas), (std::vector<DrawnText>{At("s", 0, true), At("i", kIt, true),
+                                                       At("n", 2 * kIt, true)}));
     EXPECT_FALSE(canvas.Font.Italic());
 }
 
@@ -212,7 +214,8 @@ TEST(Atom, EveryEscapeLevelAddsTwoPixels) {
         // An accent adds no width; its mark and its base start the next level.
         {"\\.x", kIt + 4, {At("\xEB", 0, true), At("x", 0, true)}},
         {"\\.\\.x", kIt + 6, {At("\xCB", 0, false), At("\xEB", 0, true), At("x", 0, true)}},
-        {"a\\-bc", (kIt + 2) + (2 * kIt + 2) + 2,
+        {"a\\-bc",
+         (kIt + 2) + (2 * kIt + 2) + 2,
          {At("a", 0, true), At("\xDB", kIt + 2, true), At("b", kIt + 2, true),
           At("c", 2 * kIt + 2, true)}},
         {"\\0\\pi", kUp + 2 + 2, {At("\xE5", 0, false), At("\xF0", 0, false)}},
@@ -341,9 +344,10 @@ TEST(AtomWithRealFonts, EveryCharacterInkWithinItsBox) {
 TEST(AtomWithRealFonts, AtomInkWithinItsBox) {
     const std::vector<std::string> atoms = {
         // Function names are painted upright inside the box of italic letters.
-        "x", "x2", "xy2z", "2x", "sin", "cos", "tg", "ctg", "sinh", "cosh", "sinx", "Sin",
-        "x'", "h'", "dx", "12.5", "VW", "fj", "Af", "lf", "ff", "W2", "\xE0\xE1\xE2",
-        "\xC4\xD9", "ab\\", "x\\pi1", "\\alpha2", "\\.x", "a\\-bc", "a;b:c", "-x+",
+        "x",    "x2",     "xy2z",     "2x",   "sin",    "cos",   "tg",           "ctg",
+        "sinh", "cosh",   "sinx",     "Sin",  "x'",     "h'",    "dx",           "12.5",
+        "VW",   "fj",     "Af",       "lf",   "ff",     "W2",    "\xE0\xE1\xE2", "\xC4\xD9",
+        "ab\\", "x\\pi1", "\\alpha2", "\\.x", "a\\-bc", "a;b:c", "-x+",
     };
     for (const TFontStyles style : {TFontStyles(0), fsBold})
         for (const std::string& atom : atoms) {

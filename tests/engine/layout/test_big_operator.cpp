@@ -20,9 +20,7 @@ namespace {
 std::string T(int x, int y, const std::string& s, bool italic = true) {
     return Text(x, y, s, 20, italic);
 }
-std::string S(int x, int y, const std::string& s) {
-    return Text(x, y, s, 12, true);
-}
+std::string S(int x, int y, const std::string& s) { return Text(x, y, s, 12, true); }
 std::string G(int x, int y, const std::string& utf8) {
     return Text(x, y, utf8, 25, false, false, "Symbol");
 }
@@ -39,29 +37,36 @@ TEST_F(BigOperatorTest, GlyphLimitsAndBodyArePlacedExactly) {
         {"sum(i,x)", {28, 44, 15}, {G(100, 50, kSum), S(103, 80, "i"), T(115, 53, "x")}},
         // Both limits: the upper one overlaps the cell's top by 6/10 of ga for
         // summation and product, 8/10 for integrals; the body is one pixel up.
-        {"sum(i,n,x)", {28, 58, 29},
+        {"sum(i,n,x)",
+         {28, 58, 29},
          {G(100, 64, kSum), S(103, 94, "i"), S(103, 56, "n"), T(115, 66, "x")}},
-        {"int(a,b,x)", {28, 58, 29},
+        {"int(a,b,x)",
+         {28, 58, 29},
          {G(100, 64, kInt), S(103, 94, "a"), S(103, 53, "b"), T(115, 66, "x")}},
         // A wider lower limit widens the column; the glyph is centred in it.
-        {"sum(abcd,x)", {43, 44, 15},
+        {"sum(abcd,x)",
+         {43, 44, 15},
          {G(108, 50, kSum), S(100, 80, "a"), S(107, 80, "b"), S(114, 80, "c"), S(121, 80, "d"),
           T(130, 53, "x")}},
         // The ring is as high as one sign is wide and spans the signs plus a
         // pixel on each side, all inside the glyph column; it stays an outline
         // under a solid brush (see the loop).
-        {"int0(K,x)", {30, 44, 15},
+        {"int0(K,x)",
+         {30, 44, 15},
          {G(101, 50, kInt), Ellipse(100, 58, 117, 72), S(104, 80, "K"), T(117, 53, "x")}},
-        {"int30(x)", {60, 30, 15}, {G(101, 50, kInt + kInt + kInt), Ellipse(100, 58, 147, 72),
-                                    T(147, 53, "x")}},
+        {"int30(x)",
+         {60, 30, 15},
+         {G(101, 50, kInt + kInt + kInt), Ellipse(100, 58, 147, 72), T(147, 53, "x")}},
         // Operator names: the name as typed, upright in the text font.
         {"Lim(n,x)", {43, 38, 12}, {T(100, 50, "Lim", false), S(111, 74, "n"), T(130, 50, "x")}},
         // A body with a top-level sign goes between parentheses.
-        {"sum(i,n,a+b)", {74, 58, 29},
+        {"sum(i,n,a+b)",
+         {74, 58, 29},
          {G(100, 64, kSum), S(103, 94, "i"), S(103, 56, "n"), T(115, 66, "(", false),
           T(164, 66, ")", false), T(121, 66, "a"), T(154, 66, "b"), T(134, 66, " + ", false)}},
         // The body is a term: "a=b" is an atom, not a relation chain.
-        {"sum(i,a=b)", {49, 44, 15},
+        {"sum(i,a=b)",
+         {49, 44, 15},
          {G(100, 50, kSum), S(103, 80, "i"), T(115, 53, "a"), T(126, 53, "=", false),
           T(136, 53, "b")}},
     };

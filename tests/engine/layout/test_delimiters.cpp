@@ -37,9 +37,7 @@ std::string Op(const DrawOp& op) {
             std::snprintf(buf, sizeof buf, "ellipse %d %d %d %d w%d%s", op.Rect.Left, op.Rect.Top,
                           op.Rect.Right, op.Rect.Bottom, op.PenWidth, op.Filled ? " filled" : "");
             break;
-        default:
-            std::snprintf(buf, sizeof buf, "fill");
-            break;
+        default: std::snprintf(buf, sizeof buf, "fill"); break;
     }
     return buf;
 }
@@ -63,6 +61,7 @@ struct GlyphCase {
 // 12 wide (so q = 6 for braces, w = 6 for the wide square). Opening glyphs
 // are drawn at (100, 50), closing ones at (300, 50).
 TEST(DelimiterGlyphs, ExactOperationsOfSmallAndLargeForms) {
+    // clang-format off
     const std::vector<GlyphCase> cases = {
         // Parentheses: the character up to text height + 1 = 29; pen 2 above 80.
         {"(", PaintLeftParen, 29, {"text 100 50 ("}},
@@ -124,6 +123,7 @@ TEST(DelimiterGlyphs, ExactOperationsOfSmallAndLargeForms) {
         {"wide", PaintWideSquare, 61,
          {"line 109 53 103 53 w2", "line 103 53 103 108 w2", "line 103 108 109 108 w2"}},
     };
+    // clang-format on
     for (const GlyphCase& c : cases) {
         SCOPED_TRACE(std::string(c.Name) + " h=" + std::to_string(c.H));
         TestCanvas canvas;
@@ -163,6 +163,7 @@ struct PairCase {
 // A pair is its two glyphs, 2f high with f the shorter part of the box
 // around the alignment line, their top at Y + A - f.
 TEST(PaintDelimiters, DrawsBothSidesCentredOnTheAlignmentLine) {
+    // clang-format off
     const std::vector<PairCase> pairs = {
         {"()", PaintLeftParen, PaintRightParen}, {"[]", PaintLeftSquare, PaintRightSquare},
         {"{}", PaintLeftBrace, PaintRightBrace}, {"||", PaintLeftBar, PaintRightBar},
@@ -171,6 +172,7 @@ TEST(PaintDelimiters, DrawsBothSidesCentredOnTheAlignmentLine) {
         {"  ", nullptr, nullptr},                {"<>", nullptr, nullptr},
         {")(", nullptr, nullptr},                {"", nullptr, nullptr},
     };
+    // clang-format on
     const std::vector<TFormulaMetrics> boxes = {
         {100, 90, 30},  // ascent the shorter part: h = 60
         {100, 90, 70},  // descent the shorter part: h = 40
@@ -202,12 +204,14 @@ TEST(PadForDelimiters, AddsRoomForBothSides) {
     struct Case {
         TFormulaMetrics In, Out;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {{40, 59, 30}, {64, 59, 30}},  // 118 div 6 = 19
         {{40, 60, 30}, {65, 60, 30}},
         {{0, 0, 0}, {5, 0, 0}},
         {{10, 28, 20}, {24, 28, 20}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const TFormulaMetrics out = PadForDelimiters(c.In);
         EXPECT_EQ(out.Width, c.Out.Width) << c.In.Height;
@@ -237,8 +241,7 @@ TEST(PaintMinusBar, PenWidthGrowsWithTheFontSize) {
         int Points;
         int Width;  // pen width of the bar, the caller's being 3
     };
-    const std::vector<Case> cases = {{10, 3}, {16, 3}, {17, 1}, {28, 1},
-                                     {29, 2}, {57, 2}, {58, 3}};
+    const std::vector<Case> cases = {{10, 3}, {16, 3}, {17, 1}, {28, 1}, {29, 2}, {57, 2}, {58, 3}};
     for (const Case& c : cases) {
         TestCanvas canvas;
         canvas.Font.SetSize(c.Points);
@@ -262,10 +265,12 @@ TEST(Max, PicksTheLargestAlsoOnTies) {
     struct Case {
         int A, B, C, Max;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {1, 2, 3, 3}, {3, 2, 1, 3}, {2, 3, 1, 3},  {5, 5, 1, 5},    {1, 5, 5, 5},
         {5, 1, 5, 5}, {4, 4, 4, 4}, {-3, -1, -2, -1}, {0, -7, -7, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         EXPECT_EQ(Max3(c.A, c.B, c.C), c.Max) << c.A << " " << c.B << " " << c.C;
         EXPECT_EQ(Max2(c.A, c.B), c.A > c.B ? c.A : c.B);

@@ -62,11 +62,11 @@ TEST(MatchRelation, RecognisesTheWholeSignTable) {
         int Extra;
     };
     const std::vector<Case> table = {
-        {"<", 0x3C, 0},   {"<=", 0xA3, 1},  {"<>", 0xB9, 1},  {"<=>", 0xDB, 2}, {"<->", 0xAB, 2},
-        {">", 0x3E, 0},   {">=", 0xB3, 1},  {">>", 0xAE, 1},  {"=", 0x3D, 0},   {"==", 0xBA, 1},
-        {"=>", 0xDE, 1},  {"=<", 0xDC, 1},  {"=~", 0x40, 1},  {"~", 0x7E, 0},   {"~~", 0xBB, 1},
-        {"~A", 0x22, 1},  {"~E", 0x24, 1},  {"~U", 0xC8, 1},  {"~UU", 0xC7, 2}, {"~c", 0xCC, 1},
-        {"~c=", 0xCD, 2}, {"~cc", 0xCB, 2}, {"~d", 0xC9, 1},  {"~d=", 0xCA, 2}, {"~e", 0xCE, 1},
+        {"<", 0x3C, 0},   {"<=", 0xA3, 1},  {"<>", 0xB9, 1}, {"<=>", 0xDB, 2}, {"<->", 0xAB, 2},
+        {">", 0x3E, 0},   {">=", 0xB3, 1},  {">>", 0xAE, 1}, {"=", 0x3D, 0},   {"==", 0xBA, 1},
+        {"=>", 0xDE, 1},  {"=<", 0xDC, 1},  {"=~", 0x40, 1}, {"~", 0x7E, 0},   {"~~", 0xBB, 1},
+        {"~A", 0x22, 1},  {"~E", 0x24, 1},  {"~U", 0xC8, 1}, {"~UU", 0xC7, 2}, {"~c", 0xCC, 1},
+        {"~c=", 0xCD, 2}, {"~cc", 0xCB, 2}, {"~d", 0xC9, 1}, {"~d=", 0xCA, 2}, {"~e", 0xCE, 1},
         {"~ee", 0xCF, 2},
     };
     for (const Case& c : table) {
@@ -206,7 +206,8 @@ TEST_F(ExpressionTest, TrailingSignIsDrawnAfterTheOperand) {
 
     PaintExpression("a=", {3, 4}, canvas);
     const std::string drawn =
-        TermOps("a", 3, 4) + SignOp('=', 3 + a.Width, 4 + a.Ascent - kCellHeight / 2, canvas.Font.Name);
+        TermOps("a", 3, 4) +
+        SignOp('=', 3 + a.Width, 4 + a.Ascent - kCellHeight / 2, canvas.Font.Name);
     EXPECT_EQ(canvas.List().Format(), drawn);
 }
 

@@ -62,15 +62,18 @@ TEST(MatrixLayout, ExactBoxesAndOperations) {
         {"det22(a, b, p, q)", {67, 48, 24}, join(bars, cells)},
         {"DET22x[a, b, p, q]", {67, 48, 24}, join(bars, cells)},
         // A missing argument leaves its cell empty.
-        {"mat22[a, b, p]", {67, 48, 24},
+        {"mat22[a, b, p]",
+         {67, 48, 24},
          join(square, {"text 112 50 a", "text 115 74 p", "text 143 50 b"})},
         // An argument beyond the grid is not drawn but widens every cell (73).
-        {"mat22[a, b, p, q, longer]", {177, 48, 24},
+        {"mat22[a, b, p, q, longer]",
+         {177, 48, 24},
          {"line 108 56 102 56 w1", "line 102 56 102 92 w1", "line 102 92 108 92 w1",
           "line 269 56 274 56 w1", "line 274 56 274 92 w1", "line 274 92 268 92 w1",
           "text 140 50 a", "text 142 74 p", "text 225 50 b", "text 225 74 q"}},
         // Three rows: 72 high, so the brackets take the 2 px pen and arms of h div 12.
-        {"mat23[a, b, p, q, u, w]", {75, 72, 36},
+        {"mat23[a, b, p, q, u, w]",
+         {75, 72, 36},
          {"line 108 56 102 56 w2", "line 102 56 102 116 w2", "line 102 116 108 116 w2",
           "line 167 56 172 56 w2", "line 172 56 172 116 w2", "line 172 116 166 116 w2",
           "text 116 50 a", "text 119 74 p", "text 119 98 u", "text 147 50 b", "text 147 74 q",
@@ -78,11 +81,13 @@ TEST(MatrixLayout, ExactBoxesAndOperations) {
         // One row is a text cell high: the font's own characters.
         {"det11(x)", {26, 24, 12}, {"text 100 50 |", "text 116 50 |", "text 106 50 x"}},
         // A brace with q = 5 and r = 2; the wide square's arms w = 5 from d = 2.
-        {"sys(a, b)", {28, 48, 24},
+        {"sys(a, b)",
+         {28, 48, 24},
          {"text 110 50 a", "text 115 74 b", "line 105 55 105 69 w1", "line 105 69 102 74 w1",
           "line 102 74 105 79 w1", "line 105 79 105 93 w1", "arc 105 50 115 60 110 50 105 55 w1",
           "arc 105 88 115 98 105 93 110 98 w1"}},
-        {"sys[a, b]", {28, 48, 24},
+        {"sys[a, b]",
+         {28, 48, 24},
          {"text 110 50 a", "text 115 74 b", "line 107 52 102 52 w1", "line 102 52 102 96 w1",
           "line 102 96 107 96 w1"}},
         {"sys(a)", {23, 24, 12}, {"text 110 50 a", "text 100 50 {"}},
@@ -122,13 +127,27 @@ TEST(MatrixLayout, ShortSystemsAndGridsMeasureTheDelimitersCell) {
 // With the real fonts, every pixel of ink lies inside the measured box plus
 // the 2-pixel margin of a picture, and the font and pen are put back.
 TEST(MatrixInk, InkStaysInsideTheBoxWithTheRealFonts) {
-    for (const std::string e :
-         {"mat22[a, b, p, q]", "det22(a, b, p, q)", "mat22[a, b, p]", "mat23(a, b, p, q, u, w)",
-          "mat22{a, b, c, d}", "mat11[x]", "det21(small(a), small(b))", "mat11[small(x)]",
-          "mat33[1/(z+1),0,0,0,1/(z+2),0,0,0,1/(z+3)]", "det33(1/2, 0, 0, 0, 1, 0, 0, 0, x/(x+1))",
-          "sys(x+y=1, x-y=0)", "sys[x+y=1, x-y=0, x/y = 2]", "sys(mat22[a, b, c, d], x = 1)",
-          "sys(a)", "sys[a]", "sys()", "sys[]", "sys(,)", "sys[,]", "sys(small(x))",
-          "sys[small(x)]"}) {
+    for (const std::string e : {"mat22[a, b, p, q]",
+                                "det22(a, b, p, q)",
+                                "mat22[a, b, p]",
+                                "mat23(a, b, p, q, u, w)",
+                                "mat22{a, b, c, d}",
+                                "mat11[x]",
+                                "det21(small(a), small(b))",
+                                "mat11[small(x)]",
+                                "mat33[1/(z+1),0,0,0,1/(z+2),0,0,0,1/(z+3)]",
+                                "det33(1/2, 0, 0, 0, 1, 0, 0, 0, x/(x+1))",
+                                "sys(x+y=1, x-y=0)",
+                                "sys[x+y=1, x-y=0, x/y = 2]",
+                                "sys(mat22[a, b, c, d], x = 1)",
+                                "sys(a)",
+                                "sys[a]",
+                                "sys()",
+                                "sys[]",
+                                "sys(,)",
+                                "sys[,]",
+                                "sys(small(x))",
+                                "sys[small(x)]"}) {
         // Systems also at a large em: the font's "{" is wider than its column.
         std::vector<int> ems = {21, 48};
         if (e.rfind("sys", 0) == 0) ems.push_back(96);

@@ -31,21 +31,25 @@ TEST_F(RadicalTest, SignRadicandAndIndexArePlacedExactly) {
         // 3w wider and w taller than x; lead-in at 5/8 of the height, the
         // down-stroke to the bottom row, the up-stroke to the bar on row 1;
         // the radicand 3w right and w down.
-        {"sqrt(x)", {31, 30, 18},
+        {"sqrt(x)",
+         {31, 30, 18},
          {L(100, 68, 103, 68), L(103, 68, 109, 79), L(109, 79, 115, 51), L(115, 51, 131, 51),
           T(118, 56, "x")}},
         // Arguments spaced like factors (plus the room of the blank before b).
-        {"sqrt(a, b)", {54, 30, 18},
+        {"sqrt(a, b)",
+         {54, 30, 18},
          {L(100, 68, 103, 68), L(103, 68, 109, 79), L(109, 79, 115, 51), L(115, 51, 154, 51),
           T(118, 56, "a"), T(141, 56, "b")}},
         // The index (8 wide) with its bottom on the lead-in's row, which starts
         // under its last w pixels; the bar stops w - w div 2 short of the edge.
-        {"root(3,x)", {33, 30, 18},
+        {"root(3,x)",
+         {33, 30, 18},
          {L(102, 68, 105, 68), L(105, 68, 111, 79), L(111, 79, 117, 51), L(117, 51, 130, 51),
           T(120, 56, "x"), T(100, 54, "3", false, 12)}},
         // An index taller than 5/8 of the sign (a fraction, 31 against 18)
         // makes the box 13 pixels taller, so it is not cut off.
-        {"root(a/b,x)", {34, 43, 31},
+        {"root(a/b,x)",
+         {34, 43, 31},
          {L(103, 81, 106, 81), L(106, 81, 112, 92), L(112, 92, 118, 64), L(118, 64, 131, 64),
           T(121, 69, "x"), T(100, 50, "a", true, 12), T(100, 67, "b", true, 12),
           L(100, 65, 109, 65)}},

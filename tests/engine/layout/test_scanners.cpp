@@ -86,8 +86,8 @@ TEST(Scanners, ClosingBracketWithoutPartnerIsAnError) {
         void (*Split)(std::string_view, Pieces&, Pieces&);
     };
     const std::vector<Case> cases = {
-        {"a)+b", SplitSum}, {"a+b)", SplitSum},        {")", SplitSum},
-        {"-]", SplitSum},   {"a)*b", SplitProduct},    {"(a))", SplitProduct},
+        {"a)+b", SplitSum},     {"a+b)", SplitSum},     {")", SplitSum},
+        {"-]", SplitSum},       {"a)*b", SplitProduct}, {"(a))", SplitProduct},
         {"x)^2", SplitScripts}, {"x^2}", SplitScripts}, {"(x]]_i", SplitScripts},
     };
     for (const Case& c : cases) {
@@ -156,8 +156,8 @@ TEST(SplitCall, RecognisesNameAndOneClosingGroup) {
 }
 
 TEST(SplitCall, RejectsWhatIsNotOneGroupAtTheEnd) {
-    for (const std::string term : {"(a)+(b)", "f(a)x", "f(a)(b)", "f(x)g(y)", "abc", "f(", "(",
-                                   "f)", "f(a", "", "a]"}) {
+    for (const std::string term :
+         {"(a)+(b)", "f(a)x", "f(a)(b)", "f(x)g(y)", "abc", "f(", "(", "f)", "f(a", "", "a]"}) {
         std::string_view name = "unset";
         std::string brackets;
         Pieces arguments;
@@ -169,8 +169,8 @@ TEST(SplitCall, RejectsWhatIsNotOneGroupAtTheEnd) {
 TEST(IsPlainText, AcceptsOnlyTheCharactersOfPlainRuns) {
     for (const std::string s : {"x1", "3.5E-2", "", "a'", "+-.:;", "\xC0\xE9\xFF", "Zz09"})
         EXPECT_TRUE(IsPlainText(s)) << s;
-    for (const std::string s : {"x y", "\\alpha", "a_b", "(a)", "a\tb", "\xBF", "|x|", "a,b",
-                                "a=b", "a*b", "\xA8"})
+    for (const std::string s :
+         {"x y", "\\alpha", "a_b", "(a)", "a\tb", "\xBF", "|x|", "a,b", "a=b", "a*b", "\xA8"})
         EXPECT_FALSE(IsPlainText(s)) << s;
 }
 

@@ -46,13 +46,16 @@ TEST_F(ScriptsTest, BoxesAndPlacesOfAtomScripts) {
         {"A^*", {21, 26, 14}, {Text(100, 52, "A", 20, true), Text(113, 50, "*", 12, false)}},
         // The subscript is taller than the base's descent: it hangs from the
         // alignment line.
-        {"x_i", {13 + 9, 12 + 14, 12}, {Text(100, 50, "x", 20, true), Text(113, 62, "i", 12, true)}},
+        {"x_i",
+         {13 + 9, 12 + 14, 12},
+         {Text(100, 50, "x", 20, true), Text(113, 62, "i", 12, true)}},
         {"x_i^2", {22, 28, 14}, xi2},
         {"x^2_i", {22, 28, 14}, xi2},
         // Several scripts of one kind stand side by side, a blank's room apart.
         {"x^2^3",
          {13 + 8 + 3 + 8, 26, 14},
-         {Text(100, 52, "x", 20, true), Text(113, 50, "2", 12, false), Text(124, 50, "3", 12, false)}},
+         {Text(100, 52, "x", 20, true), Text(113, 50, "2", 12, false),
+          Text(124, 50, "3", 12, false)}},
         {"x_i_j",
          {13 + 9 + 3 + 9, 26, 12},
          {Text(100, 50, "x", 20, true), Text(113, 62, "i", 12, true), Text(125, 62, "j", 12, true),
@@ -71,18 +74,21 @@ TEST_F(ScriptsTest, BoxesAndPlacesOfAtomScripts) {
         // a + b is 46 wide, with the room of a pair of parentheses 59.
         {"(a+b)^2",
          {59 + 8, 26, 14},
-         {Text(100, 52, "(", 20, false), Text(149, 52, ")", 20, false), Text(106, 52, "a", 20, true),
-          Text(139, 52, "b", 20, true), Text(119, 52, " + ", 20, false), Text(159, 50, "2", 12, false)}},
+         {Text(100, 52, "(", 20, false), Text(149, 52, ")", 20, false),
+          Text(106, 52, "a", 20, true), Text(139, 52, "b", 20, true),
+          Text(119, 52, " + ", 20, false), Text(159, 50, "2", 12, false)}},
         // The base's own bracket group and the pair the script adds.
         {"((x))^2",
          {26 + 13 + 8, 26, 14},
-         {Text(100, 52, "(", 20, false), Text(129, 52, ")", 20, false), Text(106, 52, "(", 20, false),
-          Text(122, 52, ")", 20, false), Text(112, 52, "x", 20, true), Text(139, 50, "2", 12, false)}},
+         {Text(100, 52, "(", 20, false), Text(129, 52, ")", 20, false),
+          Text(106, 52, "(", 20, false), Text(122, 52, ")", 20, false),
+          Text(112, 52, "x", 20, true), Text(139, 50, "2", 12, false)}},
         // A named call is one unit: its own parentheses only.
         {"f(x)^2",
          {12 + 13 + 8 + 5 + 8, 26, 14},
-         {Text(100, 52, "f", 20, false), Text(112, 52, "(", 20, false), Text(128, 52, ")", 20, false),
-          Text(118, 52, "x", 20, true), Text(138, 50, "2", 12, false)}},
+         {Text(100, 52, "f", 20, false), Text(112, 52, "(", 20, false),
+          Text(128, 52, ")", 20, false), Text(118, 52, "x", 20, true),
+          Text(138, 50, "2", 12, false)}},
     };
     for (const TermCase& c : cases) ExpectLaidOut(c);
 }
@@ -129,8 +135,9 @@ TEST_F(ScriptsTest, EverythingDrawnStaysInTheBoxAndTheFontIsRestored) {
     canvas.Font.Charset = GREEK_CHARSET;
     canvas.Pen.Width = 2;
     const TFont font = canvas.Font;
-    for (const char* e : {"x^2", "x_i^2", "(a+b)_k^2", "f(x^2)^3", "f((a/b)/c)_i^2", "f(x^(a/b))_j^2",
-                          "f(c/(a/b))_i", "(a/b)_q^p", "x^(y^z)_(k_l)", "((x))^(a+b)_(c-d)"}) {
+    for (const char* e :
+         {"x^2", "x_i^2", "(a+b)_k^2", "f(x^2)^3", "f((a/b)/c)_i^2", "f(x^(a/b))_j^2",
+          "f(c/(a/b))_i", "(a/b)_q^p", "x^(y^z)_(k_l)", "((x))^(a+b)_(c-d)"}) {
         const TFormulaMetrics m = MeasureExpression(e, canvas);
         canvas.ClearOps();
         PaintExpression(e, {0, 0}, canvas);
@@ -139,7 +146,8 @@ TEST_F(ScriptsTest, EverythingDrawnStaysInTheBoxAndTheFontIsRestored) {
         for (const DrawOp& op : canvas.List().Ops) {
             // A line's end point is excluded; it is one pixel thick across.
             TRect r{std::min(op.X1, op.X2), std::min(op.Y1, op.Y2),
-                    std::max(op.X1, op.X2) + (op.X1 == op.X2), std::max(op.Y1, op.Y2) + (op.Y1 == op.Y2)};
+                    std::max(op.X1, op.X2) + (op.X1 == op.X2),
+                    std::max(op.Y1, op.Y2) + (op.Y1 == op.Y2)};
             if (op.Kind == DrawOpKind::Text) {
                 int w = 0;
                 for (int a : op.Advances) w += a;
@@ -171,10 +179,10 @@ TEST_F(ScriptsTest, NestedScriptsShrinkDownToOnePixel) {
 // With the real fonts, the ink of scripts and of the style groups stays
 // inside the box plus the 2-pixel margin of a picture.
 TEST(ScriptsInk, InkStaysInsideTheBoxWithTheRealFonts) {
-    for (const char* e : {"x^2", "x_i^2", "x^(y^z)", "(a+b)^2", "((x))^2", "e^(-t)", "P^*_k",
-                          "x^2^3 + x_i_k", "(a/b)_q^p", "h((a/b)/c)_g", "a_(n-1)^(m+1)",
-                          "(2 x)^2 = 4 x^2", "small(x) + x^x", "bold(x_i) = bold(a, b)",
-                          "abli(a, b) + abli(x^2)", "abli(a/b) + small(small(k))"}) {
+    for (const char* e :
+         {"x^2", "x_i^2", "x^(y^z)", "(a+b)^2", "((x))^2", "e^(-t)", "P^*_k", "x^2^3 + x_i_k",
+          "(a/b)_q^p", "h((a/b)/c)_g", "a_(n-1)^(m+1)", "(2 x)^2 = 4 x^2", "small(x) + x^x",
+          "bold(x_i) = bold(a, b)", "abli(a, b) + abli(x^2)", "abli(a/b) + small(small(k))"}) {
         for (int em : {21, 48}) EXPECT_GT(ExpectInkInsideTheBox(e, em).Inked, 0) << e;
     }
 }

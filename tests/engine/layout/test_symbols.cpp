@@ -19,10 +19,11 @@ namespace {
 TEST(Symbols, NamesResolveOrReportTheName) {
     struct Case {
         std::string Name;
-        int Byte;              // Symbol-font byte for signs, code-page-1253 byte otherwise
+        int Byte;  // Symbol-font byte for signs, code-page-1253 byte otherwise
         bool Sign;
         std::string Reported;  // the name in the Greek error
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"ww", 0xD9, true}, {"vv", 0xDA, true}, {"dd", 0xB6, true}, {"xx", 0xB4, true},
         {"pm", 0xB1, true}, {"oo", 0xB0, true}, {"omc", 0xB8, true}, {"YY", 0xA1, true},
@@ -45,6 +46,7 @@ TEST(Symbols, NamesResolveOrReportTheName) {
         {"pM", 0, false, "pM"}, {"aLPHA", 0, false, "aLPHA"}, {"Qu", 0, false, "qu"},
         {"tau", 0, false, "tau"}, {"alphax", 0, false, "alphax"}, {"Alphax", 0, false, "alphax"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         uint8_t sign = 0x55;
         EXPECT_EQ(DecodeSymbolEscape(c.Name, sign), c.Sign) << c.Name;
@@ -77,6 +79,7 @@ TEST(Symbols, AtomsPlaceGlyphsInTheirFonts) {
         int Width;
         std::vector<Op> Ops;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"a\\pm1", 15 + 14 + 14 + 2, {{"a", 0, tnr, 1}, {"\xB1", 15, "Symbol", 1}, {"1", 29, tnr, 1}}},
         {"x\\alpha", 15 + 12 + 2, {{"x", 0, tnr, 1}, {"\xE1", 15, tnr, 161}}},
@@ -85,6 +88,7 @@ TEST(Symbols, AtomsPlaceGlyphsInTheirFonts) {
         {"\\Omline\\t\\u", 3 * 12 + 6,
          {{"\xD2", 0, tnr, 161}, {"\xF4", 12, tnr, 161}, {"\xF5", 24, tnr, 161}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TestCanvas canvas;
         canvas.Font.Color = clMaroon;
@@ -111,10 +115,10 @@ TEST(Symbols, AtomsPlaceGlyphsInTheirFonts) {
 }
 
 TEST(SymbolsWithRealFonts, GlyphInkWithinBoxAndMarginAndSignsCentred) {
-    std::vector<std::string> names = {"ww", "vv", "dd", "xx", "pm", "oo", "omc", "YY", "BB",
-                                      "ff", "HH", "TT", "RR", "PP", "ox", "oxx", "OO", "LL",
-                                      "etha", "Etha", "tetha", "Tetha", "omline", "Omline",
-                                      "psi", "Psi"};
+    std::vector<std::string> names = {"ww",    "vv",     "dd",     "xx",  "pm",   "oo",   "omc",
+                                      "YY",    "BB",     "ff",     "HH",  "TT",   "RR",   "PP",
+                                      "ox",    "oxx",    "OO",     "LL",  "etha", "Etha", "tetha",
+                                      "Tetha", "omline", "Omline", "psi", "Psi"};
     for (char c = 'a'; c <= 'z'; ++c) {
         if (GreekSmallLetters[c - 'a'] == '?') continue;
         names.push_back(std::string(1, c));

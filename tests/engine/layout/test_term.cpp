@@ -34,18 +34,21 @@ TEST(TermHelpers, BlanksBracketsAndSigns) {
     struct {
         const char* in;
         const char* out;
-    } strip[] = {{"(a+b)", "a+b"}, {"()", ""},         {"(a)(b)", "(a)(b)"}, {"(a", "(a"},
-                 {"(a]", "a"},     {" (x) ", " x "}, {"[[x]]", "[x]"},    {"x", "x"},
-                 {"  a+b ", "  a+b "}, {" (a)(b)", " (a)(b)"}, {"", ""}};
+    } strip[] = {{"(a+b)", "a+b"},       {"()", ""},   {"(a)(b)", "(a)(b)"},
+                 {"(a", "(a"},           {"(a]", "a"}, {" (x) ", " x "},
+                 {"[[x]]", "[x]"},       {"x", "x"},   {"  a+b ", "  a+b "},
+                 {" (a)(b)", " (a)(b)"}, {"", ""}};
     for (const auto& c : strip) EXPECT_EQ(StripOuterBrackets(c.in), c.out) << c.in;
     EXPECT_EQ(BlankString(3), "   ");
     EXPECT_EQ(BlankString(-1), "");
-    for (const char* s : {"a+b", "-a", "(a-b)", " -x", "1e-5"}) EXPECT_TRUE(HasTopLevelSign(s)) << s;
+    for (const char* s : {"a+b", "-a", "(a-b)", " -x", "1e-5"})
+        EXPECT_TRUE(HasTopLevelSign(s)) << s;
     for (const char* s : {"ab", "((a+b))", "f(a+b)", "\\-a", "a\\+b"})
         EXPECT_FALSE(HasTopLevelSign(s)) << s;
 }
 
 TEST(TermHelpers, KeywordTable) {
+    // clang-format off
     struct {
         const char* name;
         size_t args;
@@ -61,6 +64,7 @@ TEST(TermHelpers, KeywordTable) {
         {"int0", 2, &kInt0Call},     {"int3", 2, &kInt3Call},      {"int2", 2, &kInt2Call},
         {"integral", 1, &kIntCall},  {"f", 1, nullptr},            {"", 1, nullptr},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(MatchKeyword(c.name, c.args), c.row) << c.name;
 }
 
@@ -94,22 +98,22 @@ TEST_F(TermTest, ClosingBracketWithoutPartnerIsReportedWhateverTheTermHolds) {
 }
 
 TEST_F(TermTest, SumsDrawPlusAsTextAndMinusAsTheBar) {
-    EXPECT_EQ(Painted("a+b"), (std::vector<std::string>{T(100, 50, "a", true),
-                                                        T(133, 50, "b", true),
-                                                        T(113, 50, " + ", false)}));
+    EXPECT_EQ(Painted("a+b"),
+              (std::vector<std::string>{T(100, 50, "a", true), T(133, 50, "b", true),
+                                        T(113, 50, " + ", false)}));
     // Leading minus: the bar as wide as "=" directly before the operand.
     EXPECT_EQ(Measure("-a"), (TFormulaMetrics{23, 24, 12}));
-    EXPECT_EQ(Painted("-a"), (std::vector<std::string>{T(110, 50, "a", true),
-                                                       Line(101, 62, 109, 62)}));
+    EXPECT_EQ(Painted("-a"),
+              (std::vector<std::string>{T(110, 50, "a", true), Line(101, 62, 109, 62)}));
     // Between operands the bar has a blank's room on each side.
-    EXPECT_EQ(Painted("a-b"), (std::vector<std::string>{T(100, 50, "a", true),
-                                                        T(133, 50, "b", true),
-                                                        Line(119, 62, 127, 62)}));
+    EXPECT_EQ(Painted("a-b"),
+              (std::vector<std::string>{T(100, 50, "a", true), T(133, 50, "b", true),
+                                        Line(119, 62, 127, 62)}));
     // A leading "+" is not drawn.
     EXPECT_EQ(Painted("+a-b")[0], T(100, 50, "a", true));
     // A single operand with a leading "+" stays an atom and draws its "+".
-    EXPECT_EQ(Painted("+a"), (std::vector<std::string>{T(100, 50, "+", false),
-                                                       T(110, 50, "a", true)}));
+    EXPECT_EQ(Painted("+a"),
+              (std::vector<std::string>{T(100, 50, "+", false), T(110, 50, "a", true)}));
     EXPECT_EQ(Painted("1e-5").size(), 4u);  // one atom: 1, e, -, 5
 }
 
@@ -119,7 +123,8 @@ TEST_F(TermTest, MinusBeforeASumDrawsParentheses) {
     for (const std::string& op : ops) paren |= op.find("\"(\"") != std::string::npos;
     EXPECT_TRUE(paren);
     for (const char* s : {"a+(b+d)", "a-(b)"})
-        for (const std::string& op : Painted(s)) EXPECT_EQ(op.find("\"(\""), std::string::npos) << s;
+        for (const std::string& op : Painted(s))
+            EXPECT_EQ(op.find("\"(\""), std::string::npos) << s;
 }
 
 TEST_F(TermTest, FractionsPutTheBarOnTheAlignmentLine) {
@@ -164,9 +169,9 @@ TEST_F(TermTest, ProductsParenthesiseSumsAndMarkWithTheDot) {
 TEST_F(TermTest, DoubledBracketsAreDrawn) {
     // ((x)) is stripped once and drawn as x between parentheses; the name is empty.
     EXPECT_EQ(Measure("((x))"), (TFormulaMetrics{13 + 8 + 5, 24, 12}));
-    EXPECT_EQ(Painted("((x))"), (std::vector<std::string>{T(100, 50, "(", false),
-                                                          T(116, 50, ")", false),
-                                                          T(106, 50, "x", true)}));
+    EXPECT_EQ(Painted("((x))"),
+              (std::vector<std::string>{T(100, 50, "(", false), T(116, 50, ")", false),
+                                        T(106, 50, "x", true)}));
     const std::vector<std::string> sq = Painted("[[x]]");
     EXPECT_EQ(sq[0], T(100, 50, "[", false));
     EXPECT_EQ(sq[1], T(116, 50, "]", false));
@@ -212,9 +217,9 @@ TEST_F(TermTest, ConstructsLeaveTheCanvasAsTheyFoundIt) {
 // With the real fonts, the ink of every formula stays inside its measured box
 // plus the 2-pixel margin, and both targets draw the same operations.
 TEST(TermInk, InkStaysInsideTheBoxWithTheRealFonts) {
-    for (const char* e : {"a - ((b+c))/2 = f(x, y)", "x2 + sin(y)", "-a/b/q", "[[x, y]]",
-                          "((a/b))*(c+d)", "{{x/y}}", "a*(b+d) - (a-b)/2", "f(x)g(y)",
-                          "(((a/b)/c)/d)", "2 (a+b)"}) {
+    for (const char* e :
+         {"a - ((b+c))/2 = f(x, y)", "x2 + sin(y)", "-a/b/q", "[[x, y]]", "((a/b))*(c+d)",
+          "{{x/y}}", "a*(b+d) - (a-b)/2", "f(x)g(y)", "(((a/b)/c)/d)", "2 (a+b)"}) {
         for (int em : {13, 21, 48}) ExpectInkInsideTheBox(e, em);
     }
 }

@@ -93,7 +93,8 @@ TEST(HalftonePaletteTest, NearestIndexIsTheTrueNearestEntry) {
     std::mt19937 random(12345);
     for (int n = 0; n < 100000; ++n) {
         const int r = random() & 255, g = random() & 255, b = random() & 255;
-        ASSERT_EQ(NearestHalftoneIndex(r, g, b), BruteForceNearest(r, g, b)) << r << "," << g << "," << b;
+        ASSERT_EQ(NearestHalftoneIndex(r, g, b), BruteForceNearest(r, g, b))
+            << r << "," << g << "," << b;
     }
 }
 
@@ -110,8 +111,9 @@ TEST(BitmapTest, MapToPaletteHandlesRunsAndRecurringColours) {
             std::array<uint8_t, 3> rgb{255, 255, 255};
             const long pick = random() % 6;
             if (pick == 1) rgb = {0, 0, 0};
-            if (pick == 2) rgb = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
-                                  static_cast<uint8_t>(random())};
+            if (pick == 2)
+                rgb = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
+                       static_cast<uint8_t>(random())};
             if (pick == 3) rgb = {0x04, 0x00, 0x01};  // same slot as white's neighbours
             if (pick == 4) {  // the greys of antialiased text, which have a table of their own
                 const auto level = static_cast<uint8_t>(random());
@@ -141,7 +143,8 @@ TEST(BitmapTest, MapToPaletteMapsEveryGreyToItsNearestEntry) {
     bmp.SetSize(256, 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 256; ++x)
-            for (int c = 0; c < 3; ++c) bmp.ScanLine(y)[x * 4 + c] = static_cast<uint8_t>(y ? 255 - x : x);
+            for (int c = 0; c < 3; ++c)
+                bmp.ScanLine(y)[x * 4 + c] = static_cast<uint8_t>(y ? 255 - x : x);
     bmp.MapToPalette();
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 256; ++x) {
@@ -168,8 +171,9 @@ TEST(BitmapTest, MapToPaletteRewritesPixelsToTheirEntries) {
         const int want = BruteForceNearest(colours[i][0], colours[i][1], colours[i][2]);
         EXPECT_EQ(bmp.Indices()[i], want);
         const uint8_t* p = bmp.ScanLine(i / 2) + (i % 2) * 4;
-        EXPECT_EQ((std::vector<int>{p[0], p[1], p[2], p[3]}),
-                  (std::vector<int>{palette[want].Blue, palette[want].Green, palette[want].Red, 0}));
+        EXPECT_EQ(
+            (std::vector<int>{p[0], p[1], p[2], p[3]}),
+            (std::vector<int>{palette[want].Blue, palette[want].Green, palette[want].Red, 0}));
     }
 }
 
@@ -208,16 +212,18 @@ TEST(SmoothBitmapTest, SmoothsInPlaceInRowAndColumnOrder) {
     bmp.SetSize(3, 5);
     SetChannel(bmp, 0, {{0, 0, 0}, {40, 80, 120}, {100, 200, 60}, {10, 20, 30}, {255, 255, 255}});
     SetChannel(bmp, 1, {{1, 1, 1}, {0, 0, 0}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}});
-    SetChannel(bmp, 2, {{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255},
-                        {255, 255, 255}});
+    SetChannel(
+        bmp, 2,
+        {{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255}});
     SetChannel(bmp, 3, {{7, 7, 7}, {7, 7, 7}, {7, 7, 7}, {7, 7, 7}, {7, 7, 7}});
     SmoothBitmap(bmp);
 
     // Row 2: (2*200 + 60 + 80) div 4 = 135 takes the unsmoothed right
     // neighbour; the last column uses itself as right: (120 + 60 + 120) div 4.
     // Row 3 sees row 2 already smoothed above it: (40 + 30 + 135) div 4 = 51.
-    EXPECT_EQ(Channel(bmp, 0), (std::vector<std::vector<int>>{
-                                   {0, 0, 0}, {40, 80, 120}, {100, 135, 75}, {10, 51, 41}, {255, 255, 255}}));
+    EXPECT_EQ(Channel(bmp, 0),
+              (std::vector<std::vector<int>>{
+                  {0, 0, 0}, {40, 80, 120}, {100, 135, 75}, {10, 51, 41}, {255, 255, 255}}));
     // div truncates: (2 + 1 + 0) div 4 = 0.
     EXPECT_EQ(Channel(bmp, 1), (std::vector<std::vector<int>>{
                                    {1, 1, 1}, {0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 1}}));
@@ -227,7 +233,8 @@ TEST(SmoothBitmapTest, SmoothsInPlaceInRowAndColumnOrder) {
 }
 
 TEST(SmoothBitmapTest, LowOrNarrowPicturesAreLeftAsTheyAre) {
-    const std::vector<std::vector<int>> rows = {{10, 200, 30, 90}, {250, 0, 60, 5}, {0, 99, 255, 17}};
+    const std::vector<std::vector<int>> rows = {
+        {10, 200, 30, 90}, {250, 0, 60, 5}, {0, 99, 255, 17}};
     Bitmap low;
     low.SetSize(4, 3);
     SetChannel(low, 0, rows);
@@ -238,7 +245,8 @@ TEST(SmoothBitmapTest, LowOrNarrowPicturesAreLeftAsTheyAre) {
     narrow.SetSize(1, 6);
     SetChannel(narrow, 1, {{9}, {200}, {3}, {250}, {0}, {77}});
     SmoothBitmap(narrow);
-    EXPECT_EQ(Channel(narrow, 1), (std::vector<std::vector<int>>{{9}, {200}, {3}, {250}, {0}, {77}}));
+    EXPECT_EQ(Channel(narrow, 1),
+              (std::vector<std::vector<int>>{{9}, {200}, {3}, {250}, {0}, {77}}));
 }
 
 }  // namespace

@@ -229,7 +229,8 @@ public:
             canvas.CharAdvances(p.Text, advances);
             double x = p.X;
             for (size_t i = 0; i < p.Text.size(); ++i) {
-                run.push_back({f.Glyphs[static_cast<uint8_t>(p.Text[i])], x, double(p.Y + f.Ascent)});
+                run.push_back(
+                    {f.Glyphs[static_cast<uint8_t>(p.Text[i])], x, double(p.Y + f.Ascent)});
                 x += advances[i];
             }
             if (p.Clip) {
@@ -275,7 +276,9 @@ TEST(RasterText, GlyphsArePaintedExactlyAsCairoPaintsThem) {
                                            {italic, 20, 34, "//"},
                                            {small, 150, 3, "fij"},
                                            {small, 153, 4, "fij"},
-                                           {symbol, 100, 30, "\xb6\xf2\xe5" "a"},
+                                           {symbol, 100, 30,
+                                            "\xb6\xf2\xe5"
+                                            "a"},
                                            {roman, -6, -8, "Wg"},
                                            {italic, 170, 60, "Wjy"},
                                            {roman, 1 << 29, 10, "far"},
@@ -319,7 +322,9 @@ TEST_F(RasterCanvasTest, FillingTheWholePictureCoversWhatWasDrawn) {
         },
         [&] { canvas().Ellipse(3, 3, 30, 30); },
         [&] { canvas().Arc(3, 3, 30, 30, 30, 15, 3, 15); },
-        [&] { canvas().FillRect({5, 5, 20, 20}); },
+        [&] {
+            canvas().FillRect({5, 5, 20, 20});
+        },
         [&] { bitmap.ScanLine(7)[20] = 0; },
     };
     for (size_t k = 0; k < draws.size(); ++k) {
