@@ -17,6 +17,7 @@
 #include "metafile.h"
 #include "picture_files.h"
 #include "raster_canvas.h"
+#include "read_formula.h"
 #include "render_options.h"
 
 namespace {
@@ -91,6 +92,7 @@ bool LoadExpression(const RenderOptions& o, std::string& expression, std::string
 
 int main(int argc, char** argv) {
     RemoveTemporaryFileOnSignals();
+    if (int status = 0; RunReadFormula(argc - 1, argv + 1, status)) return status;
     RenderOptions o;
     std::string error;
     if (!ParseRenderOptions(argc - 1, argv + 1, o, error)) {
