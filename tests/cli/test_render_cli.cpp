@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "formula_carrier.h"
 #include "render_options.h"
 
 namespace nerovan {
@@ -260,6 +261,35 @@ TEST_F(RenderCli, UnknownFontFallsBackToASubstitute) {
     Result r = Run({"--font", "No Such Font", "x", "-o", Path("x.png")});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_TRUE(Exists("x.png"));
+}
+
+// --read gives back the formula a picture carries, exactly and on one line;
+// a picture without one and a file that cannot be read say so.
+TEST_F(RenderCli, ReadPrintsTheFormulaAPictureCarries) {
+    const std::string formula = "\xD0\xB6 <&> \"q\" \\ 'a'";
+    const std::pair<const char*, CarrierFormat> kinds[] = {{"p.png", CarrierFormat::Png},
+                                                           {"p.jpg", CarrierFormat::Jpeg},
+                                                           {"p.gif", CarrierFormat::Gif}};
+    for (const auto& [name, format] : kinds) {
+        ASSERT_EQ(Run({"x+y", "-o", Path(name)}).Status, 0) << name;
+        Result r = Run({"--read", Path(name)});
+        EXPECT_EQ(r.Status, 1) << name;
+        EXPECT_EQ(r.Err, "nerovan-render: " + Path(name) + " holds no formula\n");
+        const std::string plain = ReadAll(Path(name));
+        const std::vector<uint8_t> carried =
+            EmbedFormula(std::vector<uint8_t>(plain.begin(), plain.end()), format, formula);
+        std::ofstream(Path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(carried.data()), std::streamsize(carried.size()));
+        r = Run({"--read", Path(name)});
+        EXPECT_EQ(r.Status, 0) << r.Err;
+        EXPECT_EQ(r.Out, formula + "\n");
+    }
+    ASSERT_EQ(Run({"x+y", "-o", Path("p.emf")}).Status, 0);
+    EXPECT_EQ(Run({"--read", Path("p.emf")}).Out, "x+y\n");
+    const Result missing = Run({"--read", Path("missing.png")});
+    EXPECT_EQ(missing.Status, 2);
+    EXPECT_NE(missing.Err.find("missing.png"), std::string::npos) << missing.Err;
+    EXPECT_EQ(Run({"--read", Path("p.png"), "x"}).Status, 2);
 }
 
 TEST(RenderOptions, ParsesAndRejects) {
