@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "cairo_shapes.h"
+#include "glyph_outlines.h"
 
 namespace nerovan {
 
@@ -21,6 +22,20 @@ void CairoCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector<
                             const TRect* clip) {
     const FontHandle& h = Handle();
     const double pen = PlaceGlyphs(h, x, y, s, advances, glyphs_);
+    if (OutlineGlyphs) {
+        cairo_save(cr_);
+        if (clip) {
+            cairo_rectangle(cr_, clip->Left, clip->Top, clip->Width(), clip->Height());
+            cairo_clip(cr_);
+        }
+        SetSourceColor(cr_, Font.Color);
+        for (const cairo_glyph_t& g : glyphs_)
+            GlyphOutlinePath(cr_, OutlineOf(h.Scaled, static_cast<uint32_t>(g.index)), g.x, g.y);
+        TextBarsPath(cr_, h, Font.Style, x, y, pen - x);
+        cairo_fill(cr_);
+        cairo_restore(cr_);
+        return;
+    }
     // Setting the font, drawing with it and letting the context go of it
     // all reach cairo's glyph code.
     std::lock_guard<std::mutex> lock(GlyphMutex());
@@ -79,8 +94,9 @@ void CairoCanvas::DoFillRect(const TRect& r, TColor color) {
     cairo_fill(cr_);
 }
 
-void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background) {
+void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background, bool outline_glyphs) {
     CairoCanvas canvas(cr, mf.Width, mf.Height, background);
+    canvas.OutlineGlyphs = outline_glyphs;
     mf.List.ReplayOn(canvas);
 }
 
@@ -111,7 +127,7 @@ void PaintScaledPicture(const Metafile& mf, double scale, bool transparent, Bitm
         pixels, transparent ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h, bitmap.Stride());
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, scale, scale);
-    ReplayPicture(mf, cr, !transparent);
+    ReplayPicture(mf, cr, !transparent, true);
     const cairo_status_t status = FinishSurface(cr, surface);
     bitmap.PixelsChanged();
     if (status != CAIRO_STATUS_SUCCESS)

@@ -21,6 +21,11 @@ public:
     // background, the fill of the whole picture (the background of a paint)
     // is left out, so the surface keeps what is behind the picture.
     CairoCanvas(cairo_t* cr, int width, int height, bool background = true);
+    // Glyphs drawn as filled outlines of the layout's own fonts (the ones
+    // an SVG holds), rather than by the font at the surface's size: a
+    // picture painted larger is then the same picture, not one whose glyphs
+    // are hinted anew.
+    bool OutlineGlyphs = false;
     TRect ClipRect() const override { return {0, 0, width_, height_}; }
 
 protected:
@@ -40,7 +45,7 @@ private:
 
 // Draws the picture recorded in mf onto cr, whose user space is the
 // picture's pixels; without background, as CairoCanvas leaves it out.
-void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background);
+void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background, bool outline_glyphs = false);
 
 // Frees a context and its surface once everything is drawn: the last
 // glyphs are drawn, and a vector surface writes its fonts, while the

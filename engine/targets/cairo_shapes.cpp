@@ -89,6 +89,37 @@ double PlaceGlyphs(const FontHandle& h, int x, int y, std::string_view s,
     return pen;
 }
 
+void GlyphOutlinePath(cairo_t* cr, const GlyphOutline& outline, double x, double y) {
+    const int32_t* p = outline.Points.data();
+    const auto at = [&](int k, double& px, double& py) {
+        px = x + p[2 * k] / static_cast<double>(kOutlineUnitsPerPixel);
+        py = y + p[2 * k + 1] / static_cast<double>(kOutlineUnitsPerPixel);
+    };
+    double x1, y1, x2, y2, x3, y3;
+    for (GlyphOutline::Step step : outline.Steps) {
+        switch (step) {
+            case GlyphOutline::MoveTo:
+                at(0, x1, y1);
+                cairo_move_to(cr, x1, y1);
+                p += 2;
+                break;
+            case GlyphOutline::LineTo:
+                at(0, x1, y1);
+                cairo_line_to(cr, x1, y1);
+                p += 2;
+                break;
+            case GlyphOutline::CurveTo:
+                at(0, x1, y1);
+                at(1, x2, y2);
+                at(2, x3, y3);
+                cairo_curve_to(cr, x1, y1, x2, y2, x3, y3);
+                p += 6;
+                break;
+            case GlyphOutline::Close: cairo_close_path(cr); break;
+        }
+    }
+}
+
 bool TextBarsPath(cairo_t* cr, const FontHandle& h, TFontStyles style, int x, int y, double width) {
     if (!(style & (fsUnderline | fsStrikeOut))) return false;
     const int thick = std::max(1, h.Em / 14);

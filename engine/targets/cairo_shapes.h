@@ -13,6 +13,7 @@
 
 #include "canvas_types.h"
 #include "font_engine.h"
+#include "glyph_outlines.h"
 
 namespace nerovan {
 
@@ -45,6 +46,9 @@ bool ArcPath(cairo_t* cr, int x1, int y1, int x2, int y2, int x3, int y3, int x4
 // advance measured for it; returns where the pen ends.
 double PlaceGlyphs(const FontHandle& h, int x, int y, std::string_view s,
                    const std::vector<int>& advances, std::vector<cairo_glyph_t>& glyphs);
+
+// Adds the outline of a glyph with its origin at (x, y).
+void GlyphOutlinePath(cairo_t* cr, const GlyphOutline& outline, double x, double y);
 
 // Adds the underline and strike-out bars of a run `width` long whose cell
 // top-left is at (x, y), as the font's style asks; false when it asks none.
