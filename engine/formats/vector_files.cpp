@@ -35,10 +35,11 @@ void CheckPicture(const Metafile& mf, const char* format) {
 // Replays the picture onto the surface with `scale` pixels to a unit of
 // the surface, finishes it and throws when cairo failed.
 void DrawAndFinish(const Metafile& mf, cairo_surface_t* surface, double scale,
-                   const VectorPictureOptions& options, const char* format) {
+                   const VectorPictureOptions& options, const char* format,
+                   GlyphOutlines outlines) {
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, scale, scale);
-    ReplayPicture(mf, cr, options.Background);
+    ReplayPicture(mf, cr, options.Background, outlines);
     const cairo_status_t status = FinishSurface(cr, surface);
     if (status != CAIRO_STATUS_SUCCESS)
         throw EPictureError(std::string("Cannot encode the picture as ") + format + ": " +
@@ -53,7 +54,8 @@ std::vector<uint8_t> EncodeSvg(const Metafile& mf, const VectorPictureOptions& o
     cairo_surface_t* surface =
         cairo_svg_surface_create_for_stream(AppendBytes, &out, mf.Width, mf.Height);
     cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
-    DrawAndFinish(mf, surface, 1.0, options, "SVG");
+    // cairo writes every glyph as its outline at the layout's size.
+    DrawAndFinish(mf, surface, 1.0, options, "SVG", GlyphOutlines::None);
     if (options.Baseline >= 0) {
         // CSS lines the bottom of an inline picture up with the text's
         // baseline; lowering it by the depth below the formula's baseline
@@ -77,7 +79,9 @@ std::vector<uint8_t> EncodePdf(const Metafile& mf, const VectorPictureOptions& o
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "");
     if (!mf.Creator.empty())
         cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, mf.Creator.c_str());
-    DrawAndFinish(mf, surface, kPointsPerPixel, options, "PDF");
+    // The fonts embedded are drawn by the reader; the marks of accents,
+    // clipped at the rows the hinted glyph inks, are outlines of that glyph.
+    DrawAndFinish(mf, surface, kPointsPerPixel, options, "PDF", GlyphOutlines::Clipped);
     return out;
 }
 

@@ -22,7 +22,7 @@ void CairoCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector<
                             const TRect* clip) {
     const FontHandle& h = Handle();
     const double pen = PlaceGlyphs(h, x, y, s, advances, glyphs_);
-    if (OutlineGlyphs) {
+    if (OutlineGlyphs || (clip && OutlineClippedGlyphs)) {
         cairo_save(cr_);
         if (clip) {
             cairo_rectangle(cr_, clip->Left, clip->Top, clip->Width(), clip->Height());
@@ -94,9 +94,10 @@ void CairoCanvas::DoFillRect(const TRect& r, TColor color) {
     cairo_fill(cr_);
 }
 
-void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background, bool outline_glyphs) {
+void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background, GlyphOutlines outlines) {
     CairoCanvas canvas(cr, mf.Width, mf.Height, background);
-    canvas.OutlineGlyphs = outline_glyphs;
+    canvas.OutlineGlyphs = outlines == GlyphOutlines::All;
+    canvas.OutlineClippedGlyphs = outlines == GlyphOutlines::Clipped;
     mf.List.ReplayOn(canvas);
 }
 
@@ -127,7 +128,7 @@ void PaintScaledPicture(const Metafile& mf, double scale, bool transparent, Bitm
         pixels, transparent ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h, bitmap.Stride());
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, scale, scale);
-    ReplayPicture(mf, cr, !transparent, true);
+    ReplayPicture(mf, cr, !transparent, GlyphOutlines::All);
     const cairo_status_t status = FinishSurface(cr, surface);
     bitmap.PixelsChanged();
     if (status != CAIRO_STATUS_SUCCESS)

@@ -26,6 +26,11 @@ public:
     // picture painted larger is then the same picture, not one whose glyphs
     // are hinted anew.
     bool OutlineGlyphs = false;
+    // Only the glyphs drawn in part (an accent's mark above its letter) as
+    // outlines: the clip was found from the rows of the hinted glyph, which
+    // a reader that draws the font without hinting may place a fraction of
+    // a pixel lower, into the clip's edge.
+    bool OutlineClippedGlyphs = false;
     TRect ClipRect() const override { return {0, 0, width_, height_}; }
 
 protected:
@@ -43,9 +48,13 @@ private:
     std::vector<cairo_glyph_t> glyphs_;
 };
 
+// Which glyphs a replay draws as outlines (see CairoCanvas).
+enum class GlyphOutlines { None, Clipped, All };
+
 // Draws the picture recorded in mf onto cr, whose user space is the
 // picture's pixels; without background, as CairoCanvas leaves it out.
-void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background, bool outline_glyphs = false);
+void ReplayPicture(const Metafile& mf, cairo_t* cr, bool background,
+                   GlyphOutlines outlines = GlyphOutlines::None);
 
 // Frees a context and its surface once everything is drawn: the last
 // glyphs are drawn, and a vector surface writes its fonts, while the
