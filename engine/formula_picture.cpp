@@ -76,7 +76,7 @@ bool PictureKindFromExtension(const std::string& path, PictureKind& kind) {
 std::string PictureRefusal(PictureKind kind, const PictureOptions& options) {
     if (options.Transparent && kind != PictureKind::Png && kind != PictureKind::Svg &&
         kind != PictureKind::Pdf)
-        return std::string("a ") + KindTitle(kind) +
+        return std::string(kind == PictureKind::Emf ? "an " : "a ") + KindTitle(kind) +
                " picture has no transparent background: use PNG, SVG or PDF";
     return {};
 }
