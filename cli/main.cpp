@@ -138,8 +138,7 @@ int main(int argc, char** argv) {
     // The picture's metrics need a paint (the picture grows where ink would
     // be cut off), but no pixels either.
     const bool measure_only = o.Output.empty() && !o.Ops && !o.PictureMetrics;
-    component.EMFPaint = measure_only || (o.Output.empty() && !o.Ops) ||
-                         (!o.Output.empty() && PaintsFromMetafile(kind, picture));
+    component.EMFPaint = o.Output.empty() ? !o.Ops : PaintsFromMetafile(kind, picture);
 
     DisplayList ops;
     if (o.Ops && !component.EMFPaint) component.Bitmap().Canvas().SetRecorder(&ops);

@@ -121,7 +121,11 @@ std::vector<uint8_t> EncodeFormulaPicture(TNerovan& component, PictureKind kind,
     if (!PaintsFromMetafile(kind, options))
         return EncodePicture(component.Bitmap(), RasterFormat(kind));
     // The layout's picture painted larger, or on nothing: a bitmap of its
-    // own, finished as the bitmap target finishes its pixels.
+    // own, finished as the bitmap target finishes its pixels. Leaving the
+    // background fill out is all a transparent picture needs: nothing of
+    // the layout paints in the pass's EraseColor (an accent's letter is
+    // clipped, not painted over in the background colour), so no opaque
+    // background colour reaches the picture.
     CheckPictureSize(PictureWidth(component, options), PictureHeight(component, options),
                      component.MaxPicturePixels);
     Bitmap bitmap;
