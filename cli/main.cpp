@@ -1,6 +1,7 @@
 // nerovan-render: typesets one formula from the command line and writes its
-// picture (BMP, EMF, PNG, JPEG, GIF), prints its box, or prints what the
-// painting pass draws. Exit 0 done, 1 notation error, 2 usage or file error.
+// picture (BMP, EMF, PNG, JPEG, GIF, SVG, PDF) to a file or to standard
+// output, prints its box and baseline, or prints what the painting pass draws. Exit 0 done, 1
+// notation error, 2 usage or file error.
 #include <signal.h>
 
 #include <cstdio>
@@ -12,10 +13,9 @@
 #include "code_pages.h"
 #include "component.h"
 #include "demo_formulas.h"
-#include "emf.h"
 #include "formula_file.h"
+#include "formula_picture.h"
 #include "metafile.h"
-#include "picture_files.h"
 #include "raster_canvas.h"
 #include "read_formula.h"
 #include "render_options.h"
@@ -53,12 +53,14 @@ void RemoveTemporaryFileOnSignals() {
     }
 }
 
-bool HasExtension(const std::string& path, const std::string& ext) {
-    if (path.size() < ext.size()) return false;
-    for (size_t i = 0; i < ext.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(path[path.size() - ext.size() + i])) != ext[i])
-            return false;
-    return true;
+// A length in pixels, whole or with up to two decimals.
+std::string PixelText(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    std::string text = buf;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text;
 }
 
 // The expression as the typesetter takes it: Windows-1251 bytes.
@@ -104,14 +106,20 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The kind of picture, from the output file's extension.
-    bool emf = false;
-    PictureFormat format = PictureFormat::Png;
+    // The kind of picture: --format, or the output file's extension.
+    PictureKind kind = PictureKind::Png;
+    const PictureOptions picture{o.Scale, o.Transparent};
     if (!o.Output.empty()) {
-        emf = HasExtension(o.Output, ".emf");
-        if (!emf && !PictureFormatFromExtension(o.Output, format))
+        if (!o.Format.empty())
+            PictureKindFromName(o.Format, kind);
+        else if (!PictureKindFromExtension(o.Output, kind))
             return Fail("cannot tell the picture format of \"" + o.Output +
                         "\": use .bmp, .emf, .png, .jpg, .jpeg or .gif");
+        const std::string refusal = PictureRefusal(kind, picture);
+        if (!refusal.empty()) {
+            std::cerr << "nerovan-render: " << refusal << "\nTry 'nerovan-render --help'.\n";
+            return kExitUsage;
+        }
     }
 
     TNerovan component;
@@ -129,11 +137,13 @@ int main(int argc, char** argv) {
     component.ItalicVars = false;
     // Measuring alone needs no pixels: the metafile target lays out exactly
     // as the bitmap does, without a bitmap of the picture's size.
-    const bool measure_only = o.Output.empty() && !o.Ops;
-    component.EMFPaint = emf || measure_only;
+    // The picture's metrics need a paint (the picture grows where ink would
+    // be cut off), but no pixels either.
+    const bool measure_only = o.Output.empty() && !o.Ops && !o.PictureMetrics;
+    component.EMFPaint = o.Output.empty() ? !o.Ops : PaintsFromMetafile(kind, picture);
 
     DisplayList ops;
-    if (o.Ops && !emf) component.Bitmap().Canvas().SetRecorder(&ops);
+    if (o.Ops && !component.EMFPaint) component.Bitmap().Canvas().SetRecorder(&ops);
     try {
         if (measure_only)
             component.Measure();
@@ -148,18 +158,34 @@ int main(int argc, char** argv) {
     if (o.Metrics)
         std::cout << component.Metrics.Width << " " << component.Metrics.Height << " "
                   << component.Metrics.Ascent << "\n";
-    if (o.Ops) std::cout << (emf ? component.Metafile().List.Format() : ops.Format());
+    if (o.PictureMetrics)
+        std::cout << "width=" << component.Metrics.Width << " height=" << component.Metrics.Height
+                  << " ascent=" << component.Metrics.Ascent
+                  << " baseline=" << PixelText(PictureBaseline(component) * o.Scale)
+                  << " picture-width=" << PictureWidth(component, picture)
+                  << " picture-height=" << PictureHeight(component, picture) << "\n";
+    if (o.Ops)
+        std::cout << (component.EMFPaint ? component.Metafile().List.Format() : ops.Format());
 
     if (!o.Output.empty()) {
+        std::vector<uint8_t> bytes;
         try {
-            if (emf) {
-                const std::vector<uint8_t> bytes = SerializeEmf(component.Metafile());
-                WriteFileAtomic(o.Output, bytes.data(), bytes.size());
-            } else {
-                WritePictureFile(component.Bitmap(), o.Output, format);
-            }
+            bytes = EncodeFormulaPicture(component, kind, picture);
+        } catch (const nerovan::Exception& e) {
+            std::cerr << e.Utf8Message() << "\n";
+            return kExitNotation;
         } catch (const std::exception& e) {
             return Fail(UserMessage(e));
+        }
+        if (o.Output == "-") {
+            std::cout.write(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<std::streamsize>(bytes.size()));
+        } else {
+            try {
+                WriteFileAtomic(o.Output, bytes.data(), bytes.size());
+            } catch (const std::exception& e) {
+                return Fail(UserMessage(e));
+            }
         }
     }
     std::cout.flush();

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "formula_picture.h"
+
 namespace nerovan {
 
 const char* const kRenderUsage =
@@ -17,15 +19,23 @@ const char* const kRenderUsage =
     "Windows-1251)\n"
     "      --demo N            take demo formula N, 1 to 18\n"
     "  -o, --output FILE       write the picture; the format follows the extension:\n"
-    "                          .bmp .emf .png .jpg .jpeg .gif\n"
+    "                          .bmp .emf .png .jpg .jpeg .gif .svg .pdf\n"
+    "                          (\"-\" writes it to standard output; give --format)\n"
+    "      --format KIND       png, svg, pdf, emf, bmp, jpg or gif, whatever the extension\n"
     "      --font NAME         default \"Times New Roman\"\n"
     "      --height PX         em height in pixels, default 21\n"
     "      --size PT           the font size in points instead of --height\n"
     "      --bold  --italic\n"
     "      --fg #RRGGBB  --bg #RRGGBB      default black on white\n"
+    "      --bg none           no background: a transparent PNG, SVG or PDF\n"
+    "      --scale N           paint the picture N times larger, 1 to 8 (1.5 too): PNG,\n"
+    "                          BMP, JPEG and GIF get more pixels at N x 96 DPI\n"
     "      --mul-point         mark products with the dot\n"
     "      --blur              32-bit bitmap, smoothed\n"
     "      --metrics           print \"WIDTH HEIGHT ASCENT\" of the measured expression\n"
+    "      --picture-metrics   print \"width=W height=H ascent=A baseline=B picture-width=PW\n"
+    "                          picture-height=PH\": the box, and the baseline and size of\n"
+    "                          the picture in its pixels at the --scale given\n"
     "      --ops               print the painting pass's drawing operations, one per line\n"
     "  -h, --help              show this help\n"
     "\n"
@@ -41,6 +51,17 @@ bool ParseInt(const std::string& text, int lo, int hi, int& value) {
     const long v = std::strtol(text.c_str(), &end, 10);
     if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
     value = static_cast<int>(v);
+    return true;
+}
+
+// A number from 1 to kMaxPictureScale; fractions allowed.
+bool ParseScale(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !(v >= 1 && v <= kMaxPictureScale)) return false;
+    value = v;
     return true;
 }
 
@@ -122,6 +143,23 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
                 return false;
             }
             o.Output = value;
+        } else if (name == "--format") {
+            if (!need_value()) return false;
+            for (char& c : value)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            PictureKind kind;
+            if (!PictureKindFromName(value, kind)) {
+                error = "--format takes png, svg, pdf, emf, bmp, jpg or gif, not \"" + value + "\"";
+                return false;
+            }
+            o.Format = value;
+        } else if (name == "--scale") {
+            if (!need_value()) return false;
+            if (!ParseScale(value, o.Scale)) {
+                error =
+                    "--scale takes a number from 1 to 8, such as 2 or 1.5, not \"" + value + "\"";
+                return false;
+            }
         } else if (name == "--font") {
             if (!need_value()) return false;
             if (value.empty()) {
@@ -150,6 +188,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             if (!flag(o.Italic)) return false;
         } else if (name == "--fg" || name == "--bg") {
             if (!need_value()) return false;
+            if (name == "--bg") {
+                o.Transparent = value == "none";
+                if (o.Transparent) continue;
+            }
             if (!ParseColor(value, name == "--fg" ? o.Foreground : o.Background)) {
                 error = name + " takes a colour as #RRGGBB, not \"" + value + "\"";
                 return false;
@@ -160,6 +202,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             if (!flag(o.Blur)) return false;
         } else if (name == "--metrics") {
             if (!flag(o.Metrics)) return false;
+        } else if (name == "--picture-metrics") {
+            if (!flag(o.PictureMetrics)) return false;
         } else if (name == "--ops") {
             if (!flag(o.Ops)) return false;
         } else if (arg.compare(0, 2, "--") != 0) {
@@ -176,8 +220,24 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         error = "no expression: give an EXPRESSION, --formula FILE or --demo N";
         return false;
     }
-    if (o.Output.empty() && !o.Metrics && !o.Ops) {
+    if (o.Output.empty() && !o.Metrics && !o.Ops && !o.PictureMetrics) {
         error = "nothing to do: give --output FILE, --metrics or --ops";
+        return false;
+    }
+    if (o.Output == "-") {
+        if (o.Format.empty()) {
+            error = "-o - writes the picture to standard output: name its kind with --format";
+            return false;
+        }
+        if (o.Metrics || o.PictureMetrics || o.Ops) {
+            error =
+                "-o - takes standard output for the picture alone: --metrics, "
+                "--picture-metrics and --ops cannot go with it";
+            return false;
+        }
+    }
+    if (o.Transparent && o.Blur) {
+        error = "--blur smooths the picture over its background: it cannot go with --bg none";
         return false;
     }
     return true;

@@ -15,7 +15,8 @@ struct RenderOptions {
     std::string Expression;   // the argument as given (UTF-8)
     std::string FormulaFile;  // -f
     int Demo = 0;             // --demo N, 1 to 18
-    std::string Output;       // -o
+    std::string Output;       // -o; "-" is standard output
+    std::string Format;       // --format, lower case; empty: from the output's extension
     std::string FontName = "Times New Roman";
     int Height = 21;  // em height in pixels
     int Size = 0;     // points; used instead of Height when positive
@@ -23,9 +24,12 @@ struct RenderOptions {
     bool Italic = false;
     TColor Foreground = clBlack;
     TColor Background = clWhite;
+    bool Transparent = false;  // --bg none
+    double Scale = 1;          // --scale
     bool MulPoint = false;
     bool Blur = false;
     bool Metrics = false;
+    bool PictureMetrics = false;
     bool Ops = false;
     bool Help = false;
 };

@@ -27,10 +27,7 @@ TNerovan::~TNerovan() {
     bitmap_.reset();
 }
 
-namespace {
-
-// Refuses a picture larger than the drawing library can hold or than a sane
-// memory budget, naming its size, before anything is allocated for it.
+// Called before anything is allocated for the picture.
 void CheckPictureSize(long long w, long long h, long long max_pixels) {
     constexpr long long kMega = 1024 * 1024;
     if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > max_pixels)
@@ -41,9 +38,11 @@ void CheckPictureSize(long long w, long long h, long long max_pixels) {
                                      : std::to_string(max_pixels) + " pixels in all"));
 }
 
+namespace {
+
 void CheckPictureSize(const TFormulaMetrics& m, long long max_pixels) {
-    CheckPictureSize(static_cast<long long>(m.Width) + 2 * kPictureMargin,
-                     static_cast<long long>(m.Height) + 2 * kPictureMargin, max_pixels);
+    nerovan::CheckPictureSize(static_cast<long long>(m.Width) + 2 * kPictureMargin,
+                              static_cast<long long>(m.Height) + 2 * kPictureMargin, max_pixels);
 }
 
 // Refuses an expression or a font size beyond what the layout arithmetic
@@ -151,6 +150,7 @@ void TNerovan::Paint() {
     // picture are drawn again, within the new strips, which they had not
     // been drawn into.
     const TFormulaOrigin origin{kPictureMargin, kPictureMargin};
+    PaintOrigin = origin;
     if (EMFPaint) {
         Measure();
         working_canvas_.reset();
@@ -176,6 +176,7 @@ void TNerovan::Paint() {
             metafile_->Width = w;
             metafile_->Height = h;
             MoveIntoGrownPicture(metafile_->List, by, w, h);
+            PaintOrigin = {origin.X + by.Left, origin.Y + by.Top};
         }
     } else {
         UnshareBitmap();
@@ -193,6 +194,7 @@ void TNerovan::Paint() {
             const int w = old_w + by.Left + by.Right, h = old_h + by.Top + by.Bottom;
             CheckPictureSize(w, h, MaxPicturePixels);
             bitmap_->Grow(by, BackGroundColor);
+            PaintOrigin = {origin.X + by.Left, origin.Y + by.Top};
             DisplayList* recorder = canvas.Recorder();
             if (recorder) MoveIntoGrownPicture(*recorder, by, w, h);
             canvas.SetRecorder(nullptr);

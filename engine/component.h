@@ -16,6 +16,10 @@ namespace nerovan {
 constexpr int kPictureMargin = 2;
 extern const char* const kMetafileCreator;  // "Nerovan by Tarquel"
 
+// Refuses a picture of w x h pixels larger than the drawing library can hold
+// or than max_pixels, naming its size (ELimitExceeded).
+void CheckPictureSize(long long w, long long h, long long max_pixels);
+
 class TNerovan {
 public:
     TNerovan();
@@ -45,6 +49,9 @@ public:
     nerovan::Metafile& Metafile() { return *metafile_; }
     // Metrics of the last measured expression.
     TFormulaMetrics Metrics;
+    // Where the last paint put the expression's top-left corner in the
+    // picture: the margin, and what the picture grew by at its left and top.
+    TFormulaOrigin PaintOrigin{kPictureMargin, kPictureMargin};
 
     // Measures Expression on the selected target's canvas and sizes the target.
     void Measure();

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 #include <gif_lib.h>
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -23,9 +24,8 @@ namespace nerovan {
 
 namespace {
 
-// 96 dots per inch in dots per metre: 96 / 0.0254 = 3779.5.
-constexpr uint32_t kPixelsPerMetre = 3780;
-constexpr int kDotsPerInch = 96;
+// Dots per inch in dots per metre: 96 / 0.0254 = 3779.5 is 3780.
+uint32_t PixelsPerMetre(double dpi) { return static_cast<uint32_t>(std::lround(dpi / 0.0254)); }
 
 void CheckNotEmpty(const Bitmap& bitmap, const char* format) {
     if (bitmap.Width() <= 0 || bitmap.Height() <= 0)
@@ -127,7 +127,8 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length) {
 void PngFlush(png_structp) {}
 
 bool PngEncodeCore(PngSink* sink, png_uint_32 width, png_uint_32 height, int colourType,
-                   const png_color* palette, int paletteSize, png_bytepp rows) {
+                   const png_color* palette, int paletteSize, png_bytepp rows,
+                   png_uint_32 pixelsPerMetre) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, sink, PngError, PngWarning);
     if (!png) {
         std::snprintf(sink->message, sizeof sink->message, "cannot start libpng");
@@ -150,7 +151,7 @@ bool PngEncodeCore(PngSink* sink, png_uint_32 width, png_uint_32 height, int col
     if (palette) png_set_PLTE(png, info, palette, paletteSize);
     // Without the physical size other programs place the picture at the
     // wrong size.
-    png_set_pHYs(png, info, kPixelsPerMetre, kPixelsPerMetre, PNG_RESOLUTION_METER);
+    png_set_pHYs(png, info, pixelsPerMetre, pixelsPerMetre, PNG_RESOLUTION_METER);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, info);
@@ -217,7 +218,7 @@ void JpegTermDestination(j_compress_ptr cinfo) {
 
 // Rows are 32-bit pixels in the order blue, green, red, fourth byte.
 bool JpegEncodeCore(JpegState* state, JDIMENSION width, JDIMENSION height,
-                    const uint8_t* const* rows) {
+                    const uint8_t* const* rows, UINT16 dotsPerInch) {
     jpeg_compress_struct* cinfo = &state->cinfo;
     cinfo->err = jpeg_std_error(&state->errors);
     state->errors.error_exit = JpegErrorExit;
@@ -246,8 +247,8 @@ bool JpegEncodeCore(JpegState* state, JDIMENSION width, JDIMENSION height,
     }
     cinfo->write_JFIF_header = TRUE;
     cinfo->density_unit = 1;  // dots per inch
-    cinfo->X_density = kDotsPerInch;
-    cinfo->Y_density = kDotsPerInch;
+    cinfo->X_density = dotsPerInch;
+    cinfo->Y_density = dotsPerInch;
 
     jpeg_start_compress(cinfo, TRUE);
     while (cinfo->next_scanline < cinfo->image_height) {
@@ -342,7 +343,7 @@ GifPicture ReduceForGif(const Bitmap& bitmap) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap) {
+std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap, const RasterFileOptions& options) {
     CheckNotEmpty(bitmap, "BMP");
     const int w = bitmap.Width(), h = bitmap.Height();
     const bool indexed = bitmap.PixelFormat() == TPixelFormat::pf8bit;
@@ -368,8 +369,8 @@ std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap) {
     Put16(out, 28, indexed ? 8 : 32);
     Put32(out, 30, 0);  // BI_RGB
     Put32(out, 34, static_cast<uint32_t>(imageSize));
-    Put32(out, 38, kPixelsPerMetre);
-    Put32(out, 42, kPixelsPerMetre);
+    Put32(out, 38, PixelsPerMetre(options.Dpi));
+    Put32(out, 42, PixelsPerMetre(options.Dpi));
     Put32(out, 46, indexed ? 256 : 0);
     Put32(out, 50, 0);
 
@@ -403,7 +404,7 @@ std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap) {
     return out;
 }
 
-std::vector<uint8_t> EncodePng(const Bitmap& bitmap) {
+std::vector<uint8_t> EncodePng(const Bitmap& bitmap, const RasterFileOptions& options) {
     CheckNotEmpty(bitmap, "PNG");
     const int w = bitmap.Width(), h = bitmap.Height();
     const bool indexed = bitmap.PixelFormat() == TPixelFormat::pf8bit;
@@ -416,15 +417,22 @@ std::vector<uint8_t> EncodePng(const Bitmap& bitmap) {
         rowBytes = static_cast<size_t>(w);
         for (const PaletteEntry& e : HalftonePalette()) palette.push_back({e.Red, e.Green, e.Blue});
     } else {
-        rowBytes = static_cast<size_t>(w) * 3;
+        const size_t channels = options.Alpha ? 4 : 3;
+        rowBytes = static_cast<size_t>(w) * channels;
         samples.resize(rowBytes * static_cast<size_t>(h));
         for (int y = 0; y < h; ++y) {
             const uint8_t* p = bitmap.ScanLine(y);
             uint8_t* q = samples.data() + static_cast<size_t>(y) * rowBytes;
-            for (int x = 0; x < w; ++x, p += 4, q += 3) {
+            for (int x = 0; x < w; ++x, p += 4, q += channels) {
                 q[0] = p[2];
                 q[1] = p[1];
                 q[2] = p[0];
+                if (!options.Alpha) continue;
+                // PNG keeps colours apart from their opacity.
+                const unsigned a = p[3];
+                q[3] = p[3];
+                for (int c = 0; c < 3; ++c)
+                    q[c] = a ? static_cast<uint8_t>((q[c] * 255u + a / 2) / a) : 0;
             }
         }
     }
@@ -436,14 +444,16 @@ std::vector<uint8_t> EncodePng(const Bitmap& bitmap) {
     sink.out = &out;
     sink.message[0] = '\0';
     if (!PngEncodeCore(&sink, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h),
-                       indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+                       indexed         ? PNG_COLOR_TYPE_PALETTE
+                       : options.Alpha ? PNG_COLOR_TYPE_RGB_ALPHA
+                                       : PNG_COLOR_TYPE_RGB,
                        indexed ? palette.data() : nullptr, static_cast<int>(palette.size()),
-                       rows.data()))
+                       rows.data(), PixelsPerMetre(options.Dpi)))
         throw EPictureError(std::string("Cannot encode the picture as PNG: ") + sink.message);
     return out;
 }
 
-std::vector<uint8_t> EncodeJpeg(const Bitmap& bitmap) {
+std::vector<uint8_t> EncodeJpeg(const Bitmap& bitmap, const RasterFileOptions& options) {
     CheckNotEmpty(bitmap, "JPEG");
     CheckSideLimit(bitmap, "JPEG", JPEG_MAX_DIMENSION);
     const int w = bitmap.Width(), h = bitmap.Height();
@@ -469,8 +479,8 @@ std::vector<uint8_t> EncodeJpeg(const Bitmap& bitmap) {
 
     JpegState state;
     std::memset(&state, 0, sizeof state);
-    const bool ok =
-        JpegEncodeCore(&state, static_cast<JDIMENSION>(w), static_cast<JDIMENSION>(h), rows.data());
+    const bool ok = JpegEncodeCore(&state, static_cast<JDIMENSION>(w), static_cast<JDIMENSION>(h),
+                                   rows.data(), static_cast<UINT16>(std::lround(options.Dpi)));
     std::vector<uint8_t> out;
     if (ok) {
         try {
@@ -528,11 +538,12 @@ std::vector<uint8_t> EncodeGif(const Bitmap& bitmap) {
     return out;
 }
 
-std::vector<uint8_t> EncodePicture(const Bitmap& bitmap, PictureFormat format) {
+std::vector<uint8_t> EncodePicture(const Bitmap& bitmap, PictureFormat format,
+                                   const RasterFileOptions& options) {
     switch (format) {
-        case PictureFormat::Bmp: return EncodeBmp(bitmap);
-        case PictureFormat::Png: return EncodePng(bitmap);
-        case PictureFormat::Jpeg: return EncodeJpeg(bitmap);
+        case PictureFormat::Bmp: return EncodeBmp(bitmap, options);
+        case PictureFormat::Png: return EncodePng(bitmap, options);
+        case PictureFormat::Jpeg: return EncodeJpeg(bitmap, options);
         case PictureFormat::Gif: return EncodeGif(bitmap);
     }
     throw std::invalid_argument("Unknown picture format");

@@ -4,9 +4,10 @@
 #include "raster_canvas.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "cairo_shapes.h"
 
 namespace nerovan {
 
@@ -49,14 +50,6 @@ cairo_t* RasterCanvas::Context() {
     }
     return cr_;
 }
-
-namespace {
-
-void SetSourceColor(cairo_t* cr, TColor c) {
-    cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
-}
-
-}  // namespace
 
 void RasterCanvas::SetSource(TColor c) {
     if (source_valid_ && source_ == c) return;
@@ -127,14 +120,7 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
         }
         runs_.Flush();
     }
-    glyphs_.resize(s.size());
-    double pen = x;
-    for (size_t i = 0; i < s.size(); ++i) {
-        glyphs_[i].index = h.Glyphs[static_cast<uint8_t>(s[i])];
-        glyphs_[i].x = pen;
-        glyphs_[i].y = y + h.Ascent;
-        pen += advances[i];
-    }
+    const double pen = PlaceGlyphs(h, x, y, s, advances, glyphs_);
     TextContext& t = TextContextFor(h.Scaled, Font.Color);
     cairo_t* cr = t.Cr;
     cairo_save(cr);
@@ -147,15 +133,7 @@ void RasterCanvas::DoTextOut(int x, int y, std::string_view s, const std::vector
         cairo_show_glyphs(cr, glyphs_.data(), static_cast<int>(glyphs_.size()));
     }
     // Underline and strike-out as bars under and through the run.
-    if (Font.Style & (fsUnderline | fsStrikeOut)) {
-        const int thick = std::max(1, h.Em / 14);
-        const double width = pen - x;
-        if (Font.Style & fsUnderline)
-            cairo_rectangle(cr, x, y + h.Ascent + std::max(1, h.Em / 10), width, thick);
-        if (Font.Style & fsStrikeOut)
-            cairo_rectangle(cr, x, y + h.Ascent - h.Em * 3 / 10, width, thick);
-        cairo_fill(cr);
-    }
+    if (TextBarsPath(cr, h, Font.Style, x, y, pen - x)) cairo_fill(cr);
     cairo_restore(cr);
 }
 
@@ -163,63 +141,24 @@ void RasterCanvas::DoLine(int x1, int y1, int x2, int y2) {
     Flush();
     if (!Context() || (x1 == x2 && y1 == y2)) return;
     bitmap_.MarkDrawn();
-    const int w = std::max(1, Pen.Width);
-    // A horizontal or vertical line covers whole pixels: the rows (columns)
-    // of the pen's width around it, odd widths centred on the line, from the
-    // first point up to, not including, the last. Filled as that rectangle,
-    // which is what stroking it gives, only cheaper.
-    if (y1 == y2) {
-        const int a = x2 > x1 ? x1 : x2 + 1, b = x2 > x1 ? x2 : x1 + 1;
-        FillBox(a, y1 - w / 2, b, static_cast<long long>(y1) - w / 2 + w, Pen.Color);
-        return;
-    }
-    if (x1 == x2) {
-        const int a = y2 > y1 ? y1 : y2 + 1, b = y2 > y1 ? y2 : y1 + 1;
-        FillBox(x1 - w / 2, a, static_cast<long long>(x1) - w / 2 + w, b, Pen.Color);
+    // A horizontal or vertical line covers whole pixels: filled as that
+    // rectangle, which is what stroking it gives, only cheaper.
+    PixelBox box;
+    if (AxisLineBox(x1, y1, x2, y2, Pen.Width, box)) {
+        FillBox(box.Left, box.Top, box.Right, box.Bottom, Pen.Color);
         return;
     }
     SetSource(Pen.Color);
-    cairo_set_line_width(cr_, w);
-    cairo_move_to(cr_, x1 + 0.5, y1 + 0.5);
-    cairo_line_to(cr_, x2 + 0.5, y2 + 0.5);
+    cairo_set_line_width(cr_, std::max(1, Pen.Width));
+    SlantedLinePath(cr_, x1, y1, x2, y2);
     cairo_stroke(cr_);
-}
-
-bool RasterCanvas::EllipsePath(int x1, int y1, int x2, int y2, bool whole, double a1, double a2) {
-    if (x2 < x1) std::swap(x1, x2);
-    if (y2 < y1) std::swap(y1, y2);
-    // The outline runs through the centres of the outermost pixels of the
-    // rectangle, whose right and bottom edges are excluded.
-    const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
-    const double rx = (x2 - x1 - 1) / 2.0, ry = (y2 - y1 - 1) / 2.0;
-    if (rx <= 0 || ry <= 0) return false;
-    cairo_new_path(cr_);
-    cairo_save(cr_);
-    cairo_translate(cr_, cx, cy);
-    cairo_scale(cr_, rx, ry);
-    if (whole) {
-        cairo_arc(cr_, 0, 0, 1, 0, 2 * M_PI);
-        cairo_close_path(cr_);
-    } else {
-        cairo_arc_negative(cr_, 0, 0, 1, a1, a2);
-    }
-    cairo_restore(cr_);
-    return true;
 }
 
 void RasterCanvas::DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     Flush();
     if (!Context()) return;
     bitmap_.MarkDrawn();
-    const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
-    const double rx = std::max(0.5, std::abs(x2 - x1 - 1) / 2.0);
-    const double ry = std::max(0.5, std::abs(y2 - y1 - 1) / 2.0);
-    // Angles of the two rays on the unit circle the ellipse is scaled from.
-    const double a1 = std::atan2((y3 - cy) / ry, (x3 - cx) / rx);
-    double a2 = std::atan2((y4 - cy) / ry, (x4 - cx) / rx);
-    const bool whole = std::abs(a1 - a2) < 1e-12;  // equal rays draw the whole ellipse
-    if (!whole && a2 >= a1) a2 -= 2 * M_PI;
-    if (!EllipsePath(x1, y1, x2, y2, whole, a1, a2)) return;
+    if (!ArcPath(cr_, x1, y1, x2, y2, x3, y3, x4, y4)) return;
     cairo_set_line_width(cr_, std::max(1, Pen.Width));
     SetSource(Pen.Color);
     cairo_stroke(cr_);
@@ -227,7 +166,7 @@ void RasterCanvas::DoArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4,
 
 void RasterCanvas::DoEllipse(int x1, int y1, int x2, int y2) {
     Flush();
-    if (!Context() || !EllipsePath(x1, y1, x2, y2, true, 0, 0)) return;
+    if (!Context() || !EllipsePath(cr_, x1, y1, x2, y2, true, 0, 0)) return;
     bitmap_.MarkDrawn();
     if (Brush.Style == TBrushStyle::bsSolid) {
         SetSource(Brush.Color);

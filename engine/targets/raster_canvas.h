@@ -50,9 +50,6 @@ private:
     };
     TextContext& TextContextFor(cairo_scaled_font_t* font, TColor color);
     void DropContexts();
-    // Adds the path of the ellipse inscribed in the rectangle, from angle a1
-    // to a2 counter-clockwise on screen; returns false for an empty ellipse.
-    bool EllipsePath(int x1, int y1, int x2, int y2, bool whole, double a1, double a2);
 
     Bitmap& bitmap_;
     cairo_surface_t* surface_ = nullptr;

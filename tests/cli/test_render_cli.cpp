@@ -2,6 +2,7 @@
 // writes and what --metrics and --ops print.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <png.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -290,6 +291,148 @@ TEST_F(RenderCli, ReadPrintsTheFormulaAPictureCarries) {
     EXPECT_EQ(missing.Status, 2);
     EXPECT_NE(missing.Err.find("missing.png"), std::string::npos) << missing.Err;
     EXPECT_EQ(Run({"--read", Path("p.png"), "x"}).Status, 2);
+}
+
+// Big-endian 32-bit number at offset o of a file's bytes.
+uint32_t BigEndian32(const std::string& bytes, size_t o) {
+    return uint32_t(uint8_t(bytes[o])) << 24 | uint32_t(uint8_t(bytes[o + 1])) << 16 |
+           uint32_t(uint8_t(bytes[o + 2])) << 8 | uint8_t(bytes[o + 3]);
+}
+
+TEST_F(RenderCli, PictureMetricsGiveTheBaselineOfTheLettersAndThePictureSize) {
+    // An x at 21 px: its ink ends on row 20, so the baseline is the edge below it.
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"x"}, "width=11 height=24 ascent=12 baseline=21 picture-width=15 picture-height=28\n"},
+        {{"x", "--scale", "1.5"},
+         "width=11 height=24 ascent=12 baseline=31.5 picture-width=23 picture-height=42\n"},
+        {{"x", "--height", "40"},
+         "width=20 height=45 ascent=22 baseline=38 picture-width=24 picture-height=49\n"},
+    };
+    for (const auto& [args, line] : cases) {
+        std::vector<std::string> all = args;
+        all.push_back("--picture-metrics");
+        EXPECT_EQ(Run(all).Out, line) << args[0];
+    }
+    // The SVG says how far the picture reaches below the baseline; both
+    // vector pictures are as large as the picture at 96 DPI, at any scale.
+    ASSERT_EQ(Run({"x", "--scale", "3", "-o", Path("x.svg")}).Status, 0);
+    const std::string svg = ReadAll(Path("x.svg"));
+    EXPECT_NE(svg.find("<svg style=\"vertical-align: -7px\" "), std::string::npos) << svg;
+    EXPECT_NE(svg.find("width=\"15px\" height=\"28px\" viewBox=\"0 0 15 28\""), std::string::npos);
+    ASSERT_EQ(Run({"x", "-o", Path("x.pdf")}).Status, 0);
+    EXPECT_NE(ReadAll(Path("x.pdf")).find("/MediaBox [ 0 0 11.25 21 ]"), std::string::npos);
+}
+
+TEST_F(RenderCli, TransparentBackgroundLeavesOnlyTheInk) {
+    Result r = Run({"--bg", "none", "--fg", "#FF0000", "--height", "40", "x", "-o", Path("t.png")});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, Path("t.png").c_str()));
+    EXPECT_EQ(image.format, PNG_FORMAT_RGBA);
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> px(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, px.data(), 0, nullptr));
+    const int w = int(image.width), h = int(image.height);
+    for (const auto& [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}})
+        EXPECT_EQ(px[(y * w + x) * 4 + 3], 0) << x << "," << y;
+    // Ink is opaque red, and its antialiased edges red too, only less opaque.
+    int opaque = 0, edges = 0;
+    for (size_t i = 0; i < px.size(); i += 4) {
+        if (px[i + 3] == 0) continue;
+        EXPECT_EQ(px[i + 1], 0);
+        EXPECT_GE(px[i], 250);
+        (px[i + 3] == 255 ? opaque : edges)++;
+    }
+    EXPECT_GT(opaque, 20);
+    EXPECT_GT(edges, 10);
+    // No background in the vector pictures either.
+    ASSERT_EQ(Run({"x", "-o", Path("o.svg")}).Status, 0);
+    ASSERT_EQ(Run({"--bg", "none", "x", "-o", Path("t.svg")}).Status, 0);
+    EXPECT_NE(ReadAll(Path("o.svg")).find("<rect"), std::string::npos);
+    EXPECT_EQ(ReadAll(Path("t.svg")).find("<rect"), std::string::npos);
+}
+
+TEST_F(RenderCli, ScaledPicturesHaveMorePixelsAtMoreDotsPerInch) {
+    // Demo 3 is 134 x 138 pixels; the number of dots per inch as each format
+    // keeps it.
+    struct Case {
+        std::string Scale, Name;
+        int Width, Height;
+        uint32_t Dpi;
+    };
+    const Case cases[] = {
+        {"2", "p.png", 268, 276, 7559}, {"1.5", "p.png", 201, 207, 5669},
+        {"2", "p.bmp", 268, 276, 7559}, {"3", "p.jpg", 402, 414, 288},
+        {"1", "p.png", 134, 138, 3780},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Run({"--demo", "3", "--scale", c.Scale, "-o", Path(c.Name)}).Status, 0);
+        const std::string b = ReadAll(Path(c.Name));
+        int w = 0, h = 0;
+        uint32_t dpi = 0;
+        if (c.Name == "p.png") {
+            w = int(BigEndian32(b, 16));
+            h = int(BigEndian32(b, 20));
+            const size_t phys = b.find("pHYs");
+            ASSERT_NE(phys, std::string::npos);
+            dpi = BigEndian32(b, phys + 4);
+        } else if (c.Name == "p.bmp") {
+            int bpp;
+            BmpInfo(b, w, h, bpp);
+            dpi = uint8_t(b[38]) | uint8_t(b[39]) << 8;
+        } else {
+            const size_t sof = b.find("\xFF\xC0");
+            ASSERT_NE(sof, std::string::npos);
+            h = uint8_t(b[sof + 5]) << 8 | uint8_t(b[sof + 6]);
+            w = uint8_t(b[sof + 7]) << 8 | uint8_t(b[sof + 8]);
+            dpi = uint8_t(b[14]) << 8 | uint8_t(b[15]);  // JFIF X density
+        }
+        EXPECT_EQ(w, c.Width) << c.Scale << " " << c.Name;
+        EXPECT_EQ(std::abs(h), c.Height) << c.Scale << " " << c.Name;
+        EXPECT_EQ(dpi, c.Dpi) << c.Scale << " " << c.Name;
+    }
+}
+
+TEST_F(RenderCli, StandardOutputGetsTheBytesOfTheFile) {
+    for (const char* kind : {"png", "svg", "pdf", "emf", "bmp", "jpg", "gif"}) {
+        const std::vector<std::string> common = {"--demo", "7", "--format", kind, "--scale", "2"};
+        std::vector<std::string> to_file = common, to_stdout = common;
+        to_file.insert(to_file.end(), {"-o", Path("picture.dat")});
+        to_stdout.insert(to_stdout.end(), {"-o", "-"});
+        ASSERT_EQ(Run(to_file).Status, 0) << kind;
+        const Result r = Run(to_stdout);
+        ASSERT_EQ(r.Status, 0) << kind << ": " << r.Err;
+        EXPECT_EQ(r.Out, ReadAll(Path("picture.dat"))) << kind;
+        EXPECT_EQ(r.Err, "") << kind;
+    }
+    // --format wins over the extension.
+    ASSERT_EQ(Run({"x", "--format", "svg", "-o", Path("x.png")}).Status, 0);
+    EXPECT_EQ(ReadAll(Path("x.png")).substr(0, 5), "<?xml");
+}
+
+TEST_F(RenderCli, RefusedCombinationsAreUsageErrors) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--bg", "none", "-o", "x.bmp"}, "a BMP picture has no transparent background"},
+        {{"--bg", "none", "-o", "x.jpg"}, "a JPEG picture has no transparent background"},
+        {{"--bg", "none", "-o", "x.gif"}, "a GIF picture has no transparent background"},
+        {{"--bg", "none", "-o", "x.emf"}, "an EMF picture has no transparent background"},
+        {{"--bg", "none", "--blur", "-o", "x.png"}, "--blur"},
+        {{"-o", "-"}, "name its kind with --format"},
+        {{"-o", "-", "--format", "png", "--metrics"}, "cannot go with it"},
+        {{"--scale", "0.5", "-o", "x.png"}, "--scale takes a number from 1 to 8"},
+        {{"--scale", "9", "-o", "x.png"}, "--scale takes a number from 1 to 8"},
+        {{"--format", "tiff", "-o", "x.png"}, "--format takes png"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> all = {"x"};
+        for (const std::string& a : args) all.push_back(a.rfind("x.", 0) == 0 ? Path(a) : a);
+        const Result r = Run(all);
+        EXPECT_EQ(r.Status, 2) << message;
+        EXPECT_NE(r.Err.find(message), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Out, "") << message;
+    }
+    EXPECT_FALSE(Exists("x.bmp") || Exists("x.png") || Exists("x.emf"));
 }
 
 TEST(RenderOptions, ParsesAndRejects) {

@@ -56,18 +56,12 @@ done
     --convert-to png --outdir "$out" ./*.fodg ./*.fodt >"$work/soffice.log" 2>&1) ||
     { cat "$work/soffice.log"; echo "FAIL: LibreOffice could not convert the documents"; exit 1; }
 
-failed=0
+. "$root/tests/e2e/ink_check.sh"
 for c in "${cases[@]}"; do
     for reader in draw writer inkscape; do
         frame=--find-frame
         [ "$reader" = inkscape ] && frame=
-        if line=$("$build/ink_compare" "$out/$c.png" "$out/$c-$reader.png" $frame \
-            --diff "$out/$c-$reader-diff.png"); then
-            echo "$c $reader: $line"
-        else
-            echo "FAIL: $c $reader: $line"
-            failed=$((failed + 1))
-        fi
+        ink_check "$c $reader" "$out/$c.png" "$out/$c-$reader.png" $frame
     done
 done
 echo "pictures in $out"
