@@ -1,12 +1,16 @@
-// The file commands of the main window: formula files (Open, Save
-// Expression, Save Expression As), the demo, and the picture files (Save
+// The file commands of the main window: formula files and pictures with a
+// formula (Open), formula files (Save Expression, Save Expression As), the
+// demo, and the picture files (Save
 // Picture, Save Picture As) in the format of the chosen filter.
 #include "main_window.h"
 
 #include <QFile>
+#include <QFileInfo>
 
+#include "atomic_file.h"
 #include "code_pages.h"
 #include "demo_formulas.h"
+#include "formula_carrier.h"
 #include "formula_file.h"
 #include "main_window_parts.h"
 #include "picture_export.h"
@@ -19,9 +23,30 @@ namespace nerovan {
 void TNerovan1::Open1Click() {
     const QString name = questions_->AskOpenFile();
     if (name.isEmpty()) return;
+    const std::string path = QFile::encodeName(name).toStdString();
     std::string line;
+    bool picture = false;
     try {
-        line = ReadExpressionFile(QFile::encodeName(name).toStdString());
+        // A picture the program made gives back its formula; any other file
+        // is a formula file.
+        // (A file larger than any picture of the program goes straight to
+        // the formula file's reader, which refuses it without reading it.)
+        constexpr qint64 kLargestPictureFile = qint64(256) << 20;
+        const std::string bytes =
+            QFileInfo(name).size() <= kLargestPictureFile ? ReadFileBytes(path) : std::string();
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        picture = LooksLikePicture(data, bytes.size());
+        if (picture) {
+            const std::optional<std::string> formula = ReadFormula(data, bytes.size());
+            if (!formula) {
+                questions_->ShowError(QString("\"%1\" holds no formula").arg(name));
+                return;
+            }
+            SetExpressionText(QString::fromStdString(*formula));
+            RequestPaint();
+            return;  // the formula file Save writes stays the one it was
+        }
+        line = ReadExpressionFile(path);
     } catch (const std::exception& e) {
         // The name is taken only with a file that could be read, so the
         // caption and Save keep naming the same file; a formula too long
@@ -151,7 +176,8 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
         // The display goes back to the kind it showed. Save Picture As of a
         // metafile finds the text unchanged and paints nothing: the display
         // showed the bitmap all along.
-        if (filterIndex == kFilterBitmap || command == SaveCommand::SavePicture)
+        if (filterIndex == kFilterBitmap || filterIndex == kFilterPng ||
+            command == SaveCommand::SavePicture)
             paint_cycle_.ForgetLastPaintedText();
         RequestPaint();
     }

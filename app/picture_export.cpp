@@ -1,12 +1,13 @@
-// Writing the picture file for the save-picture dialog's filter: bitmap and
-// metafile from the component's own targets, JPEG and GIF from the picture
-// the window shows, which must then be a bitmap.
+// Writing the picture file for the save-picture dialog's filter: bitmap,
+// metafile, PNG, SVG and PDF from the component's own targets, JPEG and GIF
+// from the picture the window shows, which must then be a bitmap.
 #include "picture_export.h"
 
 #include <vector>
 
 #include "atomic_file.h"
 #include "emf.h"
+#include "formula_picture.h"
 #include "picture_files.h"
 
 namespace nerovan {
@@ -15,9 +16,13 @@ const char* const kSavePictureTitle = "Save picture as ...";
 const char* const kSavePictureDefaultSuffix = "bmp";
 
 QStringList SavePictureFilters() {
-    return {QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("Enhanced Metafiles (*.emf)"),
+    return {QStringLiteral("Bitmaps (*.bmp)"),
+            QStringLiteral("Enhanced Metafiles (*.emf)"),
             QStringLiteral("JPEG Image File (*.jpg)"),
-            QStringLiteral("CompuServe GIF Image (*.gif)")};
+            QStringLiteral("CompuServe GIF Image (*.gif)"),
+            QStringLiteral("Portable Network Graphics (*.png)"),
+            QStringLiteral("Scalable Vector Graphics (*.svg)"),
+            QStringLiteral("Portable Document Format (*.pdf)")};
 }
 
 std::string AssignErrorText(const std::string& sourceKind, const std::string& targetKind) {
@@ -26,11 +31,17 @@ std::string AssignErrorText(const std::string& sourceKind, const std::string& ta
 
 namespace {
 
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    WriteFileAtomic(path, bytes.data(), bytes.size());
+}
+
 // JPEG and GIF images take a bitmap only.
-void WriteFromDisplay(const Bitmap* displayed, const std::string& path, PictureFormat format,
-                      const char* targetKind) {
+void WriteFromDisplay(const Bitmap* displayed, const std::string& path, PictureKind kind,
+                      const std::string& expression, const char* targetKind) {
     if (!displayed) throw EConvertError(AssignErrorText("TMetafile", targetKind));
-    WritePictureFile(*displayed, path, format);
+    const PictureFormat format =
+        kind == PictureKind::Jpeg ? PictureFormat::Jpeg : PictureFormat::Gif;
+    WriteBytes(path, AddExpression(EncodePicture(*displayed, format), kind, expression));
 }
 
 }  // namespace
@@ -39,16 +50,23 @@ void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& c
                            const Bitmap* displayedBitmap) {
     switch (filterIndex) {
         case kFilterBitmap: WritePictureFile(component.Bitmap(), path, PictureFormat::Bmp); break;
-        case kFilterMetafile: {
-            const std::vector<uint8_t> emf = SerializeEmf(component.Metafile());
-            WriteFileAtomic(path, emf.data(), emf.size());
-            break;
-        }
+        case kFilterMetafile: WriteBytes(path, SerializeEmf(component.Metafile())); break;
         case kFilterJpeg:
-            WriteFromDisplay(displayedBitmap, path, PictureFormat::Jpeg, "TJPEGImage");
+            WriteFromDisplay(displayedBitmap, path, PictureKind::Jpeg, component.Expression,
+                             "TJPEGImage");
             break;
         case kFilterGif:
-            WriteFromDisplay(displayedBitmap, path, PictureFormat::Gif, "TGIFImage");
+            WriteFromDisplay(displayedBitmap, path, PictureKind::Gif, component.Expression,
+                             "TGIFImage");
+            break;
+        case kFilterPng:
+            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Png, {}));
+            break;
+        case kFilterSvg:
+            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Svg, {}));
+            break;
+        case kFilterPdf:
+            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Pdf, {}));
             break;
         default: break;
     }
@@ -56,9 +74,10 @@ void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& c
 
 ScopedPictureMode::ScopedPictureMode(TNerovan& component, int filterIndex)
     : component_(component), saved_(component.EMFPaint), switched_(false) {
-    if (filterIndex == kFilterBitmap)
+    if (filterIndex == kFilterBitmap || filterIndex == kFilterPng)
         component_.EMFPaint = false;
-    else if (filterIndex == kFilterMetafile)
+    else if (filterIndex == kFilterMetafile || filterIndex == kFilterSvg ||
+             filterIndex == kFilterPdf)
         component_.EMFPaint = true;
     switched_ = component_.EMFPaint != saved_;
 }

@@ -42,8 +42,9 @@
 
 namespace nerovan {
 
-// The save-picture dialog: title, filter (entries numbered 1 to 4 in this
-// order), default extension.
+// The save-picture dialog: title, filter (entries numbered 1 to 7 in this
+// order: the four kinds the dialog always had keep their numbers, which the
+// settings store), default extension.
 extern const char* const kSavePictureTitle;  // "Save picture as ..."
 QStringList SavePictureFilters();
 extern const char* const kSavePictureDefaultSuffix;  // "bmp"
@@ -52,6 +53,9 @@ constexpr int kFilterBitmap = 1;
 constexpr int kFilterMetafile = 2;
 constexpr int kFilterJpeg = 3;
 constexpr int kFilterGif = 4;
+constexpr int kFilterPng = 5;
+constexpr int kFilterSvg = 6;
+constexpr int kFilterPdf = 7;
 
 // A picture of one kind given to an image of another: the message is
 // "Cannot assign a <source kind> to a <target kind>".
@@ -69,7 +73,10 @@ std::string AssignErrorText(const std::string& sourceKind, const std::string& ta
 //   2: component.Metafile() as an enhanced-metafile file;
 //   3: the displayed picture as JPEG (quality 90, baseline);
 //   4: the displayed picture as a single-image GIF;
+//   5: component.Bitmap() as PNG;
+//   6, 7: component.Metafile() as SVG or PDF;
 //   anything else: nothing is written.
+// Every picture but the BMP carries the component's expression.
 // displayedBitmap is the picture shown by Image1, or null when the display
 // shows a metafile; then 3 and 4 throw EConvertError "Cannot assign a
 // TMetafile to a TJPEGImage" (or "... to a TGIFImage") and write nothing.
@@ -78,10 +85,11 @@ std::string AssignErrorText(const std::string& sourceKind, const std::string& ta
 void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& component,
                            const Bitmap* displayedBitmap);
 
-// Steps 1 and 4 of the bitmap and metafile cases: switches the component's
-// EMFPaint to the kind the filter needs and switches it back when it goes out
-// of scope, also when a Paint or the write throws. Filters other than 1 and 2
-// switch nothing. Create it with the component mutex held.
+// Steps 1 and 4 of the cases drawn from the component's targets: switches
+// the component's EMFPaint to the kind the filter needs (bitmap for 1 and 5,
+// metafile for 2, 6 and 7) and switches it back when it goes out of scope,
+// also when a Paint or the write throws. JPEG and GIF switch nothing. Create it with the component
+// mutex held.
 class ScopedPictureMode {
 public:
     ScopedPictureMode(TNerovan& component, int filterIndex);

@@ -15,12 +15,14 @@ namespace nerovan {
 namespace {
 
 const char* const kFormulaFilter = "Formulas (*.fla)";
+// The pictures the program makes carry their formula.
+const char* const kPictureFilter = "Pictures with a formula (*.png *.svg *.pdf *.jpg *.gif *.emf)";
 
 }  // namespace
 
 QString TWindowQuestions::AskOpenFile() {
     QFileDialog dialog(parent_, "Open formula");
-    dialog.setNameFilter(kFormulaFilter);
+    dialog.setNameFilters({kFormulaFilter, kPictureFilter});
     dialog.setDefaultSuffix("fla");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // The name need not exist: a missing file is reported by the read.

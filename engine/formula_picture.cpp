@@ -6,8 +6,10 @@
 #include <cctype>
 
 #include "cairo_canvas.h"
+#include "code_pages.h"
 #include "emf.h"
 #include "font_engine.h"
+#include "formula_carrier.h"
 #include "picture_files.h"
 #include "vector_files.h"
 
@@ -104,8 +106,11 @@ long long PictureHeight(TNerovan& component, const PictureOptions& options) {
     return ScaledSide(h, options.Scale);
 }
 
-std::vector<uint8_t> EncodeFormulaPicture(TNerovan& component, PictureKind kind,
-                                          const PictureOptions& options) {
+namespace {
+
+// The picture as drawn, without its expression.
+std::vector<uint8_t> EncodePlainPicture(TNerovan& component, PictureKind kind,
+                                        const PictureOptions& options) {
     const Metafile& mf = component.Metafile();
     switch (kind) {
         case PictureKind::Emf: return SerializeEmf(mf);
@@ -140,6 +145,35 @@ std::vector<uint8_t> EncodeFormulaPicture(TNerovan& component, PictureKind kind,
         bitmap.MapToPalette();
     }
     return EncodePicture(bitmap, RasterFormat(kind), file);
+}
+
+}  // namespace
+
+std::vector<uint8_t> AddExpression(std::vector<uint8_t> picture, PictureKind kind,
+                                   const std::string& expression) {
+    CarrierFormat carrier;
+    switch (kind) {
+        case PictureKind::Png: carrier = CarrierFormat::Png; break;
+        case PictureKind::Jpeg: carrier = CarrierFormat::Jpeg; break;
+        case PictureKind::Gif: carrier = CarrierFormat::Gif; break;
+        case PictureKind::Svg: carrier = CarrierFormat::Svg; break;
+        case PictureKind::Pdf: carrier = CarrierFormat::Pdf; break;
+        default: return picture;  // the EMF's header holds it already; a BMP has no place
+    }
+    const std::string formula = Cp1251ToUtf8(expression);
+    // XML cannot hold most control characters, so an SVG or PDF of a
+    // formula that has one goes without it rather than not at all.
+    if (carrier == CarrierFormat::Svg || carrier == CarrierFormat::Pdf) {
+        for (const char c : formula)
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                return picture;
+    }
+    return EmbedFormula(picture, carrier, formula);
+}
+
+std::vector<uint8_t> EncodeFormulaPicture(TNerovan& component, PictureKind kind,
+                                          const PictureOptions& options) {
+    return AddExpression(EncodePlainPicture(component, kind, options), kind, component.Expression);
 }
 
 }  // namespace nerovan

@@ -47,10 +47,16 @@ int PictureBaseline(const TNerovan& component);
 long long PictureWidth(TNerovan& component, const PictureOptions& options);
 long long PictureHeight(TNerovan& component, const PictureOptions& options);
 
+// The picture with the expression (Windows-1251) it shows added in the
+// carrier of its kind (formula_carrier.h), for pictures encoded elsewhere;
+// EMF and BMP pictures come back as they are.
+std::vector<uint8_t> AddExpression(std::vector<uint8_t> picture, PictureKind kind,
+                                   const std::string& expression);
+
 // The bytes of the picture file of the component as painted last, on the
-// target PaintsFromMetafile names. Every picture file passes through here
-// before it is written. Throws EPictureError when the picture cannot be
-// encoded, ELimitExceeded when a scaled picture is too large.
+// target PaintsFromMetafile names, with its expression in it (AddExpression).
+// Every picture file passes through here before it is written. Throws EPictureError when the
+// picture cannot be encoded, ELimitExceeded when a scaled picture is too large.
 std::vector<uint8_t> EncodeFormulaPicture(TNerovan& component, PictureKind kind,
                                           const PictureOptions& options);
 

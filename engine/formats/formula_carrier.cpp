@@ -334,4 +334,24 @@ std::optional<std::string> ReadFormula(const uint8_t* data, size_t size) {
     return std::nullopt;
 }
 
+bool LooksLikePicture(const uint8_t* data, size_t size) {
+    if (!data) return false;
+    if (StartsWith(data, size, kPngSignature) || StartsWith(data, size, "\xFF\xD8\xFF") ||
+        StartsWith(data, size, "GIF8") || StartsWith(data, size, "%PDF-"))
+        return true;
+    // A BMP: "BM", the file's own size, and the reserved words zero.
+    if (size >= 26 && data[0] == 'B' && data[1] == 'M' && data[6] == 0 && data[7] == 0 &&
+        data[8] == 0 && data[9] == 0 &&
+        (data[2] | data[3] << 8 | data[4] << 16 | uint32_t(data[5]) << 24) == size)
+        return true;
+    // An EMF: the header record, with its signature " EMF" at byte 40.
+    if (size >= 44 && data[0] == 1 && data[1] == 0 && data[2] == 0 && data[3] == 0 &&
+        std::memcmp(data + 40, " EMF", 4) == 0)
+        return true;
+    const std::string_view head(reinterpret_cast<const char*>(data), std::min<size_t>(size, 4096));
+    const size_t first = head.find_first_not_of("\xEF\xBB\xBF \t\r\n");
+    return first != std::string_view::npos && head[first] == '<' &&
+           head.find("<svg") != std::string_view::npos;
+}
+
 }  // namespace nerovan

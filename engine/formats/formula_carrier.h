@@ -36,4 +36,10 @@ std::vector<uint8_t> EmbedFormula(const std::vector<uint8_t>& picture, CarrierFo
 // bounds, memory stays within the input's size and time is linear in it.
 std::optional<std::string> ReadFormula(const uint8_t* data, size_t size);
 
+// Whether the bytes are a picture of a kind the program writes (PNG, JPEG,
+// GIF, PDF, EMF, a BMP of its own size, or XML text that names an <svg>
+// element in its first 4 KB), whether it carries a formula or not: such a
+// file is never read as a formula file.
+bool LooksLikePicture(const uint8_t* data, size_t size);
+
 }  // namespace nerovan

@@ -7,7 +7,9 @@
 
 #include "code_pages.h"
 #include "demo_formulas.h"
+#include "formula_carrier.h"
 #include "metrics.h"
+#include "picture_export.h"
 #include "window_fixture.h"
 
 using namespace nerovan;
@@ -173,6 +175,61 @@ private slots:
         QCOMPARE(w.ExpressionText(), over);
         QCOMPARE(w.StatusText(),
                  QString("The formula is 500001 characters long; the longest is 500000"));
+    }
+
+    // Every picture Save Picture As writes but the BMP carries the formula
+    // back; the new kinds come after the four the stored index knows, and the
+    // display keeps its kind.
+    void SavedPicturesCarryTheFormula() {
+        TestWindow w(NewSettings());
+        QVERIFY(WaitIdle(w));
+        const QString text = QString::fromUtf8("\xD0\x96^2 + \"q\" \\a");
+        SetAndPaint(w, text);
+        const std::pair<int, const char*> kinds[] = {{kFilterJpeg, "jpg"},
+                                                     {kFilterGif, "gif"},
+                                                     {kFilterPng, "png"},
+                                                     {kFilterSvg, "svg"},
+                                                     {kFilterPdf, "pdf"}};
+        for (const auto& [filter, ext] : kinds) {
+            w.pictureAnswer = dir_.filePath(QString("carry.") + ext);
+            w.pictureFilterAnswer = filter;
+            w.SavePictureAs1Click();
+            QVERIFY(WaitIdle(w));
+            const QByteArray bytes = ReadAll(w.pictureAnswer);
+            const auto formula =
+                ReadFormula(reinterpret_cast<const uint8_t*>(bytes.data()), size_t(bytes.size()));
+            QVERIFY2(formula, ext);
+            QCOMPARE(QString::fromStdString(*formula), text);
+            QCOMPARE(w.SavePictureFilterIndex(), filter);
+            QVERIFY(!w.ShownPictureIsMetafile());
+            std::lock_guard<std::mutex> lock(w.ComponentMutex());
+            QVERIFY(!w.Component().EMFPaint);
+        }
+        QVERIFY(w.errors.isEmpty());
+        QCOMPARE(SavePictureFilters().size(), kFilterPdf);
+
+        // Open takes the formula back from each picture and paints it; the
+        // formula file Save writes is not the picture. A picture without a
+        // formula is refused and the box keeps its text.
+        const QString formulaFile = w.ExpressionFileName();
+        for (const auto& [filter, ext] : kinds) {
+            SetAndPaint(w, "x");
+            w.openAnswer = dir_.filePath(QString("carry.") + ext);
+            w.Open1Click();
+            QVERIFY(WaitIdle(w));
+            QCOMPARE(Box(w)->currentText(), text);
+            QCOMPARE(w.LastPaintedText(), text);
+            QCOMPARE(w.ExpressionFileName(), formulaFile);
+        }
+        w.pictureAnswer = dir_.filePath("plain.bmp");
+        w.pictureFilterAnswer = kFilterBitmap;
+        w.SavePictureAs1Click();
+        QVERIFY(WaitIdle(w));
+        w.openAnswer = w.pictureAnswer;
+        SetAndPaint(w, "y");
+        w.Open1Click();
+        QCOMPARE(w.errors, QStringList{"\"" + w.openAnswer + "\" holds no formula"});
+        QCOMPARE(Box(w)->currentText(), QString("y"));
     }
 
     void DemoSequenceAndHistory() {

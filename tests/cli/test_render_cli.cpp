@@ -19,7 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "formula_carrier.h"
+#include "code_pages.h"
+#include "demo_formulas.h"
 #include "render_options.h"
 
 namespace nerovan {
@@ -264,29 +265,32 @@ TEST_F(RenderCli, UnknownFontFallsBackToASubstitute) {
     EXPECT_TRUE(Exists("x.png"));
 }
 
-// --read gives back the formula a picture carries, exactly and on one line;
-// a picture without one and a file that cannot be read say so.
-TEST_F(RenderCli, ReadPrintsTheFormulaAPictureCarries) {
-    const std::string formula = "\xD0\xB6 <&> \"q\" \\ 'a'";
-    const std::pair<const char*, CarrierFormat> kinds[] = {{"p.png", CarrierFormat::Png},
-                                                           {"p.jpg", CarrierFormat::Jpeg},
-                                                           {"p.gif", CarrierFormat::Gif}};
-    for (const auto& [name, format] : kinds) {
-        ASSERT_EQ(Run({"x+y", "-o", Path(name)}).Status, 0) << name;
-        Result r = Run({"--read", Path(name)});
-        EXPECT_EQ(r.Status, 1) << name;
-        EXPECT_EQ(r.Err, "nerovan-render: " + Path(name) + " holds no formula\n");
-        const std::string plain = ReadAll(Path(name));
-        const std::vector<uint8_t> carried =
-            EmbedFormula(std::vector<uint8_t>(plain.begin(), plain.end()), format, formula);
-        std::ofstream(Path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(carried.data()), std::streamsize(carried.size()));
-        r = Run({"--read", Path(name)});
-        EXPECT_EQ(r.Status, 0) << r.Err;
-        EXPECT_EQ(r.Out, formula + "\n");
+// Every picture the renderer writes carries its formula, and --read gives it
+// back exactly, on one line; a BMP, which has no place for it, and a file
+// that cannot be read say so.
+TEST_F(RenderCli, ReadGivesBackTheFormulaOfEveryPicture) {
+    std::vector<std::pair<std::vector<std::string>, std::string>> formulas;  // arguments, formula
+    for (int n = 1; n <= kDemoFormulaCount; ++n)
+        formulas.push_back({{"--demo", std::to_string(n)}, Cp1251ToUtf8(DemoFormulas[n - 1])});
+    const std::string mixed = "\xD0\x96 <&> + \"q\" \\a 'b' ";  // Cyrillic, quotes, backslash
+    formulas.push_back({{mixed}, mixed});
+    std::string long_formula;  // 10,000 characters, drawn 2 pixels high to fit
+    while (long_formula.size() < 10000 + 1250) long_formula += mixed.substr(0, 10);
+    formulas.push_back({{long_formula, "--height", "2"}, long_formula});
+    for (const char* kind : {"png", "jpg", "gif", "svg", "pdf", "emf"}) {
+        for (const auto& [args, formula] : formulas) {
+            std::vector<std::string> render = args;
+            render.insert(render.end(), {"-o", Path(std::string("p.") + kind)});
+            ASSERT_EQ(Run(render).Status, 0) << kind << " " << formula.substr(0, 40);
+            const Result r = Run({"--read", Path(std::string("p.") + kind)});
+            EXPECT_EQ(r.Status, 0) << r.Err;
+            EXPECT_EQ(r.Out, formula + "\n") << kind;
+        }
     }
-    ASSERT_EQ(Run({"x+y", "-o", Path("p.emf")}).Status, 0);
-    EXPECT_EQ(Run({"--read", Path("p.emf")}).Out, "x+y\n");
+    ASSERT_EQ(Run({"x+y", "-o", Path("p.bmp")}).Status, 0);
+    Result r = Run({"--read", Path("p.bmp")});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "nerovan-render: " + Path("p.bmp") + " holds no formula\n");
     const Result missing = Run({"--read", Path("missing.png")});
     EXPECT_EQ(missing.Status, 2);
     EXPECT_NE(missing.Err.find("missing.png"), std::string::npos) << missing.Err;
