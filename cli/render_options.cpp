@@ -37,6 +37,7 @@ const char* const kRenderUsage =
     "                          picture-height=PH\": the box, and the baseline and size of\n"
     "                          the picture in its pixels at the --scale given\n"
     "      --ops               print the painting pass's drawing operations, one per line\n"
+    "      --read FILE         print the formula a picture of this program carries (alone)\n"
     "  -h, --help              show this help\n"
     "\n"
     "Exit status: 0 done; 1 notation error (the message on standard error, no file\n"
