@@ -281,7 +281,7 @@ private slots:
         QCOMPARE(QString::fromStdString(header.Description), QString("sum(i=1,n,i)"));
 
         // Any other index writes nothing.
-        for (int index : {0, 5, -1}) {
+        for (int index : {0, kFilterPdf + 1, -1}) {
             const QString path = dir.filePath(QString("none%1.bmp").arg(index));
             WritePictureForFilter(index, path.toStdString(), c, &shown);
             QVERIFY(!QFile::exists(path));
