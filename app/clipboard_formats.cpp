@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "bitmap.h"
+#include "formula_picture.h"
 #include "metafile.h"
 #include "picture_files.h"
 
@@ -91,8 +92,11 @@ private:
 
 }  // namespace
 
-QMimeData* BitmapMimeData(const Bitmap& bitmap) {
-    const QByteArray png = ToByteArray(EncodePng(bitmap));  // throws for an empty picture
+QMimeData* BitmapMimeData(const Bitmap& bitmap, const std::string& expression) {
+    std::vector<uint8_t> encoded = EncodePng(bitmap);  // throws for an empty picture
+    if (!expression.empty())
+        encoded = AddExpression(std::move(encoded), PictureKind::Png, expression);
+    const QByteArray png = ToByteArray(encoded);
     const QByteArray bmp = ToByteArray(EncodeBmp(bitmap));
     auto data = std::make_unique<BitmapMime>(BitmapToImage(bitmap));
     data->setData(QStringLiteral("image/png"), png);

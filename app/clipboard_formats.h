@@ -35,8 +35,9 @@ QMimeData* MetafileMimeData(const Metafile& metafile);
 // bitmap file, 8 bits with the palette or 32 bits); other Qt programs read
 // the PNG with QClipboard::image(), and so does this one, which is handed the
 // same pixels at 96 DPI without their being offered as a further target.
-// Throws EPictureError for an empty picture.
-QMimeData* BitmapMimeData(const Bitmap& bitmap);
+// The PNG carries the expression (Windows-1251) the picture shows, when
+// there is one. Throws EPictureError for an empty picture.
+QMimeData* BitmapMimeData(const Bitmap& bitmap, const std::string& expression = std::string());
 
 // The bitmap's pixels as a QImage at 96 DPI: indexed with the halftone palette
 // for an 8-bit picture, RGB32 otherwise.

@@ -135,6 +135,7 @@ void TPaintCycle::PaintWorker(QString text, std::string expression, TColor fore,
 
 DisplayedPicture TPaintCycle::TakeDisplayedPicture() {
     DisplayedPicture kept;
+    kept.Expression = component_.Expression;
     if (component_.EMFPaint) {
         kept.Metafile = std::make_shared<const Metafile>(component_.Metafile());
         // A metafile is shown by replaying it onto a bitmap of its size.

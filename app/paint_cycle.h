@@ -37,6 +37,9 @@ struct DisplayedPicture {
     // that stands for a pasted metafile.
     std::shared_ptr<const nerovan::Bitmap> Pixels;
     QImage Frame;
+    // The expression (Windows-1251) the bitmap or metafile shows, which a
+    // copied picture carries.
+    std::string Expression;
 };
 
 // What a paint is asked to paint: the text as typed (Unicode) and the colours.

@@ -51,7 +51,7 @@ DisplayedPicture PastedMetafilePicture(const QByteArray& emf, int width, int hei
 }
 
 QMimeData* DisplayedPictureMimeData(const DisplayedPicture& shown) {
-    if (shown.Bitmap) return BitmapMimeData(*shown.Bitmap);
+    if (shown.Bitmap) return BitmapMimeData(*shown.Bitmap, shown.Expression);
     if (shown.Metafile) return MetafileMimeData(*shown.Metafile);
     if (!shown.Emf.isEmpty()) return EmfMimeData(shown.Emf);
     throw EPictureError("There is no picture to copy");

@@ -539,10 +539,12 @@ private slots:
         answer.start();
         int filter = 2;
         const QString name = RunSavePictureDialog(&w, "Untitled.bmp", filter, w.ShownPicture());
-        QCOMPARE(seen, (QStringList{"Save picture as ...", "Bitmaps (*.bmp)",
-                                    "Enhanced Metafiles (*.emf)", "JPEG Image File (*.jpg)",
-                                    "CompuServe GIF Image (*.gif)", "bmp",
-                                    "Enhanced Metafiles (*.emf)", "1", "0"}));
+        QCOMPARE(seen, (QStringList{
+                           "Save picture as ...", "Bitmaps (*.bmp)", "Enhanced Metafiles (*.emf)",
+                           "JPEG Image File (*.jpg)", "CompuServe GIF Image (*.gif)",
+                           "Portable Network Graphics (*.png)", "Scalable Vector Graphics (*.svg)",
+                           "Portable Document Format (*.pdf)", "bmp", "Enhanced Metafiles (*.emf)",
+                           "1", "0"}));
         QCOMPARE(name, chosen + ".bmp");  // the default extension, whatever the filter
         QCOMPARE(filter, kFilterGif);
     }
