@@ -6,10 +6,13 @@
 #include <QImage>
 #include <QMimeData>
 #include <QVariant>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
 #include "bitmap.h"
+#include "cairo_canvas.h"
+#include "formula_carrier.h"
 #include "formula_picture.h"
 #include "metafile.h"
 #include "picture_files.h"
@@ -92,13 +95,30 @@ private:
 
 }  // namespace
 
-QMimeData* BitmapMimeData(const Bitmap& bitmap, const std::string& expression) {
-    std::vector<uint8_t> encoded = EncodePng(bitmap);  // throws for an empty picture
+QMimeData* BitmapMimeData(const Bitmap& bitmap, const std::string& expression,
+                          const Metafile* transparentDrawing) {
+    std::vector<uint8_t> encoded;
+    QImage image;
+    if (transparentDrawing && bitmap.Width() > 0 && bitmap.Height() > 0) {
+        Bitmap clear;
+        PaintScaledPicture(*transparentDrawing, 1, true, clear);
+        RasterFileOptions options;
+        options.Alpha = true;
+        encoded = EncodePicture(clear, PictureFormat::Png, options);
+        image = QImage(clear.Width(), clear.Height(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < clear.Height(); ++y)
+            std::memcpy(image.scanLine(y), clear.ScanLine(y), size_t(clear.Width()) * 4);
+        image.setDotsPerMeterX(kDotsPerMetre);
+        image.setDotsPerMeterY(kDotsPerMetre);
+    } else {
+        encoded = EncodePng(bitmap);  // throws for an empty picture
+        image = BitmapToImage(bitmap);
+    }
     if (!expression.empty())
         encoded = AddExpression(std::move(encoded), PictureKind::Png, expression);
     const QByteArray png = ToByteArray(encoded);
     const QByteArray bmp = ToByteArray(EncodeBmp(bitmap));
-    auto data = std::make_unique<BitmapMime>(BitmapToImage(bitmap));
+    auto data = std::make_unique<BitmapMime>(image);
     data->setData(QStringLiteral("image/png"), png);
     data->setData(QStringLiteral("image/bmp"), bmp);
     return data.release();
@@ -123,6 +143,17 @@ ClipboardFormula ReadClipboardFormula(const QMimeData* data) {
         f.HasMetafile = true;
         f.Emf = emf;
         f.Header = std::move(header);
+        break;
+    }
+    for (const char* target : {"image/png", "image/svg+xml"}) {
+        const QString mime = QString::fromLatin1(target);
+        if (!data->hasFormat(mime)) continue;
+        const QByteArray image = data->data(mime);
+        const std::optional<std::string> formula = ReadFormula(
+            reinterpret_cast<const uint8_t*>(image.constData()), static_cast<size_t>(image.size()));
+        if (!formula) continue;
+        f.HasPictureFormula = true;
+        f.PictureFormula = QString::fromStdString(*formula);
         break;
     }
     return f;

@@ -36,8 +36,12 @@ QMimeData* MetafileMimeData(const Metafile& metafile);
 // the PNG with QClipboard::image(), and so does this one, which is handed the
 // same pixels at 96 DPI without their being offered as a further target.
 // The PNG carries the expression (Windows-1251) the picture shows, when
-// there is one. Throws EPictureError for an empty picture.
-QMimeData* BitmapMimeData(const Bitmap& bitmap, const std::string& expression = std::string());
+// there is one. With the picture's drawing given, the PNG (and the image
+// handed out in this program) is that drawing painted on nothing, with
+// alpha; the BMP, which has none, stays the bitmap. Throws EPictureError for
+// an empty picture.
+QMimeData* BitmapMimeData(const Bitmap& bitmap, const std::string& expression = std::string(),
+                          const Metafile* transparentDrawing = nullptr);
 
 // The bitmap's pixels as a QImage at 96 DPI: indexed with the halftone palette
 // for an 8-bit picture, RGB32 otherwise.
@@ -50,6 +54,9 @@ struct ClipboardFormula {
     bool HasMetafile = false;  // an EMF target with a readable header
     QByteArray Emf;            // its bytes (empty unless HasMetafile)
     EmfHeaderInfo Header;      // creator and description (UTF-8), size
+    // A PNG or SVG image that carries the formula it was painted from.
+    bool HasPictureFormula = false;
+    QString PictureFormula;
 
     QString Creator() const { return QString::fromStdString(Header.Creator); }
     // The description: for a metafile of this program, the expression it
@@ -57,8 +64,10 @@ struct ClipboardFormula {
     QString Description() const { return QString::fromStdString(Header.Description); }
 };
 
-// Reads the text first, then either EMF target. The EMF may come from any
-// program: one whose header cannot be read is ignored as if absent.
+// Reads the text first, then either EMF target, then a PNG or SVG image
+// for the formula it carries. The EMF and the image may come from any
+// program: an EMF whose header cannot be read, or an image without a
+// formula (or not an image at all), is ignored as if absent.
 ClipboardFormula ReadClipboardFormula(const QMimeData* data);
 
 // Whether a metafile's creator text names this program: it begins with

@@ -35,7 +35,14 @@ const char* const TNerovan1::kUntitledPicture = "Untitled.bmp";
 TNerovan1::TNerovan1(const QString& settingsPath, QWidget* parent)
     : QMainWindow(parent), settings_(std::make_unique<SettingsFile>(settingsPath)) {
     setObjectName("Nerovan1");
-    paint_cycle_.Source = [this] { return PaintOrder{ExpressionText(), ForeColor, BackColor}; };
+    paint_cycle_.Source = [this] {
+        PaintOrder order{ExpressionText(), ForeColor, BackColor};
+        // The picture as sharp as the screen it shows on; in bitmap mode the
+        // drawing kept for a copy without background.
+        order.DisplayScale = Image1 ? Image1->devicePixelRatioF() : 1;
+        order.KeepDrawing = Settings.PicturesTransparent() && !Settings.EMFPaint;
+        return order;
+    };
     connect(&paint_cycle_, &TPaintCycle::Started, this, &TNerovan1::OnPaintStarted);
     connect(&paint_cycle_, &TPaintCycle::Failed, this,
             [this](const QString& message) { SetStatus(message, kStatusColor); });
@@ -217,7 +224,7 @@ void TNerovan1::ShowPicture(const DisplayedPicture& kept) {
     shown_ = kept;
     shown_is_metafile_ = !kept.Bitmap && (kept.Metafile || !kept.Emf.isEmpty());
     if (kept.Pixels)
-        Image1->Show(kept.Pixels);
+        Image1->Show(kept.Pixels, kept.Sharp, kept.DisplayScale);
     else if (!kept.Frame.isNull())
         Image1->Show(kept.Frame);
     else

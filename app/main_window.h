@@ -120,6 +120,9 @@ public:
 public slots:
     // --- Commands ----------------------------------------------------------
     void Open1Click();
+    // Opens a formula file, or a picture the program made for the formula it
+    // carries (Open, and a file dropped on the window).
+    void OpenFile(const QString& name);
     void SaveExpression1Click();
     void SaveExpressionAs1Click();
     void Demo1Click();
@@ -170,6 +173,9 @@ protected:
     // Minimising the window sends it to the notification area.
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A file dropped anywhere on the window, the box included, is opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     // Writes the formula file under name; the previous name stays when it
     // cannot be written.
@@ -278,6 +284,9 @@ private slots:
     void ComboBox1DropDown();
 
 private:
+    // A file dragged over or dropped on the box's text field goes to the
+    // window (a text dropped there stays the field's); true when taken.
+    bool DropOnBox(QEvent* event);
     void BuildWindow();
     void BuildMenu();
     void BuildToolBar();

@@ -102,6 +102,7 @@ bool TNerovan1::ComboBox1KeyUp(int key, Qt::KeyboardModifiers modifiers, bool au
 }
 
 bool TNerovan1::eventFilter(QObject* watched, QEvent* event) {
+    if (ComboBox1 && watched == ComboBox1->lineEdit() && DropOnBox(event)) return true;
     if (watched == ComboBox1) {
         switch (event->type()) {
             case QEvent::ShortcutOverride: {

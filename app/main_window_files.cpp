@@ -4,8 +4,12 @@
 // Picture, Save Picture As) in the format of the chosen filter.
 #include "main_window.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 
 #include "atomic_file.h"
 #include "code_pages.h"
@@ -22,7 +26,54 @@ namespace nerovan {
 
 void TNerovan1::Open1Click() {
     const QString name = questions_->AskOpenFile();
+    if (!name.isEmpty()) OpenFile(name);
+}
+
+namespace {
+
+// The first local file among the dropped things, or empty.
+QString DroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return QString();
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return QString();
+}
+
+}  // namespace
+
+void TNerovan1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TNerovan1::dropEvent(QDropEvent* event) {
+    const QString name = DroppedFile(event->mimeData());
     if (name.isEmpty()) return;
+    event->acceptProposedAction();
+    // The drop ends once this returns; an error box is shown after it.
+    QMetaObject::invokeMethod(
+        this, [this, name] { OpenFile(name); }, Qt::QueuedConnection);
+}
+
+bool TNerovan1::DropOnBox(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (DroppedFile(drag->mimeData()).isEmpty()) return false;
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (DroppedFile(drop->mimeData()).isEmpty()) return false;
+            dropEvent(drop);
+            return true;
+        }
+        default: return false;
+    }
+}
+
+void TNerovan1::OpenFile(const QString& name) {
     const std::string path = QFile::encodeName(name).toStdString();
     std::string line;
     bool picture = false;
@@ -144,7 +195,9 @@ void TNerovan1::SavePicture1Click() {
 void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
     const std::string path = QFile::encodeName(picture_file_name_).toStdString();
     QString error;
-    bool repaint = false;
+    bool repaint = false, painted_bitmap = false;
+    PictureOptions options;
+    options.Transparent = Settings.PicturesTransparent();
     {
         // The mutex keeps the paint thread out from the mode switch to the
         // switch back, so its Paint never overlaps the one made here. The
@@ -152,7 +205,7 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
         std::lock_guard<std::mutex> lock(paint_cycle_.ComponentMutex());
         TNerovan& component = paint_cycle_.Component();
         try {
-            ScopedPictureMode mode(component, filterIndex);
+            ScopedPictureMode mode(component, filterIndex, options);
             // The target the display does not use is painted now.
             if (mode.Switched()) component.Paint();
             // JPEG and GIF take the picture Image1 shows, which must be a
@@ -161,8 +214,9 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
             const Bitmap* displayed = shown_.Bitmap        ? shown_.Bitmap.get()
                                       : shown_is_metafile_ ? nullptr
                                                            : &none;
-            WritePictureForFilter(filterIndex, path, component, displayed);
+            WritePictureForFilter(filterIndex, path, component, displayed, options);
             repaint = mode.Switched();
+            painted_bitmap = repaint && !component.EMFPaint;
         } catch (const std::exception& e) {
             error = ErrorText(e);
         }
@@ -176,8 +230,7 @@ void TNerovan1::SavePictureToFile(int filterIndex, SaveCommand command) {
         // The display goes back to the kind it showed. Save Picture As of a
         // metafile finds the text unchanged and paints nothing: the display
         // showed the bitmap all along.
-        if (filterIndex == kFilterBitmap || filterIndex == kFilterPng ||
-            command == SaveCommand::SavePicture)
+        if (painted_bitmap || command == SaveCommand::SavePicture)
             paint_cycle_.ForgetLastPaintedText();
         RequestPaint();
     }

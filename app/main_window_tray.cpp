@@ -1,6 +1,7 @@
 // The main window between uses: the tray icon and its menu, hiding to the
 // notification area and coming back (minimised when there is none, or when
-// it goes away), the global hot key and "Paste, paint and restore", and the
+// it goes away), the global hot key and "Paste, paint and restore" (a text,
+// or the formula a metafile or an image of this program carries), and the
 // copy of the picture that sends the window back.
 #include "main_window.h"
 
@@ -172,6 +173,11 @@ void TNerovan1::OnhotKey() {
             paint_cycle_.ForgetLastPaintedText();
         }
         RequestPaint();
+    } else if (clip.HasPictureFormula) {
+        // A PNG or SVG this program made: its formula, to edit on.
+        PushToHistory();
+        SetExpressionText(clip.PictureFormula);
+        RequestPaint();
     }
     RestoreFromTray();
 }
@@ -187,7 +193,7 @@ void TNerovan1::CopyAsPictureAndHide() {
     }
     std::unique_ptr<QMimeData> data;
     try {
-        data.reset(PictureToCopy(paint_cycle_, shown_));
+        data.reset(PictureToCopy(paint_cycle_, shown_, Settings.PicturesTransparent()));
     } catch (const std::exception& e) {
         // Nothing went to the clipboard: the window stays, so the user sees
         // why instead of pasting an old picture.

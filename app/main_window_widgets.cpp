@@ -102,6 +102,11 @@ void TNerovan1::BuildWindow() {
     Image1 = new TPictureImage(PictureArea);
     Image1->setObjectName("Image1");
     Image1->Clear();
+    // Moved to a screen of another scale, the picture is painted again for it.
+    Image1->ScaleChanged = [this] {
+        paint_cycle_.ForgetLastPaintedText();
+        RequestPaint();
+    };
     area->SetImage(Image1);
     ScrollBox1->setWidget(PictureArea);
     // A click on the picture or around it leaves the keyboard in the
@@ -148,6 +153,8 @@ void TNerovan1::BuildWindow() {
     });
     connect(ComboBox1, &TExpressionBox::DropDown, this, &TNerovan1::ComboBox1DropDown);
     ComboBox1->installEventFilter(this);
+    ComboBox1->lineEdit()->installEventFilter(this);
+    setAcceptDrops(true);
     ComboBox1->setFocus();
 }
 

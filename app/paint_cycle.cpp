@@ -10,6 +10,7 @@
 #include <exception>
 #include <thread>
 
+#include "cairo_canvas.h"
 #include "code_pages.h"
 #include "raster_canvas.h"
 
@@ -52,9 +53,7 @@ void TPaintCycle::RequestPaint() {
     busy_ = true;
     ++threads_;
     try {
-        std::thread(&TPaintCycle::PaintWorker, this, order.Text, std::move(expression), order.Fore,
-                    order.Back)
-            .detach();
+        std::thread(&TPaintCycle::PaintWorker, this, order, std::move(expression)).detach();
     } catch (const std::exception& e) {
         --threads_;
         busy_ = false;
@@ -98,9 +97,9 @@ void TPaintCycle::RunPosted() {
     }
 }
 
-void TPaintCycle::PaintWorker(QString text, std::string expression, TColor fore, TColor back) {
+void TPaintCycle::PaintWorker(PaintOrder order, std::string expression) {
     PostToWindow([this] { emit Started(); });
-    if (BeforePaintHook) BeforePaintHook(text);
+    if (BeforePaintHook) BeforePaintHook(order.Text);
 
     bool ok = false;
     QString failure;
@@ -108,17 +107,17 @@ void TPaintCycle::PaintWorker(QString text, std::string expression, TColor fore,
     {
         std::lock_guard<std::mutex> lock(component_mutex_);
         component_.Expression = expression;
-        component_.BackGroundColor = back;
-        component_.ForeGroundColor = fore;
+        component_.BackGroundColor = order.Back;
+        component_.ForeGroundColor = order.Fore;
         try {
             component_.Paint();
+            kept = TakeDisplayedPicture(order);
             ok = true;
         } catch (const std::exception& e) {
             failure = QString::fromStdString(UserMessage(e));
         } catch (...) {
             failure = QStringLiteral("The formula could not be painted");
         }
-        if (ok) kept = TakeDisplayedPicture();
     }
     if (!ok) PostToWindow([this, failure] { emit Failed(failure); });
 
@@ -133,11 +132,31 @@ void TPaintCycle::PaintWorker(QString text, std::string expression, TColor fore,
     --threads_;
 }
 
-DisplayedPicture TPaintCycle::TakeDisplayedPicture() {
+namespace {
+
+// The drawing of the bitmap just painted: the same expression painted into
+// the metafile target, which is then the component's metafile; EMFPaint goes
+// back also when the paint throws.
+std::shared_ptr<const Metafile> PaintDrawing(TNerovan& component) {
+    struct ModeBack {
+        TNerovan& c;
+        ~ModeBack() { c.EMFPaint = false; }
+    } back{component};
+    component.EMFPaint = true;
+    component.Paint();
+    return std::make_shared<const Metafile>(component.Metafile());
+}
+
+}  // namespace
+
+DisplayedPicture TPaintCycle::TakeDisplayedPicture(const PaintOrder& order) {
     DisplayedPicture kept;
     kept.Expression = component_.Expression;
+    kept.DisplayScale = order.DisplayScale;
+    const bool sharp = order.DisplayScale != 1;
     if (component_.EMFPaint) {
         kept.Metafile = std::make_shared<const Metafile>(component_.Metafile());
+        kept.Drawing = kept.Metafile;
         // A metafile is shown by replaying it onto a bitmap of its size.
         const Metafile& mf = *kept.Metafile;
         if (mf.Width > 0 && mf.Height > 0) {
@@ -153,6 +172,24 @@ DisplayedPicture TPaintCycle::TakeDisplayedPicture() {
         // new one while this one is kept.
         kept.Bitmap = component_.SharedBitmap();
         kept.Pixels = kept.Bitmap;
+        // Without its drawing the bitmap still shows, at one pixel per pixel.
+        if (sharp || order.KeepDrawing) {
+            try {
+                kept.Drawing = PaintDrawing(component_);
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    const Metafile* drawing = kept.Drawing.get();
+    if (sharp && drawing && drawing->Width > 0 && drawing->Height > 0 &&
+        ScaledSide(drawing->Width, order.DisplayScale) *
+                ScaledSide(drawing->Height, order.DisplayScale) <=
+            kWindowMaxPicturePixels) {
+        auto larger = std::make_shared<Bitmap>();
+        PaintScaledPicture(*drawing, order.DisplayScale, false, *larger);
+        if (component_.BlurBitmap && !component_.EMFPaint) SmoothBitmap(*larger);
+        larger->ScanLine(0);
+        kept.Sharp = std::move(larger);
     }
     return kept;
 }

@@ -37,6 +37,15 @@ struct DisplayedPicture {
     // that stands for a pasted metafile.
     std::shared_ptr<const nerovan::Bitmap> Pixels;
     QImage Frame;
+    // The screen's pixels per pixel of the picture the paint was asked for,
+    // and the picture painted that many times larger from its drawing, so a
+    // HiDPI screen shows it as sharp as the interface (null at 1, and when
+    // so large a picture would pass the window's bound).
+    double DisplayScale = 1;
+    std::shared_ptr<const nerovan::Bitmap> Sharp;
+    // The picture's drawing (the metafile's records), kept in bitmap mode
+    // too when the display or a transparent copy needs it.
+    std::shared_ptr<const nerovan::Metafile> Drawing;
     // The expression (Windows-1251) the bitmap or metafile shows, which a
     // copied picture carries.
     std::string Expression;
@@ -47,6 +56,10 @@ struct PaintOrder {
     QString Text;
     TColor Fore = clBlack;
     TColor Back = clWhite;
+    // The screen's device pixel ratio where the picture shows.
+    double DisplayScale = 1;
+    // Whether the bitmap's drawing is kept too (transparent copies).
+    bool KeepDrawing = false;
 };
 
 class TPaintCycle : public QObject {
@@ -118,10 +131,10 @@ private slots:
 private:
     // The routine of the paint thread: paints the text (already in
     // Windows-1251) with the given colours and sends its results back.
-    void PaintWorker(QString text, std::string expression, TColor fore, TColor back);
+    void PaintWorker(PaintOrder order, std::string expression);
     // The component's current target kept for Image1, with the pixels that
-    // show it (component mutex held).
-    DisplayedPicture TakeDisplayedPicture();
+    // show it, at the order's display scale too (component mutex held).
+    DisplayedPicture TakeDisplayedPicture(const PaintOrder& order);
     // Runs f on the cycle's thread after everything posted before it. The
     // functions wait in a queue of the cycle's own under a lock, and the
     // thread is only told to run the next one, so it sees everything the

@@ -147,14 +147,20 @@ TFParams::TFParams(QWidget* parent) : QDialog(parent) {
     pmul->setObjectName("pmul");
     CBlur = new QCheckBox("Blur bitmap", this);
     CBlur->setObjectName("CBlur");
+    CTransparent = new QCheckBox("Transparent background (PNG, SVG, PDF)", this);
+    CTransparent->setObjectName("CTransparent");
+    CTransparent->setToolTip(
+        "Copies and saved pictures leave the background out where the picture kind can.\n"
+        "A blurred bitmap is smoothed against its background and keeps it.");
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
     BitBtn1->setObjectName("BitBtn1");
     BitBtn1->setMinimumSize(105, 33);
     BitBtn1->setDefault(true);
     bottom->addWidget(pmul, 0, 0);
     bottom->addWidget(CBlur, 1, 0);
+    bottom->addWidget(CTransparent, 2, 0);
     bottom->setColumnStretch(1, 1);
-    bottom->addWidget(BitBtn1, 0, 2, 2, 1, Qt::AlignRight | Qt::AlignBottom);
+    bottom->addWidget(BitBtn1, 0, 2, 3, 1, Qt::AlignRight | Qt::AlignBottom);
     column->addLayout(bottom);
 
     // Initial states: item 1 with its explanation, Shift and Ctrl checked.
@@ -166,6 +172,10 @@ TFParams::TFParams(QWidget* parent) : QDialog(parent) {
     CheckBox3->setChecked(false);
     pmul->setChecked(false);
     CBlur->setChecked(false);
+    CTransparent->setChecked(false);
+    // The two exclude each other: while bitmaps are blurred, pictures keep
+    // their background.
+    connect(CBlur, &QCheckBox::toggled, CTransparent, &QWidget::setDisabled);
 
     connect(radio_items_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) RadioGroup1Click();
@@ -189,6 +199,7 @@ void TFParams::LoadValues(const ProgramSettings& values) {
     SetItemIndex(values.EMFPaint ? 0 : 1);
     pmul->setChecked(values.MulPoint);
     CBlur->setChecked(values.BlurBitmap);
+    CTransparent->setChecked(values.Transparent);
     hot_key_shift_ = values.HotKeyShift;
     hot_key_ctrl_ = values.HotKeyCtrl;
     hot_key_alt_ = values.HotKeyAlt;
@@ -208,6 +219,7 @@ void TFParams::SetItemIndex(int index) {
 QString TFParams::Edit2Text() const { return Edit2->text(); }
 bool TFParams::PaintMulPoint() const { return pmul->isChecked(); }
 bool TFParams::BlurBitmap() const { return CBlur->isChecked(); }
+bool TFParams::Transparent() const { return CTransparent->isChecked(); }
 
 void TFParams::RadioGroup1Click() {
     if (ItemIndex() == 1) {
@@ -333,6 +345,7 @@ void Parameters1Click(QWidget* parent, ProgramSettings& values, const Parameters
     // 4. The painter switches and the picture kind.
     values.MulPoint = dialog.PaintMulPoint();
     values.BlurBitmap = dialog.BlurBitmap();
+    values.Transparent = dialog.Transparent();
     const QString letterText = dialog.Edit2Text();
     values.EMFPaint = dialog.ItemIndex() == 0;
     if (steps.ApplyPainterSwitches) steps.ApplyPainterSwitches(values);

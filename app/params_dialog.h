@@ -1,6 +1,7 @@
 // The parameters dialog TFParams: the picture kind of the clipboard (metafile
-// or bitmap), the hot key's modifiers and letter, the multiplication dot and
-// the smoothing of bitmaps. The dialog has no cancel: whatever state it is in
+// or bitmap), the hot key's modifiers and letter, the multiplication dot, the
+// smoothing of bitmaps and the transparent background of copies and saved
+// pictures. The dialog has no cancel: whatever state it is in
 // when it closes is taken. Parameters1Click runs the whole command: the hot
 // key stays unregistered while the dialog is open and is registered again,
 // with the tray caption that names it, when it has closed.
@@ -50,6 +51,7 @@ public:
     QString Edit2Text() const;
     bool PaintMulPoint() const;  // pmul
     bool BlurBitmap() const;     // CBlur
+    bool Transparent() const;    // CTransparent: copies and saved pictures without background
 
     // The modifiers FormClose took from the check boxes when the dialog
     // closed (before that, the ones LoadValues was given).
@@ -98,6 +100,7 @@ private:
     QLineEdit* Edit2 = nullptr;
     QCheckBox* pmul = nullptr;
     QCheckBox* CBlur = nullptr;
+    QCheckBox* CTransparent = nullptr;
     QPushButton* BitBtn1 = nullptr;
 
     bool hot_key_shift_ = true;

@@ -47,7 +47,7 @@ void WriteFromDisplay(const Bitmap* displayed, const std::string& path, PictureK
 }  // namespace
 
 void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& component,
-                           const Bitmap* displayedBitmap) {
+                           const Bitmap* displayedBitmap, const PictureOptions& options) {
     switch (filterIndex) {
         case kFilterBitmap: WritePictureFile(component.Bitmap(), path, PictureFormat::Bmp); break;
         case kFilterMetafile: WriteBytes(path, SerializeEmf(component.Metafile())); break;
@@ -60,22 +60,25 @@ void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& c
                              "TGIFImage");
             break;
         case kFilterPng:
-            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Png, {}));
+            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Png, options));
             break;
         case kFilterSvg:
-            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Svg, {}));
+            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Svg, options));
             break;
         case kFilterPdf:
-            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Pdf, {}));
+            WriteBytes(path, EncodeFormulaPicture(component, PictureKind::Pdf, options));
             break;
         default: break;
     }
 }
 
-ScopedPictureMode::ScopedPictureMode(TNerovan& component, int filterIndex)
+ScopedPictureMode::ScopedPictureMode(TNerovan& component, int filterIndex,
+                                     const PictureOptions& options)
     : component_(component), saved_(component.EMFPaint), switched_(false) {
-    if (filterIndex == kFilterBitmap || filterIndex == kFilterPng)
+    if (filterIndex == kFilterBitmap)
         component_.EMFPaint = false;
+    else if (filterIndex == kFilterPng)
+        component_.EMFPaint = PaintsFromMetafile(PictureKind::Png, options);
     else if (filterIndex == kFilterMetafile || filterIndex == kFilterSvg ||
              filterIndex == kFilterPdf)
         component_.EMFPaint = true;

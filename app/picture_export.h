@@ -7,13 +7,13 @@
 //   bool repaint = false;
 //   {
 //       lock the component mutex;           // from the switch to the switch back
-//       ScopedPictureMode mode(component, filterIndex);    // step 1
+//       ScopedPictureMode mode(component, filterIndex, options);  // step 1
 //       if (mode.Switched()) component.Paint();            // step 2
-//       WritePictureForFilter(filterIndex, path, component, displayed);  // step 3
+//       WritePictureForFilter(filterIndex, path, component, displayed, options);  // step 3
 //       repaint = mode.Switched();
 //   }                                       // step 4: EMFPaint back as it was
 //   if (repaint) {
-//       if (filterIndex == kFilterBitmap || command is Save Picture)
+//       if (the bitmap was painted || command is Save Picture)
 //           empty LastPaintedText;
 //       RequestPaint();                     // Save Picture As, filter 2: finds
 //   }                                       // the text unchanged, paints nothing
@@ -39,6 +39,7 @@
 #include <string>
 
 #include "component.h"
+#include "formula_picture.h"
 
 namespace nerovan {
 
@@ -73,8 +74,10 @@ std::string AssignErrorText(const std::string& sourceKind, const std::string& ta
 //   2: component.Metafile() as an enhanced-metafile file;
 //   3: the displayed picture as JPEG (quality 90, baseline);
 //   4: the displayed picture as a single-image GIF;
-//   5: component.Bitmap() as PNG;
-//   6, 7: component.Metafile() as SVG or PDF;
+//   5: component.Bitmap() as PNG, or with options.Transparent the metafile
+//      painted on nothing as a PNG with alpha;
+//   6, 7: component.Metafile() as SVG or PDF (without the background
+//      rectangle with options.Transparent);
 //   anything else: nothing is written.
 // Every picture but the BMP carries the component's expression.
 // displayedBitmap is the picture shown by Image1, or null when the display
@@ -83,16 +86,16 @@ std::string AssignErrorText(const std::string& sourceKind, const std::string& ta
 // An empty picture throws EPictureError; a file that cannot be written
 // throws EFileError naming it. A failed write leaves an existing file as it was.
 void WritePictureForFilter(int filterIndex, const std::string& path, TNerovan& component,
-                           const Bitmap* displayedBitmap);
+                           const Bitmap* displayedBitmap, const PictureOptions& options = {});
 
 // Steps 1 and 4 of the cases drawn from the component's targets: switches
 // the component's EMFPaint to the kind the filter needs (bitmap for 1 and 5,
-// metafile for 2, 6 and 7) and switches it back when it goes out of scope,
-// also when a Paint or the write throws. JPEG and GIF switch nothing. Create it with the component
-// mutex held.
+// metafile for 2, 6 and 7, and for 5 with a transparent background) and switches it back when it
+// goes out of scope, also when a Paint or the write throws. JPEG and GIF switch nothing. Create it
+// with the component mutex held.
 class ScopedPictureMode {
 public:
-    ScopedPictureMode(TNerovan& component, int filterIndex);
+    ScopedPictureMode(TNerovan& component, int filterIndex, const PictureOptions& options = {});
     ~ScopedPictureMode();
     ScopedPictureMode(const ScopedPictureMode&) = delete;
     ScopedPictureMode& operator=(const ScopedPictureMode&) = delete;

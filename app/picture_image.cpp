@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <cmath>
 #include <cstring>
 
 #include "bitmap.h"
@@ -31,15 +32,20 @@ TPictureImage::TPictureImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPictureImage::Show(std::shared_ptr<const Bitmap> pixels) {
+void TPictureImage::Show(std::shared_ptr<const Bitmap> pixels, std::shared_ptr<const Bitmap> sharp,
+                         double scale) {
     image_ = QImage();
     pixels_ = std::move(pixels);
+    sharp_ = pixels_ ? std::move(sharp) : nullptr;
+    scale_ = scale;
+    asked_scale_ = scale;
     resize(pixels_ ? QSize(pixels_->Width(), pixels_->Height()) : QSize(0, 0));
     update();
 }
 
 void TPictureImage::Show(const QImage& image) {
     pixels_.reset();
+    sharp_.reset();
     image_ = image;
     resize(image_.size());
     update();
@@ -47,6 +53,7 @@ void TPictureImage::Show(const QImage& image) {
 
 void TPictureImage::Clear() {
     pixels_.reset();
+    sharp_.reset();
     image_ = QImage();
     resize(0, 0);
     update();
@@ -64,10 +71,29 @@ void TPictureImage::paintEvent(QPaintEvent* event) {
         return;
     }
     if (!pixels_) return;
+    const double ratio = devicePixelRatioF();
+    if (ratio != scale_ && ratio != asked_scale_) {
+        asked_scale_ = ratio;  // asked once
+        if (ScaleChanged) ScaleChanged();
+    }
     // Only the rectangle asked for: the screen shows a window's worth of a
     // picture that may be thousands of pixels a side.
     const QRect part = event->rect() & QRect(0, 0, pixels_->Width(), pixels_->Height());
-    if (!part.isEmpty()) painter.drawImage(part.topLeft(), CopyToImage(*pixels_, part));
+    if (part.isEmpty()) return;
+    if (sharp_ && ratio == scale_) {
+        // The device pixels under the part, drawn one for one.
+        const int left = int(std::floor(part.left() * ratio));
+        const int top = int(std::floor(part.top() * ratio));
+        const QRect device =
+            QRect(QPoint(left, top), QPoint(int(std::ceil((part.right() + 1) * ratio)) - 1,
+                                            int(std::ceil((part.bottom() + 1) * ratio)) - 1)) &
+            QRect(0, 0, sharp_->Width(), sharp_->Height());
+        QImage image = CopyToImage(*sharp_, device);
+        image.setDevicePixelRatio(ratio);
+        painter.drawImage(QPointF(device.left() / ratio, device.top() / ratio), image);
+        return;
+    }
+    painter.drawImage(part.topLeft(), CopyToImage(*pixels_, part));
 }
 
 }  // namespace nerovan

@@ -50,14 +50,16 @@ DisplayedPicture PastedMetafilePicture(const QByteArray& emf, int width, int hei
     return kept;
 }
 
-QMimeData* DisplayedPictureMimeData(const DisplayedPicture& shown) {
-    if (shown.Bitmap) return BitmapMimeData(*shown.Bitmap, shown.Expression);
+QMimeData* DisplayedPictureMimeData(const DisplayedPicture& shown, bool transparent) {
+    if (shown.Bitmap)
+        return BitmapMimeData(*shown.Bitmap, shown.Expression,
+                              transparent ? shown.Drawing.get() : nullptr);
     if (shown.Metafile) return MetafileMimeData(*shown.Metafile);
     if (!shown.Emf.isEmpty()) return EmfMimeData(shown.Emf);
     throw EPictureError("There is no picture to copy");
 }
 
-QMimeData* PictureToCopy(TPaintCycle& cycle, const DisplayedPicture& shown) {
+QMimeData* PictureToCopy(TPaintCycle& cycle, const DisplayedPicture& shown, bool transparent) {
     {
         std::lock_guard<std::mutex> lock(cycle.ComponentMutex());
         if (cycle.Component().EMFPaint) {
@@ -66,7 +68,7 @@ QMimeData* PictureToCopy(TPaintCycle& cycle, const DisplayedPicture& shown) {
             return MetafileMimeData(mf);
         }
     }
-    return DisplayedPictureMimeData(shown);
+    return DisplayedPictureMimeData(shown, transparent);
 }
 
 ClipboardFormula ClipboardFormulaNow() {

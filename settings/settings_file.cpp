@@ -143,6 +143,7 @@ ProgramSettings SettingsFile::ReadProgramSettings() const {
     s.MulPoint = impl_->ReadBool(kPainter, "MULPOINT", d.MulPoint);
     s.BlurBitmap = impl_->ReadBool(kPainter, "BLURBITMAP", d.BlurBitmap);
     s.AutoInsertButtons = impl_->ReadBool(kPainter, "AUTOINSERTBUTTONS", d.AutoInsertButtons);
+    s.Transparent = impl_->ReadBool(kCopyAsPicture, "TRANSPARENT", d.Transparent);
     return s;
 }
 
@@ -156,6 +157,7 @@ void SettingsFile::WriteProgramSettings(const ProgramSettings& s) {
     impl_->WriteBool(kPainter, "MULPOINT", s.MulPoint);
     impl_->WriteBool(kPainter, "BLURBITMAP", s.BlurBitmap);
     impl_->WriteBool(kPainter, "AUTOINSERTBUTTONS", s.AutoInsertButtons);
+    impl_->WriteBool(kCopyAsPicture, "TRANSPARENT", s.Transparent);
 }
 
 PlacementState SettingsFile::ReadPlacement() const {

@@ -1,4 +1,4 @@
-// The settings file "Nerovan.Ini": the program's eight entries (hot key,
+// The settings file "Nerovan.Ini": the program's entries (hot key,
 // metafile mode, painter switches, insert palette) and, in a section of its
 // own, the window placement, expression, history and font. Sections and keys
 // are matched without regard to case; a missing, empty or malformed file
@@ -11,7 +11,7 @@
 
 namespace nerovan {
 
-// The program's eight entries in one place: the window keeps them
+// The program's entries in one place: the window keeps them
 // (TNerovan1::Settings), the parameters dialog edits them, and the settings
 // file reads and writes them.
 struct ProgramSettings {
@@ -23,6 +23,11 @@ struct ProgramSettings {
     bool MulPoint = false;
     bool BlurBitmap = false;
     bool AutoInsertButtons = true;
+    // Copies and saved pictures without a background, where the kind has
+    // transparency (PNG, SVG, PDF). A blurred bitmap is smoothed against its
+    // background, so it keeps one.
+    bool Transparent = false;
+    bool PicturesTransparent() const { return Transparent && !BlurBitmap; }
 };
 
 struct PlacementState {
@@ -59,7 +64,7 @@ public:
     // Why the file was not read (empty when it was read or is missing).
     QString Refused() const { return refused_; }
     ProgramSettings ReadProgramSettings() const;
-    // The eight entries, in their order, Booleans as "1"/"0", "Key" as one letter.
+    // The entries, in their order, Booleans as "1"/"0", "Key" as one letter.
     void WriteProgramSettings(const ProgramSettings& s);
     PlacementState ReadPlacement() const;
     void WritePlacement(const PlacementState& p);

@@ -1,8 +1,13 @@
 // The file commands of the main window on the offscreen platform: Open,
 // Save Expression and Save Expression As with the caption, the errors that
-// name the file, formulas of every length passing whole, and the demo.
+// name the file, formulas of every length passing whole, pictures opened,
+// dropped and pasted for their formula (and hostile ones refused), and the demo.
 #include <QClipboard>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QtTest>
 
 #include "code_pages.h"
@@ -230,6 +235,92 @@ private slots:
         w.Open1Click();
         QCOMPARE(w.errors, QStringList{"\"" + w.openAnswer + "\" holds no formula"});
         QCOMPARE(Box(w)->currentText(), QString("y"));
+    }
+
+    // A picture the program made gives its formula back however it comes:
+    // dropped on the window or on the box, or on the clipboard as a PNG or
+    // an SVG for the hot key. Cut or altered pictures, as files or on the
+    // clipboard, are refused with a message or ignored, and change nothing.
+    void PicturesDroppedPastedAndHostile() {
+        TestWindow w(NewSettings());
+        QVERIFY(WaitIdle(w));
+        const QString text = QString::fromUtf8("\xD0\xAF_i + sqrt(\"b\")");
+        SetAndPaint(w, text);
+        const std::pair<int, const char*> kinds[] = {{kFilterPng, "png"},
+                                                     {kFilterSvg, "svg"},
+                                                     {kFilterPdf, "pdf"},
+                                                     {kFilterJpeg, "jpg"},
+                                                     {kFilterGif, "gif"}};
+        QMap<QString, QByteArray> made;
+        for (const auto& [filter, ext] : kinds) {
+            w.pictureAnswer = dir_.filePath(QString("made.") + ext);
+            w.pictureFilterAnswer = filter;
+            w.SavePictureAs1Click();
+            QVERIFY(WaitIdle(w));
+            made[ext] = ReadAll(w.pictureAnswer);
+        }
+
+        QMimeData urls;
+        urls.setUrls({QUrl::fromLocalFile(dir_.filePath("made.png"))});
+        for (QObject* target :
+             {static_cast<QObject*>(&w), static_cast<QObject*>(Box(w)->lineEdit())}) {
+            SetAndPaint(w, "x");
+            // The drop goes where the drag entered.
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &urls, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &urls, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &drop);
+            QVERIFY(drop.isAccepted());
+            QTRY_COMPARE(Box(w)->currentText(), text);
+            QVERIFY(WaitIdle(w));
+            QCOMPARE(w.LastPaintedText(), text);
+        }
+        for (const char* mime : {"image/png", "image/svg+xml"}) {
+            SetAndPaint(w, "x");
+            auto* data = new QMimeData;
+            data->setData(mime, made[QString(mime) == "image/png" ? "png" : "svg"]);
+            QGuiApplication::clipboard()->setMimeData(data);
+            w.OnhotKey();
+            QVERIFY(WaitIdle(w));
+            QCOMPARE(w.LastPaintedText(), text);
+            QCOMPARE(w.HistoryItems().first(), QString("x"));
+        }
+
+        SetAndPaint(w, "kept");
+        int refused = 0;
+        for (auto it = made.cbegin(); it != made.cend(); ++it) {
+            QByteArray cut = it.value().left(it.value().size() / 2);
+            // The formula's text altered where the picture keeps it: its seal
+            // no longer matches.
+            QByteArray altered = it.value();
+            altered.replace("sqrt", "sqrT");
+            for (const QByteArray& bytes : {cut, altered}) {
+                const QString name = dir_.filePath("hostile." + it.key());
+                WriteAll(name, bytes);
+                w.openAnswer = name;
+                w.Open1Click();
+                QVERIFY(WaitIdle(w));
+                if (w.errors.size() > refused) {
+                    QVERIFY2(w.errors.last().contains(name), qPrintable(w.errors.last()));
+                    refused = w.errors.size();
+                    QCOMPARE(Box(w)->currentText(), QString("kept"));
+                } else {
+                    QCOMPARE(Box(w)->currentText(), text);  // cut after the formula
+                    SetAndPaint(w, "kept");
+                }
+                auto* data = new QMimeData;
+                data->setData("image/png", bytes);
+                data->setData("image/svg+xml", bytes);
+                QGuiApplication::clipboard()->setMimeData(data);
+                w.OnhotKey();
+                QVERIFY(WaitIdle(w));
+                QVERIFY(Box(w)->currentText() == "kept" || Box(w)->currentText() == text);
+                SetAndPaint(w, "kept");
+            }
+        }
+        QVERIFY2(refused >= int(made.size()), qPrintable(w.errors.join("\n")));
     }
 
     void DemoSequenceAndHistory() {

@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "bitmap.h"
+#include "picture_image.h"
 #include "window_fixture.h"
 
 using namespace nerovan;
@@ -35,6 +37,37 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Plus);
         }
         QCOMPARE(w.ExpressionText(), QString("x++++"));
+    }
+
+    // On a screen of two device pixels per pixel (QT_SCALE_FACTOR=2, as the
+    // second run of this test sets it) the picture shows with twice the
+    // pixels, drawn one for one, in both picture kinds; at one there is no
+    // second picture. What is copied keeps its own size.
+    void PictureIsAsSharpAsTheScreen() {
+        TestWindow w(NewSettings());
+        ShowAndType(w, "sum(i=1,n,x_i^2)");
+        const double ratio = w.devicePixelRatioF();
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") QCOMPARE(ratio, 2.0);
+        auto* image = static_cast<TPictureImage*>(Image(w));
+        for (const bool emf : {false, true}) {
+            SetMode(w, emf);
+            w.ForgetLastPaintedText();
+            w.RequestPaint();
+            QVERIFY(WaitIdle(w));
+            const QImage shown = w.ShownPicture();
+            const Bitmap* sharp = image->SharpPicture();
+            if (ratio == 1) {
+                QVERIFY(!sharp);
+                continue;
+            }
+            QVERIFY(sharp);
+            QCOMPARE(QSize(sharp->Width(), sharp->Height()),
+                     QSize(qCeil(shown.width() * ratio), qCeil(shown.height() * ratio)));
+            QCOMPARE(image->size(), shown.size());
+            QImage grabbed = image->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            grabbed.setDevicePixelRatio(1);
+            QCOMPARE(grabbed, CopyToImage(*sharp).copy(0, 0, grabbed.width(), grabbed.height()));
+        }
     }
 
     void CentringRule() {

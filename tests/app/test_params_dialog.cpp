@@ -212,7 +212,11 @@ private slots:
             QTest::keyClick(edit, Qt::Key_G);
             d.findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
             d.findChild<QCheckBox*>("pmul")->setChecked(true);
+            auto* transparent = d.findChild<QCheckBox*>("CTransparent");
+            transparent->setChecked(true);
+            QVERIFY(transparent->isEnabled());
             d.findChild<QCheckBox*>("CBlur")->setChecked(true);
+            QVERIFY(!transparent->isEnabled());  // a blurred bitmap keeps its background
             d.findChild<QCheckBox*>("CheckBox3")->setChecked(true);
             QTest::mouseClick(d.findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
         };
@@ -227,6 +231,7 @@ private slots:
         QCOMPARE(w.HotKeyRegistered(), x11);
         QVERIFY(w.Component().EMFPaint && w.Component().MulPoint && w.Component().BlurBitmap);
         QVERIFY(values.EMFPaint && values.MulPoint && values.BlurBitmap);
+        QVERIFY(values.Transparent && !values.PicturesTransparent());
     }
 };
 

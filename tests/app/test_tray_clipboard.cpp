@@ -27,6 +27,7 @@
 
 #include "clipboard_formats.h"
 #include "emf.h"
+#include "formula_carrier.h"
 #include "picture_export.h"
 #include "save_picture_dialog.h"
 #include "window_fixture.h"
@@ -197,6 +198,48 @@ private slots:
         QCOMPARE(w.ExpressionText(), QString::fromUtf8("x^2+\xD0\xB6"));
         QCOMPARE(w.HistoryItems().mid(0, 2), (QStringList{"t", QString::fromUtf8("x^2+\xD0\xB6")}));
         QVERIFY(WaitIdle(w));
+    }
+
+    // With the transparent background chosen, a bitmap copy's PNG and the
+    // saved PNG, SVG and PDF leave the background out; the BMP, which has no
+    // alpha, keeps it, and the copy still carries its formula.
+    void TransparentCopiesAndSavedPictures() {
+        TestWindow w(NewSettings("[COPYASPICTURE]\nEMF=0\nTRANSPARENT=1\n"));
+        QVERIFY(WaitIdle(w));
+        QVERIFY(w.Settings.PicturesTransparent());
+        SetAndPaint(w, "a+b");
+        w.CopyAsPictureAndHide();
+        const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+        const QByteArray png = clip->data("image/png");
+        const QImage copied = QImage::fromData(png, "PNG");
+        QVERIFY(copied.hasAlphaChannel());
+        QCOMPARE(qAlpha(copied.pixel(0, 0)), 0);
+        QCOMPARE(QImage::fromData(clip->data("image/bmp"), "BMP").pixel(0, 0), qRgb(255, 255, 255));
+        const auto formula =
+            ReadFormula(reinterpret_cast<const uint8_t*>(png.data()), size_t(png.size()));
+        QVERIFY(formula && *formula == "a+b");
+        // The picture's size, its ink opaque; this program reads it back with alpha.
+        QCOMPARE(copied.size(), w.ShownPicture().size());
+        int ink = 0;
+        for (int y = 0; y < copied.height(); ++y)
+            for (int x = 0; x < copied.width(); ++x) ink += qAlpha(copied.pixel(x, y)) == 255;
+        QVERIFY(ink > 10);
+        QVERIFY(QGuiApplication::clipboard()->image().hasAlphaChannel());
+
+        for (const auto& [filter, ext] :
+             {std::pair{kFilterPng, "png"}, {kFilterSvg, "svg"}, {kFilterPdf, "pdf"}}) {
+            w.pictureAnswer = dir_.filePath(QString("clear.") + ext);
+            w.pictureFilterAnswer = filter;
+            w.SavePictureAs1Click();
+            QVERIFY(WaitIdle(w));
+        }
+        QVERIFY(w.errors.isEmpty());
+        const QImage saved(dir_.filePath("clear.png"));
+        QCOMPARE(qAlpha(saved.pixel(0, 0)), 0);
+        QCOMPARE(saved.size(), copied.size());
+        QVERIFY(!ReadAll(dir_.filePath("clear.svg")).contains("fill:rgb(100%,100%,100%)"));
+        std::lock_guard<std::mutex> lock(w.ComponentMutex());
+        QVERIFY(!w.Component().EMFPaint);  // the display keeps its kind
     }
 
     void ForeignMetafileShowsUntilTheNextPaint() {
