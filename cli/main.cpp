@@ -1,6 +1,7 @@
 // nerovan-render: typesets one formula from the command line and writes its
 // picture (BMP, EMF, PNG, JPEG, GIF, SVG, PDF) to a file or to standard
-// output, prints its box and baseline, or prints what the painting pass draws. Exit 0 done, 1
+// output, prints its box and baseline, or prints what the painting pass draws;
+// with --batch, a picture for every line of a file (batch.cpp). Exit 0 done, 1
 // notation error, 2 usage or file error.
 #include <signal.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "atomic_file.h"
+#include "batch.h"
 #include "code_pages.h"
 #include "component.h"
 #include "demo_formulas.h"
@@ -51,16 +53,6 @@ void RemoveTemporaryFileOnSignals() {
         if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
             sigaction(sig, &action, nullptr);
     }
-}
-
-// A length in pixels, whole or with up to two decimals.
-std::string PixelText(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    std::string text = buf;
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-    return text;
 }
 
 // The expression as the typesetter takes it: Windows-1251 bytes.
@@ -105,6 +97,7 @@ int main(int argc, char** argv) {
         std::cout << kRenderUsage;
         return 0;
     }
+    if (!o.Batch.empty()) return RunBatch(o);
 
     // The kind of picture: --format, or the output file's extension.
     PictureKind kind = PictureKind::Png;
@@ -124,17 +117,7 @@ int main(int argc, char** argv) {
 
     TNerovan component;
     if (!LoadExpression(o, component.Expression, error)) return Fail(error);
-    component.Font.Name = o.FontName;
-    if (o.Size > 0)
-        component.Font.SetSize(o.Size);
-    else
-        component.Font.Height = -o.Height;
-    component.Font.Style = (o.Bold ? fsBold : 0) | (o.Italic ? fsItalic : 0);
-    component.ForeGroundColor = o.Foreground;
-    component.BackGroundColor = o.Background;
-    component.MulPoint = o.MulPoint;
-    component.BlurBitmap = o.Blur;
-    component.ItalicVars = false;
+    ApplyRenderOptions(o, component);
     // Measuring alone needs no pixels: the metafile target lays out exactly
     // as the bitmap does, without a bitmap of the picture's size.
     // The picture's metrics need a paint (the picture grows where ink would

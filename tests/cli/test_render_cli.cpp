@@ -21,54 +21,11 @@
 
 #include "code_pages.h"
 #include "demo_formulas.h"
+#include "render_cli.h"
 #include "render_options.h"
 
 namespace nerovan {
 namespace {
-
-struct Result {
-    int Status = -1;
-    std::string Out, Err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-class RenderCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/nerovan-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { std::system(("rm -rf " + ShellQuote(dir)).c_str()); }
-
-    Result Run(const std::vector<std::string>& args) {
-        std::string cmd = ShellQuote(NEROVAN_RENDER_PATH);
-        for (const auto& a : args) cmd += " " + ShellQuote(a);
-        cmd += " >" + dir + "/out 2>" + dir + "/err";
-        Result r;
-        const int raw = std::system(cmd.c_str());
-        r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.Out = ReadAll(dir + "/out");
-        r.Err = ReadAll(dir + "/err");
-        return r;
-    }
-    std::string Path(const std::string& name) { return dir + "/" + name; }
-    bool Exists(const std::string& name) { return access(Path(name).c_str(), F_OK) == 0; }
-
-    std::string dir;
-};
 
 // Bits per pixel and size from a BMP file's info header.
 void BmpInfo(const std::string& bytes, int& w, int& h, int& bpp) {
