@@ -6,6 +6,7 @@
 // the order of the input lines.
 #include "batch.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -34,6 +36,8 @@ namespace {
 
 constexpr int kExitFailedLines = 1;
 constexpr int kExitUsage = 2;
+// Pictures up to this many bytes keep their memory for the next job.
+constexpr int kHeldPictureBytes = 32 << 20;
 
 struct Job {
     int Line = 0;            // 1-based line of the input
@@ -161,10 +165,12 @@ bool SameBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     }
 }
 
-void Render(const RenderOptions& o, PictureKind kind, const Job& job, Outcome& out) {
+// Paints the job with the thread's component: it keeps its canvas and the
+// glyphs that canvas has drawn from one job to the next.
+void Render(const RenderOptions& o, PictureKind kind, const Job& job, TNerovan& component,
+            Outcome& out) {
     const PictureOptions picture{o.Scale, o.Transparent};
     try {
-        TNerovan component;
         ApplyRenderOptions(o, component);
         std::string bad;
         if (!Utf8ToCp1251(job.Expression, component.Expression, bad)) {
@@ -225,6 +231,11 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int RunBatch(const RenderOptions& o) {
+    // Every job allocates and frees a picture's pixels. Above glibc's
+    // default threshold each would be a fresh mapping whose pages fault in
+    // one by one; kept in the heap, the next job reuses them.
+    mallopt(M_MMAP_THRESHOLD, kHeldPictureBytes);
+    mallopt(M_TRIM_THRESHOLD, 2 * kHeldPictureBytes);
     PictureKind kind = PictureKind::Png;
     if (!o.Format.empty()) PictureKindFromName(o.Format, kind);
     const std::string refusal = PictureRefusal(kind, PictureOptions{o.Scale, o.Transparent});
@@ -253,12 +264,16 @@ int RunBatch(const RenderOptions& o) {
     std::condition_variable done;
     std::atomic<size_t> next{0};
     auto work = [&]() {
+        std::unique_ptr<TNerovan> component;
         for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
             Outcome out;
-            if (jobs[i].Error.empty())
-                Render(o, kind, jobs[i], out);
-            else
-                out.Error = jobs[i].Error;
+            out.Error = jobs[i].Error;
+            try {
+                if (!component) component = std::make_unique<TNerovan>();
+            } catch (const std::exception& e) {
+                if (out.Error.empty()) out.Error = UserMessage(e);
+            }
+            if (out.Error.empty()) Render(o, kind, jobs[i], *component, out);
             std::lock_guard<std::mutex> lock(mutex);
             out.Done = true;
             outcomes[i] = std::move(out);
