@@ -114,7 +114,7 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& stem) 
 constexpr int kPendingSlots = 128;
 struct PendingSlot {
     std::atomic<int> State{0};  // 0 free, 1 being filled, 2 names a file
-    char Name[PATH_MAX];
+    char Name[PATH_MAX] = {};
 };
 PendingSlot pending_temp[kPendingSlots];
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler reads the slots");
