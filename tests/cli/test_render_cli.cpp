@@ -396,6 +396,49 @@ TEST_F(RenderCli, RefusedCombinationsAreUsageErrors) {
     EXPECT_FALSE(Exists("x.bmp") || Exists("x.png") || Exists("x.emf"));
 }
 
+// The fonts kept from earlier calls give the same pictures as fonts resolved
+// afresh; a cache file that is damaged or was made for another state is not
+// used, and is written again.
+TEST_F(RenderCli, KeptFontsGiveTheSamePictures) {
+    Env = "XDG_CACHE_HOME=" + ShellQuote(Path("cache")) + " ";
+    const std::string cache = Path("cache/nerovan/fonts");
+    auto render_all = [&](const std::string& tag) {
+        for (const char* kind : {"png", "emf", "pdf"})
+            for (const char* style : {"--bold", "--italic"}) {
+                const std::string name = tag + style + "." + kind;
+                ASSERT_EQ(Run({"--demo", "7", style, "-o", Path(name)}).Status, 0) << name;
+            }
+    };
+    auto inode = [&] {
+        struct stat st {};
+        stat(cache.c_str(), &st);
+        return st.st_ino;
+    };
+    render_all("cold");
+    const std::string kept = ReadAll(cache);
+    ASSERT_EQ(kept.rfind("nerovan-fonts 1\n", 0), 0u);
+    const ino_t written = inode();
+    render_all("warm");
+    EXPECT_EQ(inode(), written);  // taken, and nothing new to keep
+    std::string other_state = kept;
+    const size_t home = other_state.find("$HOME\t");
+    ASSERT_NE(home, std::string::npos);
+    other_state.insert(home + 6, "=/elsewhere");
+    for (const std::string& damaged : {kept.substr(0, kept.size() / 2), other_state}) {
+        std::ofstream(cache, std::ios::binary) << damaged;
+        render_all("again");
+        EXPECT_EQ(ReadAll(cache).find("/elsewhere"), std::string::npos);
+        EXPECT_EQ(ReadAll(cache).size(), kept.size());
+        for (const char* kind : {"png", "emf", "pdf"})
+            for (const char* style : {"--bold", "--italic"})
+                for (const char* tag : {"warm", "again"}) {
+                    const std::string name = std::string(style) + "." + kind;
+                    EXPECT_EQ(ReadAll(Path(tag + name)), ReadAll(Path("cold" + name)))
+                        << tag << name;
+                }
+    }
+}
+
 TEST(RenderOptions, ParsesAndRejects) {
     RenderOptions o;
     std::string err;

@@ -45,7 +45,7 @@ protected:
     // Runs the renderer with the arguments; `input`, when given, is its
     // standard input.
     Result Run(const std::vector<std::string>& args, const std::string* input = nullptr) {
-        std::string cmd = ShellQuote(NEROVAN_RENDER_PATH);
+        std::string cmd = Env + ShellQuote(NEROVAN_RENDER_PATH);
         for (const auto& a : args) cmd += " " + ShellQuote(a);
         cmd += " >" + dir + "/out 2>" + dir + "/err";
         if (input) {
@@ -63,6 +63,8 @@ protected:
     bool Exists(const std::string& name) { return access(Path(name).c_str(), F_OK) == 0; }
 
     std::string dir;
+    // Put before the command: "NAME=VALUE " settings of its environment.
+    std::string Env;
 };
 
 }  // namespace nerovan
