@@ -208,15 +208,15 @@ std::string ManifestLine(const Job& job, const Outcome& out) {
 // Makes the folder and the folders above it that are missing.
 bool MakeFolders(const std::string& path, std::string& error) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string part = path.substr(0, slash);
+        const std::string folder = path.substr(0, slash);
         struct stat st;
-        if (stat(part.c_str(), &st) != 0) {
-            if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-                error = "cannot make the folder \"" + part + "\": " + std::strerror(errno);
+        if (stat(folder.c_str(), &st) != 0) {
+            if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+                error = "cannot make the folder \"" + folder + "\": " + std::strerror(errno);
                 return false;
             }
         } else if (!S_ISDIR(st.st_mode)) {
-            error = "\"" + part + "\" is not a folder";
+            error = "\"" + folder + "\" is not a folder";
             return false;
         }
         if (slash == std::string::npos) return true;
