@@ -1,19 +1,24 @@
 // nerovan-render: typesets one formula from the command line and writes its
 // picture (BMP, EMF, PNG, JPEG, GIF, SVG, PDF) to a file or to standard
-// output, prints its box and baseline, or prints what the painting pass draws. Exit 0 done, 1
+// output, prints its box and baseline, or prints what the painting pass draws;
+// with --batch, a picture for every line of a file (batch.cpp). Exit 0 done, 1
 // notation error, 2 usage or file error.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <string>
 
 #include "atomic_file.h"
+#include "batch.h"
 #include "code_pages.h"
 #include "component.h"
 #include "demo_formulas.h"
 #include "formula_file.h"
+#include "font_engine.h"
 #include "formula_picture.h"
 #include "metafile.h"
 #include "raster_canvas.h"
@@ -53,15 +58,49 @@ void RemoveTemporaryFileOnSignals() {
     }
 }
 
-// A length in pixels, whole or with up to two decimals.
-std::string PixelText(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    std::string text = buf;
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-    return text;
-}
+// The fonts resolved by earlier calls, in $XDG_CACHE_HOME/nerovan/fonts (or
+// ~/.cache/nerovan/fonts): taken while nothing they depend on has changed,
+// so a call reads no fontconfig configuration and measures no glyph table it
+// has seen before; written again when a call resolved something new.
+class KeptFonts {
+public:
+    KeptFonts() {
+        const char* cache = std::getenv("XDG_CACHE_HOME");
+        const char* home = std::getenv("HOME");
+        if (cache && cache[0] == '/')
+            folder_ = std::string(cache) + "/nerovan";
+        else if (home && home[0] == '/')
+            folder_ = std::string(home) + "/.cache/nerovan";
+        else
+            return;
+        struct stat st;
+        const std::string path = folder_ + "/fonts";
+        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxBytes) return;
+        try {
+            FontEngine::Instance().ImportResolved(ReadFileBytes(path));
+        } catch (const std::exception&) {
+            // Resolved afresh.
+        }
+    }
+    ~KeptFonts() {
+        if (folder_.empty()) return;
+        try {
+            const std::string bytes = FontEngine::Instance().ExportResolved();
+            if (bytes.empty()) return;
+            mkdir((folder_.substr(0, folder_.rfind('/'))).c_str(), 0700);
+            mkdir(folder_.c_str(), 0700);
+            WriteFileAtomic(folder_ + "/fonts", bytes.data(), bytes.size(), AtomicWrite::Batch);
+        } catch (const std::exception&) {
+            // A cache that cannot be written is no failure of the call.
+        }
+    }
+    KeptFonts(const KeptFonts&) = delete;
+    KeptFonts& operator=(const KeptFonts&) = delete;
+
+private:
+    static constexpr off_t kMaxBytes = 16 << 20;
+    std::string folder_;
+};
 
 // The expression as the typesetter takes it: Windows-1251 bytes.
 bool LoadExpression(const RenderOptions& o, std::string& expression, std::string& error) {
@@ -105,6 +144,8 @@ int main(int argc, char** argv) {
         std::cout << kRenderUsage;
         return 0;
     }
+    const KeptFonts kept_fonts;
+    if (!o.Batch.empty()) return RunBatch(o);
 
     // The kind of picture: --format, or the output file's extension.
     PictureKind kind = PictureKind::Png;
@@ -124,17 +165,7 @@ int main(int argc, char** argv) {
 
     TNerovan component;
     if (!LoadExpression(o, component.Expression, error)) return Fail(error);
-    component.Font.Name = o.FontName;
-    if (o.Size > 0)
-        component.Font.SetSize(o.Size);
-    else
-        component.Font.Height = -o.Height;
-    component.Font.Style = (o.Bold ? fsBold : 0) | (o.Italic ? fsItalic : 0);
-    component.ForeGroundColor = o.Foreground;
-    component.BackGroundColor = o.Background;
-    component.MulPoint = o.MulPoint;
-    component.BlurBitmap = o.Blur;
-    component.ItalicVars = false;
+    ApplyRenderOptions(o, component);
     // Measuring alone needs no pixels: the metafile target lays out exactly
     // as the bitmap does, without a bitmap of the picture's size.
     // The picture's metrics need a paint (the picture grows where ink would

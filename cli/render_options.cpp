@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
+#include "component.h"
 #include "formula_picture.h"
 
 namespace nerovan {
@@ -38,10 +40,22 @@ const char* const kRenderUsage =
     "                          the picture in its pixels at the --scale given\n"
     "      --ops               print the painting pass's drawing operations, one per line\n"
     "      --read FILE         print the formula a picture of this program carries (alone)\n"
+    "      --batch FILE        render one picture per line of FILE (\"-\": standard input):\n"
+    "                          EXPRESSION, or NAME, a tab and EXPRESSION; empty lines and\n"
+    "                          lines that begin with # are skipped\n"
+    "      --out-dir DIR       where --batch writes NAME.EXT (the line number when no NAME)\n"
+    "                          in the --format given (default png); made when missing\n"
+    "      --jobs N            render on N threads, default one per core\n"
+    "      --manifest FILE     write one JSON object per job line (\"-\": standard output):\n"
+    "                          line, name, file, width, height, ascent, depth, expression,\n"
+    "                          and error for a line that failed\n"
+    "      --keep-unchanged    leave a picture that would get the same bytes untouched\n"
     "  -h, --help              show this help\n"
     "\n"
     "Exit status: 0 done; 1 notation error (the message on standard error, no file\n"
-    "written); 2 usage, encoding or file error.\n";
+    "written); 2 usage, encoding or file error. With --batch: 1 when any line failed\n"
+    "(each named with its line number on standard error, the others rendered), 2 for a\n"
+    "usage error or a jobs file, folder or manifest that cannot be read or written.\n";
 
 namespace {
 
@@ -207,6 +221,22 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             if (!flag(o.PictureMetrics)) return false;
         } else if (name == "--ops") {
             if (!flag(o.Ops)) return false;
+        } else if (name == "--batch" || name == "--out-dir" || name == "--manifest") {
+            if (!need_value()) return false;
+            if (value.empty()) {
+                error = name + " needs a file name";
+                return false;
+            }
+            (name == "--batch" ? o.Batch : name == "--out-dir" ? o.OutDir : o.Manifest) = value;
+        } else if (name == "--jobs") {
+            if (!need_value()) return false;
+            if (!ParseInt(value, 1, kMaxBatchJobs, o.Jobs)) {
+                error = "--jobs takes a number from 1 to " + std::to_string(kMaxBatchJobs) +
+                        ", not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--keep-unchanged") {
+            if (!flag(o.KeepUnchanged)) return false;
         } else if (arg.compare(0, 2, "--") != 0) {
             // A formula may begin with a minus sign: "-a" is an expression.
             if (!set_source(ExpressionSource::Argument)) return false;
@@ -217,6 +247,29 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         }
     }
     if (o.Help) return true;
+    if (o.Transparent && o.Blur) {
+        error = "--blur smooths the picture over its background: it cannot go with --bg none";
+        return false;
+    }
+    if (!o.Batch.empty()) {
+        if (o.Source != ExpressionSource::None || !o.Output.empty() || o.Metrics ||
+            o.PictureMetrics || o.Ops) {
+            error =
+                "--batch takes its expressions from the file and writes into --out-dir: an "
+                "EXPRESSION, --formula, --demo, --output, --metrics, --picture-metrics and "
+                "--ops cannot go with it (the manifest has the metrics)";
+            return false;
+        }
+        if (o.OutDir.empty()) {
+            error = "--batch writes its pictures into a folder: give --out-dir DIR";
+            return false;
+        }
+        return true;
+    }
+    if (!o.OutDir.empty() || !o.Manifest.empty() || o.Jobs != 0 || o.KeepUnchanged) {
+        error = "--out-dir, --manifest, --jobs and --keep-unchanged go with --batch";
+        return false;
+    }
     if (o.Source == ExpressionSource::None) {
         error = "no expression: give an EXPRESSION, --formula FILE or --demo N";
         return false;
@@ -237,11 +290,30 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             return false;
         }
     }
-    if (o.Transparent && o.Blur) {
-        error = "--blur smooths the picture over its background: it cannot go with --bg none";
-        return false;
-    }
     return true;
+}
+
+std::string PixelText(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    std::string text = buf;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text;
+}
+
+void ApplyRenderOptions(const RenderOptions& o, TNerovan& component) {
+    component.Font.Name = o.FontName;
+    if (o.Size > 0)
+        component.Font.SetSize(o.Size);
+    else
+        component.Font.Height = -o.Height;
+    component.Font.Style = (o.Bold ? fsBold : 0) | (o.Italic ? fsItalic : 0);
+    component.ForeGroundColor = o.Foreground;
+    component.BackGroundColor = o.Background;
+    component.MulPoint = o.MulPoint;
+    component.BlurBitmap = o.Blur;
+    component.ItalicVars = false;
 }
 
 }  // namespace nerovan

@@ -8,6 +8,8 @@
 
 namespace nerovan {
 
+class TNerovan;
+
 enum class ExpressionSource { None, Argument, FormulaFile, Demo };
 
 struct RenderOptions {
@@ -32,7 +34,15 @@ struct RenderOptions {
     bool PictureMetrics = false;
     bool Ops = false;
     bool Help = false;
+    // --batch FILE ("-" standard input): one job per line, pictures into OutDir.
+    std::string Batch;
+    std::string OutDir;          // --out-dir
+    std::string Manifest;        // --manifest; "-" standard output
+    int Jobs = 0;                // --jobs; 0: one thread per core
+    bool KeepUnchanged = false;  // --keep-unchanged
 };
+
+constexpr int kMaxBatchJobs = 128;
 
 constexpr int kMaxEmPixels = kMaxFontPixels;
 constexpr int kMaxPoints = kMaxEmPixels * 72 / 96;
@@ -41,6 +51,12 @@ constexpr int kMaxPoints = kMaxEmPixels * 72 / 96;
 // that names the problem on a usage error.
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& options,
                         std::string& error);
+
+// Sets the font, colours and switches of the options on the component.
+void ApplyRenderOptions(const RenderOptions& options, TNerovan& component);
+
+// A length in pixels, whole or with up to two decimals ("13", "13.5").
+std::string PixelText(double v);
 
 // Parses "#RRGGBB" (the "#" may be left out).
 bool ParseColor(const std::string& text, TColor& color);

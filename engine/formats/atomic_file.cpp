@@ -75,18 +75,29 @@ std::string UniqueSuffix() {
     return s;
 }
 
-// Removes temporary files that a write to the same target left behind when
-// its process was killed: the same prefix, our suffix, untouched for a
-// minute (a write in progress keeps its file's time fresh).
+// Whether the name is one of our temporary names: "." + target + ".tmp" +
+// suffix; with a stem (".target.tmp"), one for that target only.
+bool IsTemporaryName(const std::string& name, const std::string& stem) {
+    if (!stem.empty())
+        return name.size() == stem.size() + kSuffixLength &&
+               name.compare(0, stem.size(), stem) == 0 &&
+               name.find_first_not_of(kSuffixDigits, stem.size()) == std::string::npos;
+    if (name.size() < kSuffixLength + 6 || name[0] != '.') return false;
+    const size_t tmp = name.size() - kSuffixLength - 4;
+    return name.compare(tmp, 4, ".tmp") == 0 &&
+           name.find_first_not_of(kSuffixDigits, tmp + 4) == std::string::npos;
+}
+
+// Removes temporary files that a write left behind when its process was
+// killed: our names (for the stem's target only, when a stem is given),
+// untouched for a minute (a write in progress keeps its file's time fresh).
 void RemoveStaleTemporaries(const std::string& folder, const std::string& stem) {
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     const time_t cutoff = time(nullptr) - 60;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name.size() != stem.size() + kSuffixLength || name.compare(0, stem.size(), stem) != 0 ||
-            name.find_first_not_of(kSuffixDigits, stem.size()) != std::string::npos)
-            continue;
+        if (!IsTemporaryName(name, stem)) continue;
         struct stat st;
         if (fstatat(dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(st.st_mode) && st.st_mtime < cutoff)
@@ -95,23 +106,37 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& stem) 
     closedir(dir);
 }
 
-// The temporary file of the write in progress, for a signal handler to
-// remove: a fixed buffer, as a handler may not allocate. The name is set
-// before the file is created and cleared after it is renamed or removed, so
-// a handler at any moment removes at most our own file.
-char pending_temp[PATH_MAX];
-volatile sig_atomic_t pending_temp_set = 0;
+// The temporary files of the writes in progress, for a signal handler to
+// remove: fixed buffers, as a handler may not allocate, one slot per write so
+// that writes on several threads (the batch renderer) each keep their own.
+// A name is set before its file is created and cleared after it is renamed
+// or removed, so a handler at any moment removes at most our own files.
+constexpr int kPendingSlots = 128;
+struct PendingSlot {
+    std::atomic<int> State{0};  // 0 free, 1 being filled, 2 names a file
+    char Name[PATH_MAX] = {};
+};
+PendingSlot pending_temp[kPendingSlots];
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler reads the slots");
 
-void SetPendingTemp(const std::string& name) {
-    pending_temp_set = 0;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    if (name.size() >= sizeof pending_temp) return;
-    std::memcpy(pending_temp, name.c_str(), name.size() + 1);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    pending_temp_set = 1;
+// Claims a slot for the name; -1 when the name is too long or every slot is
+// taken (the file is then not removed on a signal, only on failure).
+int SetPendingTemp(const std::string& name) {
+    if (name.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < kPendingSlots; ++i) {
+        int expected = 0;
+        if (!pending_temp[i].State.compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(pending_temp[i].Name, name.c_str(), name.size() + 1);
+        pending_temp[i].State.store(2);
+        return i;
+    }
+    return -1;
 }
 
-void ClearPendingTemp() { pending_temp_set = 0; }
+void ClearPendingTemp(int& slot) {
+    if (slot >= 0) pending_temp[slot].State.store(0);
+    slot = -1;
+}
 
 // Writes all the bytes, resuming after a signal.
 void WriteAll(int fd, const void* data, size_t size, const std::string& path) {
@@ -151,11 +176,12 @@ public:
     ~TempFileGuard() {
         if (fd_ >= 0) close(fd_);
         if (!name_.empty()) unlink(name_.c_str());
-        ClearPendingTemp();
+        ClearPendingTemp(slot_);
     }
-    void Set(int fd, const std::string& name) {
+    void Set(int fd, const std::string& name, int slot) {
         fd_ = fd;
         name_ = name;
+        slot_ = slot;
     }
     int Fd() const { return fd_; }
     // Closes the descriptor; returns 0 or the error of close().
@@ -169,17 +195,22 @@ public:
     const std::string& Name() const { return name_; }
     void Release() {
         name_.clear();
-        ClearPendingTemp();
+        ClearPendingTemp(slot_);
     }
 
 private:
     int fd_ = -1;
+    int slot_ = -1;
     std::string name_;
 };
 
 }  // namespace
 
 void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
+    WriteFileAtomic(path, data, size, AtomicWrite::Durable);
+}
+
+void WriteFileAtomic(const std::string& path, const void* data, size_t size, AtomicWrite mode) {
     struct stat st;
     if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         if (S_ISDIR(st.st_mode)) ThrowWriteError(path, EISDIR);
@@ -197,20 +228,20 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     const std::string stem = "." + base + ".tmp";
     const std::string prefix =
         (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + stem;
-    RemoveStaleTemporaries(folder, stem);
+    if (mode == AtomicWrite::Durable) RemoveStaleTemporaries(folder, stem);
 
     TempFileGuard temp;
     for (int attempt = 0;; ++attempt) {
         const std::string name = prefix + UniqueSuffix();
-        SetPendingTemp(name);
+        int slot = SetPendingTemp(name);
         // Mode 0666: the kernel applies the umask, as for any new file.
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            temp.Set(fd, name);
+            temp.Set(fd, name, slot);
             break;
         }
         const int err = errno;
-        ClearPendingTemp();
+        ClearPendingTemp(slot);
         if ((err != EEXIST && err != EINTR) || attempt >= 100) ThrowWriteError(path, err);
     }
 
@@ -220,10 +251,12 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size) {
 
     WriteAll(temp.Fd(), data, size, path);
     // EINVAL: the file system cannot sync (nothing to wait for).
-    if (fsync(temp.Fd()) != 0 && errno != EINVAL) ThrowWriteError(path, errno);
+    if (mode == AtomicWrite::Durable && fsync(temp.Fd()) != 0 && errno != EINVAL)
+        ThrowWriteError(path, errno);
     if (const int err = temp.Close()) ThrowWriteError(path, err);
     if (rename(temp.Name().c_str(), target.c_str()) != 0) ThrowWriteError(path, errno);
     temp.Release();
+    if (mode != AtomicWrite::Durable) return;
 
     // Make the rename itself durable; the new content is in place already, so
     // a folder that cannot be synced is no failure of the write.
@@ -263,7 +296,19 @@ size_t FileReader::Read(char* buffer, size_t size) {
 }
 
 void RemovePendingTemporaryFile() noexcept {
-    if (pending_temp_set) unlink(pending_temp);
+    for (PendingSlot& slot : pending_temp)
+        if (slot.State.load() == 2) unlink(slot.Name);
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder) { RemoveStaleTemporaries(folder, ""); }
+
+void SyncFileSystem(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) ThrowWriteError(folder, errno);
+    const int rc = syncfs(fd);
+    const int err = errno;
+    close(fd);
+    if (rc != 0) ThrowWriteError(folder, err);
 }
 
 std::string ReadFileBytes(const std::string& path) {

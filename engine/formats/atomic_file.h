@@ -33,7 +33,24 @@ private:
 // target is left as it was, and EFileError is thrown.
 void WriteFileAtomic(const std::string& path, const void* data, size_t size);
 
-// Removes the temporary file of the write in progress, if any. It makes only
+// Durable: as above. Batch: for many files written into one folder at once
+// (the batch renderer): no flush to disk per file and no search of the
+// folder for stale temporary files per file; the caller removes those once
+// (RemoveStaleTemporaryFiles) and flushes the whole lot once at the end
+// (SyncFileSystem). The file is still replaced by a rename, so a failed or
+// interrupted write leaves the old one. Safe to call from several threads.
+enum class AtomicWrite { Durable, Batch };
+void WriteFileAtomic(const std::string& path, const void* data, size_t size, AtomicWrite mode);
+
+// Removes the temporary files that killed writes left in the folder,
+// untouched for a minute.
+void RemoveStaleTemporaryFiles(const std::string& folder);
+
+// Flushes everything written to the file system of the folder to disk.
+// Throws EFileError.
+void SyncFileSystem(const std::string& folder);
+
+// Removes the temporary files of the writes in progress, if any. It makes only
 // async-signal-safe calls, for a handler of a signal that ends the program.
 void RemovePendingTemporaryFile() noexcept;
 

@@ -6,6 +6,8 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 
+#include <cctype>
+#include <map>
 #include <string>
 
 #include "cairo_canvas.h"
@@ -46,6 +48,37 @@ void DrawAndFinish(const Metafile& mf, cairo_surface_t* surface, double scale,
                             cairo_status_to_string(status));
 }
 
+// cairo names an SVG's groups "surfaceN" after a count of every surface the
+// process has made, so the same picture would get other bytes after other
+// pictures (the window's second save, the batch renderer's threads). The
+// groups are numbered again from 1 in the order they appear, as a process's
+// first picture has them.
+void NumberSurfacesFromOne(std::vector<uint8_t>& svg) {
+    static const std::string kName = "surface";
+    std::string text(svg.begin(), svg.end()), out;
+    std::map<std::string, int> numbers;
+    size_t from = 0;
+    for (size_t at = text.find(kName); at != std::string::npos; at = text.find(kName, at)) {
+        const size_t digits = at + kName.size();
+        size_t end = digits;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+        const bool name = end > digits && at > 0 && (text[at - 1] == '"' || text[at - 1] == '#');
+        if (!name) {
+            at = digits;
+            continue;
+        }
+        const int number =
+            numbers.emplace(text.substr(digits, end - digits), static_cast<int>(numbers.size()) + 1)
+                .first->second;
+        out.append(text, from, digits - from);
+        out += std::to_string(number);
+        from = at = end;
+    }
+    if (numbers.empty()) return;
+    out.append(text, from, std::string::npos);
+    svg.assign(out.begin(), out.end());
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodeSvg(const Metafile& mf, const VectorPictureOptions& options) {
@@ -56,6 +89,7 @@ std::vector<uint8_t> EncodeSvg(const Metafile& mf, const VectorPictureOptions& o
     cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
     // cairo writes every glyph as its outline at the layout's size.
     DrawAndFinish(mf, surface, 1.0, options, "SVG", GlyphOutlines::None);
+    NumberSurfacesFromOne(out);
     if (options.Baseline >= 0) {
         // CSS lines the bottom of an inline picture up with the text's
         // baseline; lowering it by the depth below the formula's baseline

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@
 #include <tuple>
 
 #include "code_pages.h"
+#include "font_cache.h"
 
 namespace nerovan {
 
@@ -49,8 +51,6 @@ struct FaceEntry {
     std::map<int, ScaledEntry> Sizes;  // by em in pixels
 };
 
-using FaceKey = std::tuple<std::string, bool, bool>;
-
 cairo_font_options_t* MakeOptions() {
     cairo_font_options_t* o = cairo_font_options_create();
     cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
@@ -70,13 +70,24 @@ struct FontEngine::Impl {
     std::mutex mutex;
     std::map<FaceKey, FaceEntry> faces;
     cairo_font_options_t* options = MakeOptions();
+    // fontconfig is initialised (its configuration read) on the first match
+    // that the fonts kept from an earlier process do not answer.
+    bool fontconfig = false;
+    ResolvedFonts kept;      // taken from an earlier process
+    ResolvedFonts resolved;  // this process's, for the next one
+    bool added = false;      // resolved something that was not kept
 
+    void Fontconfig() {
+        if (!fontconfig) FcInit();
+        fontconfig = true;
+    }
     FaceEntry& Face(const std::string& name, bool bold, bool italic);
     ScaledEntry& Scaled(FaceEntry& face, int em);
-    GlyphTable& Table(FaceEntry& face, ScaledEntry& scaled, int charset);
+    GlyphTable& Table(const FaceKey& key, FaceEntry& face, ScaledEntry& scaled, int em,
+                      int charset);
 };
 
-FontEngine::FontEngine() : impl_(new Impl) { FcInit(); }
+FontEngine::FontEngine() : impl_(new Impl) {}
 
 FontEngine& FontEngine::Instance() {
     static FontEngine* engine = new FontEngine;  // lives as long as the process
@@ -90,6 +101,20 @@ FaceEntry& FontEngine::Impl::Face(const std::string& name, bool bold, bool itali
 
     FaceEntry entry;
     entry.Symbol = IsSymbolFontName(name);
+    const auto kept = this->kept.Patterns.find(key);
+    if (kept != this->kept.Patterns.end()) {
+        if (FcPattern* match =
+                FcNameParse(reinterpret_cast<const FcChar8*>(kept->second.c_str()))) {
+            FcChar8* file = nullptr;
+            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
+                entry.File = reinterpret_cast<const char*>(file);
+            entry.Face = cairo_ft_font_face_create_for_pattern(match);
+            FcPatternDestroy(match);
+            resolved.Patterns[key] = kept->second;
+            return faces.emplace(key, std::move(entry)).first->second;
+        }
+    }
+    Fontconfig();
     FcPattern* pat = FcPatternCreate();
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -113,6 +138,29 @@ FaceEntry& FontEngine::Impl::Face(const std::string& name, bool bold, bool itali
         if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
             entry.File = reinterpret_cast<const char*>(file);
         entry.Face = cairo_ft_font_face_create_for_pattern(match);
+        // Kept for the next process only when its text gives back the same
+        // values. The character set, which the face does not read
+        // (FreeType maps the characters), is left out: its text does not
+        // always come back the same.
+        if (FcPattern* kept_match = FcPatternDuplicate(match)) {
+            FcPatternDel(kept_match, FC_CHARSET);
+            if (FcChar8* text = FcNameUnparse(kept_match)) {
+                // The text holds the values but not how strongly each was
+                // bound for matching, which the face does not read either.
+                if (FcPattern* back = FcNameParse(text)) {
+                    if (FcChar8* again = FcNameUnparse(back)) {
+                        if (FcStrCmp(again, text) == 0) {
+                            resolved.Patterns[key] = reinterpret_cast<const char*>(text);
+                            added = true;
+                        }
+                        FcStrFree(again);
+                    }
+                    FcPatternDestroy(back);
+                }
+                FcStrFree(text);
+            }
+            FcPatternDestroy(kept_match);
+        }
         FcPatternDestroy(match);
     }
     return faces.emplace(key, std::move(entry)).first->second;
@@ -133,11 +181,20 @@ ScaledEntry& FontEngine::Impl::Scaled(FaceEntry& face, int em) {
     return face.Sizes.emplace(em, std::move(entry)).first->second;
 }
 
-GlyphTable& FontEngine::Impl::Table(FaceEntry& face, ScaledEntry& scaled, int charset) {
+GlyphTable& FontEngine::Impl::Table(const FaceKey& face_key, FaceEntry& face, ScaledEntry& scaled,
+                                    int em, int charset) {
     const int key = face.Symbol ? -1 : charset;
     auto it = scaled.Tables.find(key);
     if (it != scaled.Tables.end()) return *it->second;
     auto table = std::make_unique<GlyphTable>();
+    const TableKey kept_key{std::get<0>(face_key), std::get<1>(face_key), std::get<2>(face_key), em,
+                            key};
+    const auto kept_table = kept.Tables.find(kept_key);
+    if (kept_table != kept.Tables.end()) {
+        std::memcpy(table.get(), kept_table->second.data(), sizeof(GlyphTable));
+        resolved.Tables[kept_key] = kept_table->second;
+        return *scaled.Tables.emplace(key, std::move(table)).first->second;
+    }
     FT_Face ft = cairo_ft_scaled_font_lock_face(scaled.Scaled);
     for (int b = 0; b < 256; ++b) {
         uint32_t glyph = 0;
@@ -180,6 +237,9 @@ GlyphTable& FontEngine::Impl::Table(FaceEntry& face, ScaledEntry& scaled, int ch
                                     table->InkRights[b] - table->Advances[b], -table->InkTops[b],
                                     table->InkBottoms[b] - cell});
     }
+    resolved.Tables[kept_key].assign(reinterpret_cast<const char*>(table.get()),
+                                     sizeof(GlyphTable));
+    added = true;
     return *scaled.Tables.emplace(key, std::move(table)).first->second;
 }
 
@@ -204,9 +264,10 @@ FontHandle FontEngine::Resolve(const TFont& font) {
     const int em = EmPixels(font);
     std::lock_guard<std::mutex> guard(impl_->mutex);
     std::lock_guard<std::mutex> glyphs(GlyphMutex());
+    const FaceKey key{font.Name, font.Bold(), font.Italic()};
     FaceEntry& face = impl_->Face(font.Name, font.Bold(), font.Italic());
     ScaledEntry& scaled = impl_->Scaled(face, em);
-    GlyphTable& table = impl_->Table(face, scaled, font.Charset);
+    GlyphTable& table = impl_->Table(key, face, scaled, em, font.Charset);
     FontHandle h;
     h.Scaled = scaled.Scaled;
     h.Em = em;
@@ -221,6 +282,40 @@ FontHandle FontEngine::Resolve(const TFont& font) {
     h.InkBottoms = table.InkBottoms;
     h.InkReach = table.InkReach;
     return h;
+}
+
+bool FontEngine::ImportResolved(const std::string& bytes) {
+    std::lock_guard<std::mutex> guard(impl_->mutex);
+    ResolvedFonts fonts;
+    if (!impl_->faces.empty() || !DecodeResolved(bytes, sizeof(GlyphTable), fonts) ||
+        !StampsHold(fonts.Stamps))
+        return false;
+    impl_->kept = std::move(fonts);
+    return true;
+}
+
+std::string FontEngine::ExportResolved() {
+    std::lock_guard<std::mutex> guard(impl_->mutex);
+    if (!impl_->added) return {};
+    ResolvedFonts all = impl_->resolved;
+    // What was kept and not needed this time stays for a later process.
+    all.Patterns.insert(impl_->kept.Patterns.begin(), impl_->kept.Patterns.end());
+    all.Tables.insert(impl_->kept.Tables.begin(), impl_->kept.Tables.end());
+    if (impl_->fontconfig) {
+        std::vector<std::string> files;
+        for (const auto& [key, pattern] : all.Patterns) {
+            if (FcPattern* p = FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str()))) {
+                FcChar8* file = nullptr;
+                if (FcPatternGetString(p, FC_FILE, 0, &file) == FcResultMatch && file)
+                    files.push_back(reinterpret_cast<const char*>(file));
+                FcPatternDestroy(p);
+            }
+        }
+        all.Stamps = CurrentStamps(files);
+    } else {
+        all.Stamps = impl_->kept.Stamps;
+    }
+    return EncodeResolved(all, sizeof(GlyphTable));
 }
 
 FontHandle FontCursor::ResolveForThread(const TFont& font) {

@@ -57,6 +57,16 @@ public:
     // The file fontconfig picked for a font name and style (for diagnostics).
     std::string MatchedFile(const std::string& name, bool bold, bool italic);
 
+    // Takes the fonts an earlier process resolved (the bytes ExportResolved
+    // gave it) when the font files, fontconfig's configuration and font
+    // folders, the libraries and the program are as they were; fontconfig
+    // is then not initialised unless a font is asked for that they do not
+    // answer. Only before the first font is resolved; false when not taken.
+    bool ImportResolved(const std::string& bytes);
+    // Everything resolved, kept or new, for a later process's ImportResolved;
+    // empty when nothing was resolved that was not kept.
+    std::string ExportResolved();
+
 private:
     FontEngine();
     struct Impl;

@@ -21,54 +21,11 @@
 
 #include "code_pages.h"
 #include "demo_formulas.h"
+#include "render_cli.h"
 #include "render_options.h"
 
 namespace nerovan {
 namespace {
-
-struct Result {
-    int Status = -1;
-    std::string Out, Err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-class RenderCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/nerovan-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { std::system(("rm -rf " + ShellQuote(dir)).c_str()); }
-
-    Result Run(const std::vector<std::string>& args) {
-        std::string cmd = ShellQuote(NEROVAN_RENDER_PATH);
-        for (const auto& a : args) cmd += " " + ShellQuote(a);
-        cmd += " >" + dir + "/out 2>" + dir + "/err";
-        Result r;
-        const int raw = std::system(cmd.c_str());
-        r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.Out = ReadAll(dir + "/out");
-        r.Err = ReadAll(dir + "/err");
-        return r;
-    }
-    std::string Path(const std::string& name) { return dir + "/" + name; }
-    bool Exists(const std::string& name) { return access(Path(name).c_str(), F_OK) == 0; }
-
-    std::string dir;
-};
 
 // Bits per pixel and size from a BMP file's info header.
 void BmpInfo(const std::string& bytes, int& w, int& h, int& bpp) {
@@ -437,6 +394,49 @@ TEST_F(RenderCli, RefusedCombinationsAreUsageErrors) {
         EXPECT_EQ(r.Out, "") << message;
     }
     EXPECT_FALSE(Exists("x.bmp") || Exists("x.png") || Exists("x.emf"));
+}
+
+// The fonts kept from earlier calls give the same pictures as fonts resolved
+// afresh; a cache file that is damaged or was made for another state is not
+// used, and is written again.
+TEST_F(RenderCli, KeptFontsGiveTheSamePictures) {
+    Env = "XDG_CACHE_HOME=" + ShellQuote(Path("cache")) + " ";
+    const std::string cache = Path("cache/nerovan/fonts");
+    auto render_all = [&](const std::string& tag) {
+        for (const char* kind : {"png", "emf", "pdf"})
+            for (const char* style : {"--bold", "--italic"}) {
+                const std::string name = tag + style + "." + kind;
+                ASSERT_EQ(Run({"--demo", "7", style, "-o", Path(name)}).Status, 0) << name;
+            }
+    };
+    auto inode = [&] {
+        struct stat st {};
+        stat(cache.c_str(), &st);
+        return st.st_ino;
+    };
+    render_all("cold");
+    const std::string kept = ReadAll(cache);
+    ASSERT_EQ(kept.rfind("nerovan-fonts 1\n", 0), 0u);
+    const ino_t written = inode();
+    render_all("warm");
+    EXPECT_EQ(inode(), written);  // taken, and nothing new to keep
+    std::string other_state = kept;
+    const size_t home = other_state.find("$HOME\t");
+    ASSERT_NE(home, std::string::npos);
+    other_state.insert(home + 6, "=/elsewhere");
+    for (const std::string& damaged : {kept.substr(0, kept.size() / 2), other_state}) {
+        std::ofstream(cache, std::ios::binary) << damaged;
+        render_all("again");
+        EXPECT_EQ(ReadAll(cache).find("/elsewhere"), std::string::npos);
+        EXPECT_EQ(ReadAll(cache).size(), kept.size());
+        for (const char* kind : {"png", "emf", "pdf"})
+            for (const char* style : {"--bold", "--italic"})
+                for (const char* tag : {"warm", "again"}) {
+                    const std::string name = std::string(style) + "." + kind;
+                    EXPECT_EQ(ReadAll(Path(tag + name)), ReadAll(Path("cold" + name)))
+                        << tag << name;
+                }
+    }
 }
 
 TEST(RenderOptions, ParsesAndRejects) {

@@ -12,6 +12,7 @@
 
 #include <ctime>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -167,6 +168,30 @@ TEST_F(AtomicFileTest, StaleTemporaryFilesOfTheTargetAreRemoved) {
         ASSERT_EQ(utimensat(AT_FDCWD, (dir_ + "/" + name).c_str(), hourAgo, 0), 0);
     WriteFileAtomic(dir_ + "/f.png", "new", 3);
     EXPECT_EQ(Entries(), (std::vector<std::string>{fresh, other, "f.png"}));
+    // A batch write leaves the folder to one sweep for every target.
+    ASSERT_EQ(utimensat(AT_FDCWD, (dir_ + "/" + fresh).c_str(), hourAgo, 0), 0);
+    WriteFileAtomic(dir_ + "/g.png", "new", 3, AtomicWrite::Batch);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{fresh, other, "f.png", "g.png"}));
+    RemoveStaleTemporaryFiles(dir_);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"f.png", "g.png"}));
+}
+
+// Writes on several threads at once each leave their own file and no
+// temporary; a signal meanwhile would find each write's temporary file.
+TEST_F(AtomicFileTest, WritesOnSeveralThreadsAtOnce) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 50; ++i) {
+                const std::string name = dir_ + "/" + std::to_string(t * 100 + i);
+                WriteFileAtomic(name, name.data(), name.size(), AtomicWrite::Batch);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    const std::vector<std::string> entries = Entries();
+    ASSERT_EQ(entries.size(), 200u);
+    for (const std::string& name : entries)
+        EXPECT_EQ(ReadFileBytes(dir_ + "/" + name), dir_ + "/" + name);
 }
 
 }  // namespace
