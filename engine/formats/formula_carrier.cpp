@@ -261,11 +261,15 @@ size_t WalkGif(const uint8_t* data, size_t size, Comment comment) {
     return 0;
 }
 
+// The comment goes before the first block after the screen's colour table:
+// a program that re-saves the picture (ImageMagick) keeps a comment that
+// comes before the image and drops one after it.
 std::vector<uint8_t> EmbedGif(const std::vector<uint8_t>& gif, const std::string& formula) {
-    const size_t trailer = WalkGif(gif.data(), gif.size(), [](const std::string&) { return true; });
-    if (trailer == 0) Unknown("GIF");
+    if (WalkGif(gif.data(), gif.size(), [](const std::string&) { return true; }) == 0)
+        Unknown("GIF");
+    const size_t first = 13 + ColourTableSize(gif[10]);
     const std::string text = kCommentSignature + SealFormula(formula);
-    std::vector<uint8_t> out(gif.begin(), gif.begin() + static_cast<ptrdiff_t>(trailer));
+    std::vector<uint8_t> out(gif.begin(), gif.begin() + static_cast<ptrdiff_t>(first));
     out.insert(out.end(), {kExtension, kComment});
     for (size_t from = 0; from < text.size(); from += 255) {
         const size_t n = std::min<size_t>(255, text.size() - from);
@@ -274,17 +278,21 @@ std::vector<uint8_t> EmbedGif(const std::vector<uint8_t>& gif, const std::string
                    text.begin() + static_cast<ptrdiff_t>(from + n));
     }
     out.push_back(0);
-    out.insert(out.end(), gif.begin() + static_cast<ptrdiff_t>(trailer), gif.end());
+    out.insert(out.end(), gif.begin() + static_cast<ptrdiff_t>(first), gif.end());
     return out;
 }
 
-// The newest formula: that of the last of our comments, in a GIF whose
-// blocks reach the trailer.
+// The newest formula: that of the first of our comments, in a GIF whose
+// blocks reach the trailer (a picture of an earlier build keeps its one
+// comment before the trailer).
 std::optional<std::string> ReadGif(const uint8_t* data, size_t size) {
     std::optional<std::string> formula;
+    bool found = false;
     const size_t trailer = WalkGif(data, size, [&](const std::string& text) {
-        if (text.compare(0, kCommentSignature.size(), kCommentSignature) == 0)
+        if (!found && text.compare(0, kCommentSignature.size(), kCommentSignature) == 0) {
+            found = true;
             formula = UnsealFormula(std::string_view(text).substr(kCommentSignature.size()));
+        }
         return true;
     });
     return trailer != 0 ? formula : std::nullopt;

@@ -86,6 +86,13 @@ for ext in png jpg gif; do
     [ "$status" -eq 1 ] || { echo "FAIL: a foreign $ext comment gave status $status"; failed=$((failed + 1)); }
 done
 
+# ImageMagick keeps a GIF's comment (before its image) and a JPEG's when it
+# is one segment: all but the longest formula.
+[ "${kept["ImageMagick gif"]:-0}" -eq "${#formulas[@]}" ] ||
+    { echo "FAIL: ImageMagick dropped the formula of a GIF"; failed=$((failed + 1)); }
+[ "${kept["ImageMagick jpg"]:-0}" -ge $((${#formulas[@]} - 1)) ] ||
+    { echo "FAIL: ImageMagick dropped the formula of a JPEG"; failed=$((failed + 1)); }
+
 for program in "${!kept[@]}"; do
     echo "$program: kept the formula of ${kept[$program]} of ${tried[$program]} pictures, the rest hold none"
 done | sort
