@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "component.h"
+#include "formula_picture.h"
 #include "demo_formulas.h"
 #include "emf.h"
 #include "expression.h"
@@ -176,6 +177,17 @@ void PaintFormula(benchmark::State& state, std::string expression, Target target
     state.counters["ratio"] = paint_us / floor_us;
 }
 
+// The bytes of the picture file of a painted formula, from the metafile
+// (EMF, SVG, PDF) or the bitmap (PNG): the writing alone, the paint done once.
+void WritePicture(benchmark::State& state, std::string expression, PictureKind kind) {
+    TNerovan c;
+    c.Font.Height = -21;
+    c.Expression = expression;
+    c.EMFPaint = PaintsFromMetafile(kind, {});
+    c.Paint();
+    for (auto _ : state) benchmark::DoNotOptimize(EncodeFormulaPicture(c, kind, {}));
+}
+
 // Measure plus paint onto a metafile canvas, with no picture to allocate, so
 // the series can grow past the largest picture.
 void LayOut(benchmark::State& state, const std::string& expression) {
@@ -289,6 +301,13 @@ int main(int argc, char** argv) {
                                      Target::Metafile)
             ->UseManualTime()
             ->Unit(benchmark::kMicrosecond);
+        for (const auto& [kind, title] : {std::pair{PictureKind::Emf, "Emf"},
+                                          {PictureKind::Svg, "Svg"},
+                                          {PictureKind::Pdf, "Pdf"},
+                                          {PictureKind::Png, "Png"}})
+            benchmark::RegisterBenchmark(("Write" + std::string(title) + "/" + name).c_str(),
+                                         WritePicture, expression, kind)
+                ->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
