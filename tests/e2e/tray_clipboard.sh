@@ -153,6 +153,21 @@ xdotool key Return
 wait_for 50 clip_png_is "$work/ref2.png" || fail "the hot key did not paint the clipboard text"
 wait_for 50 window_hidden || fail "Enter did not hide the window"
 
+# --- The hot key with a picture of ours offered by another program ----------
+# An SVG image that carries its formula: the formula comes back and is painted.
+imaged='int(0, 1, x^2 dx)'
+"$render" --height 27 "$imaged" -o "$work/imaged.svg" || fail "nerovan-render '$imaged'"
+offer_clipboard image/svg+xml "$work/imaged.svg"
+xdotool windowactivate --sync "$other"
+xdotool key ctrl+shift+f
+wait_for 50 window_shown || fail "the hot key did not show the window for an image"
+wait_for 50 window_active || fail "the hot key did not activate the window for an image"
+sleep 1
+reference "$imaged" "$work/ref3.png"
+xdotool key Return
+wait_for 50 clip_png_is "$work/ref3.png" || fail "the hot key did not paint the formula of the image"
+wait_for 50 window_hidden || fail "Enter did not hide the window"
+
 # --- Minimising goes to the tray ----------------------------------------------
 click_tray 1 2
 wait_for 50 window_shown || fail "double-click did not restore the window"
