@@ -84,7 +84,7 @@ window "window, HistoryCount = 2147483647" '[Placement]\nHistoryCount=2147483647
 window "window, mat76[mat66[mat76[x]]] at em 21" '[Placement]\nFontHeight=-21\nExpression=mat76[mat66[mat76[x]]]\n'
 window "window, mat76[mat64[mat72[x]]] (16 MP)" '[Placement]\nExpression=mat76[mat64[mat72[x]]]\n'
 rm -f "$tmp/win/Nerovan.Ini" && mkfifo "$tmp/win/Nerovan.Ini"
-run "window, settings file a FIFO" timeout -s TERM 4 env QT_QPA_PLATFORM=offscreen "$tmp/win/nerovan"
+run "window, settings file a FIFO" timeout -s TERM 4 env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$tmp" "$tmp/win/nerovan"
 rm -f "$tmp/win/Nerovan.Ini" && head -c 55000000 /dev/zero | tr '\0' 'a' > "$tmp/win/Nerovan.Ini"
-run "window, 55 MB settings file" timeout -s TERM 4 env QT_QPA_PLATFORM=offscreen "$tmp/win/nerovan"
+run "window, 55 MB settings file" timeout -s TERM 4 env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$tmp" "$tmp/win/nerovan"
 echo "(exit 124: the window ran until it was ended after 4 s, as it should)"

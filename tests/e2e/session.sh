@@ -4,7 +4,8 @@
 # `build`, `out`, `work` (a fresh folder holding a copy of `nerovan`, which
 # keeps "Nerovan.Ini" next to itself), `pids` (every process started, ended
 # newest first at exit, and no other), `fail`, `wait_for`, `shot`,
-# `start_xvfb`, `start_openbox` and `start_program`.
+# `start_xvfb`, `start_openbox` and `start_program`; XDG_RUNTIME_DIR is a
+# folder of its own.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-$root/build}
@@ -12,6 +13,10 @@ out=${2:-$(mktemp -d /tmp/nerovan-e2e.XXXXXX)}
 mkdir -p "$out"
 work=$(mktemp -d /tmp/nerovan-e2e-run.XXXXXX)
 pids=()
+# The session's own runtime folder: the programs it starts meet one another
+# there, never a program the user or another session runs.
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 cleanup() {
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
