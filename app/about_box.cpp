@@ -9,6 +9,7 @@
 #include <QStyle>
 
 #include "palette_icons.h"
+#include "program_version.h"
 #include "toolbar_icons.h"
 
 namespace nerovan {
@@ -47,7 +48,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProductName->move(64, 16);
     ProductName->adjustSize();
 
-    Version = new QLabel("Version 1.2", Panel1);
+    Version = new QLabel("Version " + nerovan::ProgramVersion(), Panel1);
     Version->setObjectName("Version");
     Version->move(64, 16 + ProductName->height() + 6);
     Version->adjustSize();

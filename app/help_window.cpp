@@ -36,8 +36,12 @@ constexpr int kAnchorRole = Qt::UserRole + 1;
 QStringList HelpFileCandidates() {
     const QString exe = QCoreApplication::applicationDirPath();
     const QString name = QString::fromLatin1(kHelpFileName);
-    QStringList list{QDir(exe).filePath(name), QDir(exe).filePath("help/" + name),
-                     QDir::cleanPath(exe + "/../share/nerovan/help/" + name)};
+    QStringList list{QDir(exe).filePath(name), QDir(exe).filePath("help/" + name)};
+#ifdef NEROVAN_INSTALLED_HELP_DIR
+    // The installed tree: the help's folder relative to the programs' folder,
+    // so the program finds it under any prefix it was installed to.
+    list << QDir::cleanPath(exe + "/" + QStringLiteral(NEROVAN_INSTALLED_HELP_DIR) + "/" + name);
+#endif
 #ifdef NEROVAN_HELP_DIR
     list << QDir(QStringLiteral(NEROVAN_HELP_DIR)).filePath(name);
 #endif

@@ -20,8 +20,9 @@ namespace nerovan {
 extern const char* const kHelpFileName;  // "NerovanHelp.html"
 
 // The places the help file is looked for, in order: the executable's folder,
-// its help/ folder, the installed ../share/nerovan/help/, and the folder the
-// build names in NEROVAN_HELP_DIR (the source tree's help/).
+// its help/ folder, the installed documentation folder relative to the
+// executable's (../share/doc/nerovan/ under the usual layout), and the folder
+// the build names in NEROVAN_HELP_DIR (the source tree's help/).
 QStringList HelpFileCandidates();
 // The first candidate that exists, or an empty string.
 QString FindHelpFile();

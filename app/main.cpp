@@ -5,12 +5,15 @@
 #include <QApplication>
 
 #include "main_window.h"
+#include "program_version.h"
 #include "settings_file.h"
 #include "single_instance.h"
 
 int main(int argc, char* argv[]) {
+    if (int status = 0; nerovan::AnswerWithoutWindow(argc, argv, status)) return status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Nerovan");
+    nerovan::SetProgramIdentity();
     nerovan::SingleInstance instance(nerovan::SingleInstance::DefaultFolder());
     const auto request = nerovan::SingleInstance::RequestFromArguments(app.arguments());
     if (const int code = nerovan::HandOver(instance, request); code >= 0) return code;

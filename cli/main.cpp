@@ -144,6 +144,10 @@ int main(int argc, char** argv) {
         std::cout << kRenderUsage;
         return 0;
     }
+    if (o.Version) {
+        std::cout << "nerovan-render " NEROVAN_VERSION "\n" << std::flush;
+        return std::cout ? 0 : kExitUsage;
+    }
     const KeptFonts kept_fonts;
     if (!o.Batch.empty()) return RunBatch(o);
 

@@ -51,6 +51,7 @@ const char* const kRenderUsage =
     "                          and error for a line that failed\n"
     "      --keep-unchanged    leave a picture that would get the same bytes untouched\n"
     "  -h, --help              show this help\n"
+    "      --version           print the program's name and version\n"
     "\n"
     "Exit status: 0 done; 1 notation error (the message on standard error, no file\n"
     "written); 2 usage, encoding or file error. With --batch: 1 when any line failed\n"
@@ -141,6 +142,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         };
         if (name == "-h" || name == "--help") {
             if (!flag(o.Help)) return false;
+        } else if (name == "--version") {
+            if (!flag(o.Version)) return false;
         } else if (name == "-f" || name == "--formula") {
             if (!need_value() || !set_source(ExpressionSource::FormulaFile)) return false;
             o.FormulaFile = value;
@@ -246,7 +249,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             return false;
         }
     }
-    if (o.Help) return true;
+    if (o.Help || o.Version) return true;
     if (o.Transparent && o.Blur) {
         error = "--blur smooths the picture over its background: it cannot go with --bg none";
         return false;

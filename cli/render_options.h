@@ -34,6 +34,7 @@ struct RenderOptions {
     bool PictureMetrics = false;
     bool Ops = false;
     bool Help = false;
+    bool Version = false;  // --version
     // --batch FILE ("-" standard input): one job per line, pictures into OutDir.
     std::string Batch;
     std::string OutDir;          // --out-dir

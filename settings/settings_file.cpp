@@ -117,7 +117,10 @@ SettingsFile::SettingsFile(const QString& path) : path_(path), impl_(std::make_u
 SettingsFile::~SettingsFile() = default;
 
 QString SettingsFile::DefaultPath(const QString& executable_dir) {
-    if (!executable_dir.isEmpty() &&
+    // A folder named bin holds installed programs (/usr/bin, ~/.local/bin, an
+    // installation prefix's bin): settings do not belong there even when the
+    // user may write to it.
+    if (!executable_dir.isEmpty() && QFileInfo(executable_dir).fileName() != "bin" &&
         access(QFile::encodeName(executable_dir).constData(), W_OK) == 0)
         return QDir(executable_dir).filePath("Nerovan.Ini");
     QString config = QString::fromLocal8Bit(std::getenv("XDG_CONFIG_HOME"));

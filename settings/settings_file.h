@@ -53,8 +53,9 @@ public:
     static constexpr qint64 kLargestFile = 1024 * 1024;
     ~SettingsFile();
 
-    // "Nerovan.Ini" in the executable's folder when that folder is writable,
-    // otherwise in $XDG_CONFIG_HOME/nerovan/ (~/.config/nerovan/).
+    // "Nerovan.Ini" in the executable's folder when that folder is writable
+    // and not an installed bin folder, otherwise in $XDG_CONFIG_HOME/nerovan/
+    // (~/.config/nerovan/).
     static QString DefaultPath(const QString& executable_dir);
     // The hot key letter rule: the first character, upper-cased; anything
     // but A to Z (also an empty value) gives 'F'.

@@ -55,6 +55,14 @@ private slots:
         }
     }
 
+    // An installed window finds the help installed with it, under any prefix.
+    void HelpIsLookedForInTheInstalledTree() {
+        const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                  "/../share/doc/nerovan/NerovanHelp.html");
+        QVERIFY2(HelpFileCandidates().contains(installed),
+                 qPrintable(HelpFileCandidates().join('\n')));
+    }
+
     void HelpCoversTheNotation() {
         const QString html = UnescapeHtml(ReadHelp());
         QStringList code;
