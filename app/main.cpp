@@ -8,9 +8,12 @@
 #include "program_version.h"
 #include "settings_file.h"
 #include "single_instance.h"
+#include "window_system.h"
 
 int main(int argc, char* argv[]) {
     if (int status = 0; nerovan::AnswerWithoutWindow(argc, argv, status)) return status;
+    // Native on Wayland where the desktop is a Wayland one, X11 elsewhere.
+    nerovan::PreferWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Nerovan");
     nerovan::SetProgramIdentity();

@@ -149,7 +149,9 @@ public slots:
     void RestoreFromTray();
     // The hot key and the tray item PaintRes1: takes the formula from the
     // clipboard (its text, or the expression a metafile of this program was
-    // painted from), paints it and restores the window.
+    // painted from), paints it and restores the window. On Wayland the
+    // clipboard is read once the restored window has the keyboard focus,
+    // before which the compositor tells a program nothing of it.
     void OnhotKey();
     // The tray item "Close": hides the tray icon and closes the window.
     void Close1Click();
@@ -229,6 +231,8 @@ protected:
     GlobalHotKey* hot_key_ = nullptr;
     // Whether the window waits in the notification area (hidden, tray icon shown).
     bool in_tray_ = false;
+    // A paste waits for the window's keyboard focus (Wayland).
+    bool paste_on_focus_ = false;
 
     // --- Widgets (object names as the system names its controls) ------------
     QWidget* CoolBar1 = nullptr;
@@ -298,6 +302,8 @@ private:
     // The window no longer waits in the tray: the icon goes, and closing the
     // window ends the program again.
     void LeaveTray();
+    // What OnhotKey does with the clipboard: its formula into the box, painted.
+    void PasteFromClipboard();
 
     // Key handlers of the expression box; true when the key is swallowed.
     bool ComboBox1KeyDown(int key, Qt::KeyboardModifiers modifiers);

@@ -18,6 +18,7 @@
 #include "main_window_parts.h"
 #include "toolbar_icons.h"
 #include "window_clipboard.h"
+#include "window_system.h"
 
 namespace nerovan {
 
@@ -125,6 +126,16 @@ void TNerovan1::LeaveTray() {
 
 void TNerovan1::RestoreFromTray() {
     LeaveTray();
+    if (OnWayland() && isVisible() && !isActiveWindow()) {
+        // A Wayland window can neither take back its own minimising (nor
+        // does it learn of it: Qt clears the state at once) nor raise and
+        // focus itself; shown anew, it is a new window to the compositor,
+        // which puts it in front with the keyboard focus. Hiding the only
+        // window must not end the program on the way.
+        QApplication::setQuitOnLastWindowClosed(false);
+        hide();
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -138,6 +149,13 @@ void TNerovan1::Close1Click() {
 
 void TNerovan1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && paste_on_focus_ && isActiveWindow()) {
+        // The compositor has sent the clipboard's offer with the focus; it
+        // is read once this event is done with.
+        paste_on_focus_ = false;
+        QTimer::singleShot(0, this, &TNerovan1::PasteFromClipboard);
+        return;
+    }
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || paint_cycle_.Closing())
         return;
     // The minimise button leads to the tray. The window is hidden once the
@@ -155,6 +173,19 @@ void TNerovan1::ShowPastedMetafile(const QByteArray& emf, int width, int height)
 
 void TNerovan1::OnhotKey() {
     copy_pending_ = false;
+    if (OnWayland() && !isActiveWindow()) {
+        // Read when the focus comes (changeEvent): the offer at hand now
+        // may be an old one, or none.
+        paste_on_focus_ = true;
+        RestoreFromTray();
+        return;
+    }
+    paste_on_focus_ = false;
+    PasteFromClipboard();
+    RestoreFromTray();
+}
+
+void TNerovan1::PasteFromClipboard() {
     const ClipboardFormula clip = ClipboardFormulaNow();
     if (clip.HasText) {
         PushToHistory();
@@ -179,7 +210,6 @@ void TNerovan1::OnhotKey() {
         SetExpressionText(clip.PictureFormula);
         RequestPaint();
     }
-    RestoreFromTray();
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "demo_generator.h"
 #include "history.h"
 #include "settings_file.h"
+#include "window_system.h"
 
 using namespace nerovan;
 
@@ -32,6 +33,14 @@ private slots:
         QCOMPARE(h.Items().size(), 16);
         h.SetItems(QStringList(20, "z"));
         QCOMPARE(h.Items().size(), 16);
+    }
+
+    void WaylandFirstOnlyWhereTheSessionIsWayland() {
+        QCOMPARE(PreferredPlatforms("", "wayland-0", ""), QByteArray("wayland;xcb"));
+        QCOMPARE(PreferredPlatforms("", "", "wayland"), QByteArray("wayland;xcb"));
+        QCOMPARE(PreferredPlatforms("xcb", "wayland-0", "wayland"), QByteArray());  // the user's
+        QCOMPARE(PreferredPlatforms("", "wayland-0", "x11"), QByteArray());
+        QCOMPARE(PreferredPlatforms("", "", "tty"), QByteArray());
     }
 
     void DemoSequenceOfAFreshRun() {
