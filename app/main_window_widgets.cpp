@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -102,10 +103,13 @@ void TNerovan1::BuildWindow() {
     Image1 = new TPictureImage(PictureArea);
     Image1->setObjectName("Image1");
     Image1->Clear();
-    // Moved to a screen of another scale, the picture is painted again for it.
+    // Moved to a screen of another scale, the picture is painted again for
+    // it, once the paint event that noticed is done with.
     Image1->ScaleChanged = [this] {
-        paint_cycle_.ForgetLastPaintedText();
-        RequestPaint();
+        QTimer::singleShot(0, this, [this] {
+            paint_cycle_.ForgetLastPaintedText();
+            RequestPaint();
+        });
     };
     area->SetImage(Image1);
     ScrollBox1->setWidget(PictureArea);

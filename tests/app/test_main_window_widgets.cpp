@@ -68,6 +68,16 @@ private slots:
             grabbed.setDevicePixelRatio(1);
             QCOMPARE(grabbed, CopyToImage(*sharp).copy(0, 0, grabbed.width(), grabbed.height()));
         }
+        // A picture painted for a screen of another scale is painted again
+        // for this one once it shows.
+        const QSize size = w.ShownPicture().size();
+        auto other = std::make_shared<Bitmap>();
+        other->SetPixelFormat(TPixelFormat::pf32bit);
+        other->SetSize(4, 4);
+        image->Show(other, nullptr, ratio + 1);
+        image->repaint();
+        QTRY_COMPARE(w.ShownPicture().size(), size);
+        QCOMPARE(image->SharpPicture() != nullptr, ratio != 1);
     }
 
     void CentringRule() {
