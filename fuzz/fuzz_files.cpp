@@ -1,5 +1,7 @@
-// Reads any bytes as a formula file and as the settings file, the two files
-// the program opens that a user or another program may have written.
+// Reads any bytes as a formula file, as the settings file and as the
+// renderer's kept fonts: the files the programs open that a user, another
+// program or a run cut short may have written. Kept fonts that read are
+// written again and read back the same.
 #include <unistd.h>
 
 #include <QString>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "atomic_file.h"
+#include "font_cache.h"
 #include "formula_file.h"
 #include "settings_file.h"
 
@@ -24,6 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     nerovan::SettingsFile settings(QString::fromStdString(path));
     settings.ReadProgramSettings();
     settings.ReadPlacement();
+
+    // Any table size reads; a small one lets the fuzzer reach whole files.
+    constexpr size_t kTableSize = 8;
+    nerovan::ResolvedFonts fonts, again;
+    if (nerovan::DecodeResolved(std::string(reinterpret_cast<const char*>(data), size), kTableSize,
+                                fonts)) {
+        if (!nerovan::DecodeResolved(nerovan::EncodeResolved(fonts, kTableSize), kTableSize,
+                                     again) ||
+            again.Stamps != fonts.Stamps || again.Patterns != fonts.Patterns ||
+            again.Tables != fonts.Tables)
+            __builtin_trap();
+    }
     std::remove(path.c_str());
     return 0;
 }
