@@ -35,8 +35,10 @@ int HotKeyModifiers(bool ctrl, bool shift, bool alt) {
     return m;
 }
 
+const char* const kPasteAction = "Paste, paint and restore";
+
 QString PaintRes1Caption(const QString& hotKeyText) {
-    return QStringLiteral("Paste, paint and restore   ") + hotKeyText;
+    return QString::fromLatin1(kPasteAction) + QStringLiteral("   ") + hotKeyText;
 }
 
 namespace {

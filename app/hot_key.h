@@ -21,6 +21,8 @@ constexpr int kHotKeyShift = 4;
 QString HotKeyText(bool ctrl, bool shift, bool alt, char letter);
 // The modifier flags for the three switches.
 int HotKeyModifiers(bool ctrl, bool shift, bool alt);
+// What the hot key does: "Paste, paint and restore".
+extern const char* const kPasteAction;
 // Caption of the tray menu item PaintRes1: "Paste, paint and restore   "
 // followed by the hot key text.
 QString PaintRes1Caption(const QString& hotKeyText);

@@ -274,6 +274,7 @@ void TNerovan1::Parameters1Click() {
     // The dialog edits Settings itself.
     ParametersSteps steps;
     steps.UnregisterHotKey = [this] { UnregisterProgramHotKey(); };
+    steps.HotKeyNote = HotKeyNote();
     steps.ApplyPainterSwitches = [this](const ProgramSettings& chosen) {
         ApplyPainterSwitches(chosen, paint_cycle_.Component(), paint_cycle_.ComponentMutex());
     };

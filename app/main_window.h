@@ -21,6 +21,7 @@
 
 #include "demo_generator.h"
 #include "history.h"
+#include "desktop_hot_key.h"
 #include "hot_key.h"
 #include "paint_cycle.h"
 #include "settings_file.h"
@@ -114,6 +115,9 @@ public:
     // has no global hot keys) the status line says so once: in place of the
     // "OK" of the paint running or about to run, or at once when none does.
     void RegisterProgramHotKey();
+    // What the parameters dialog says of a hot key asked of the desktop:
+    // nothing where the program grabs its key itself (X11).
+    DesktopHotKeyNote HotKeyNote() const;
     // Releases the hot key (at close, and while the parameters dialog changes it).
     void UnregisterProgramHotKey();
 
@@ -229,6 +233,8 @@ protected:
     // another filter, then the last one chosen, for the rest of the run.
     int save_picture_filter_index_ = 1;
     GlobalHotKey* hot_key_ = nullptr;
+    // The hot key asked of the desktop where no key can be grabbed (Wayland).
+    DesktopHotKey* desktop_hot_key_ = nullptr;
     // Whether the window waits in the notification area (hidden, tray icon shown).
     bool in_tray_ = false;
     // A paste waits for the window's keyboard focus (Wayland).
@@ -322,6 +328,8 @@ private:
     bool enter_pressed_in_box_ = false;  // Enter went down in the box, not yet up
     int programmatic_change_ = 0;        // >0 while code changes the box
 
+    // The status line's notice that the hot key could not be registered.
+    void NoticeHotKeyNotRegistered();
     QString pending_notice_;          // a hot key that could not be registered, not yet shown
     QString settings_notice_;         // a settings file that was not read, not yet shown
     QTimer* tray_watch_ = nullptr;    // runs while in_tray_

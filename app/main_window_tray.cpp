@@ -47,10 +47,14 @@ void TNerovan1::BuildTray() {
     connect(Close1, &QAction::triggered, this, &TNerovan1::Close1Click);
     RxTrayIcon1->setContextMenu(PopupMenu1);
     // A double click restores; the single click that comes before it does
-    // nothing, or the window would flash up for the first half of it.
+    // nothing, or the window would flash up for the first half of it. A
+    // desktop's status notifier host reports a click as one activation and
+    // never a double click: there the click restores.
     connect(RxTrayIcon1, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick) RestoreFromTray();
+                if (reason == QSystemTrayIcon::DoubleClick ||
+                    (reason == QSystemTrayIcon::Trigger && TrayOfStatusNotifierHost()))
+                    RestoreFromTray();
             });
 
     // While the window waits in the tray, the notification area is looked
@@ -66,6 +70,16 @@ void TNerovan1::BuildTray() {
 
     hot_key_ = new GlobalHotKey(this);
     connect(hot_key_, &GlobalHotKey::Activated, this, &TNerovan1::OnhotKey);
+    if (OnWayland()) {
+        desktop_hot_key_ = new DesktopHotKey(QDBusConnection::sessionBus(), this);
+        connect(desktop_hot_key_, &DesktopHotKey::Activated, this, &TNerovan1::OnhotKey);
+        connect(desktop_hot_key_, &DesktopHotKey::StateChanged, this, [this] {
+            const DesktopHotKey::State state = desktop_hot_key_->CurrentState();
+            if (state == DesktopHotKey::State::Waiting || state == DesktopHotKey::State::Bound)
+                return;
+            NoticeHotKeyNotRegistered();
+        });
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -79,12 +93,32 @@ void TNerovan1::RegisterProgramHotKey() {
     // global hot keys, leaves the hot key without effect; the status line
     // says so once, and the tray item still does the same work.
     const int modifiers = HotKeyModifiers(s.HotKeyCtrl, s.HotKeyShift, s.HotKeyAlt);
+    if (desktop_hot_key_) {
+        // The desktop answers later; a refusal or a missing portal is noticed then.
+        pending_notice_.clear();
+        desktop_hot_key_->Register(modifiers, s.HotKeyLetter, QString::fromLatin1(kPasteAction));
+        return;
+    }
     if (hot_key_->Register(modifiers, s.HotKeyLetter)) {
         pending_notice_.clear();
         return;
     }
-    pending_notice_ = QStringLiteral("The hot key %1 could not be registered").arg(text);
+    NoticeHotKeyNotRegistered();
+}
+
+void TNerovan1::NoticeHotKeyNotRegistered() {
+    const ProgramSettings& s = Settings;
+    pending_notice_ =
+        QStringLiteral("The hot key %1 could not be registered")
+            .arg(HotKeyText(s.HotKeyCtrl, s.HotKeyShift, s.HotKeyAlt, s.HotKeyLetter));
     QMetaObject::invokeMethod(this, &TNerovan1::ShowPendingNotice, Qt::QueuedConnection);
+}
+
+DesktopHotKeyNote TNerovan1::HotKeyNote() const {
+    if (!desktop_hot_key_) return {};
+    return NoteOnDesktopHotKey(desktop_hot_key_->CurrentState(),
+                               desktop_hot_key_->TriggerDescription(),
+                               PasteCommand(QCoreApplication::applicationFilePath()));
 }
 
 void TNerovan1::ShowPendingNotice() {
@@ -99,7 +133,10 @@ void TNerovan1::ShowPendingNotice() {
     settings_notice_.clear();
 }
 
-void TNerovan1::UnregisterProgramHotKey() { hot_key_->Unregister(); }
+void TNerovan1::UnregisterProgramHotKey() {
+    hot_key_->Unregister();
+    if (desktop_hot_key_) desktop_hot_key_->Unregister();
+}
 
 void TNerovan1::HideToTray() {
     if (!questions_->TrayAvailable()) {

@@ -138,6 +138,18 @@ TFParams::TFParams(QWidget* parent) : QDialog(parent) {
     keyRow->addWidget(CheckBox3);
     keyRow->addWidget(Edit2);
     column->addWidget(GroupBox2);
+    HotKeyNote = new QLabel(this);
+    HotKeyNote->setObjectName("HotKeyNote");
+    HotKeyNote->setWordWrap(true);
+    HotKeyNote->setTextFormat(Qt::PlainText);
+    MakeNavy(HotKeyNote);
+    PasteCommandEdit = new QLineEdit(this);
+    PasteCommandEdit->setObjectName("PasteCommandEdit");
+    PasteCommandEdit->setReadOnly(true);
+    HotKeyNote->setVisible(false);
+    PasteCommandEdit->setVisible(false);
+    column->addWidget(HotKeyNote);
+    column->addWidget(PasteCommandEdit);
 
     // pmul and CBlur, with the OK button beside CBlur.
     auto* bottom = new QGridLayout;
@@ -315,6 +327,15 @@ void TFParams::showEvent(QShowEvent* event) {
 
 // ---------------------------------------------------------------------------
 
+void TFParams::ShowDesktopHotKey(const DesktopHotKeyNote& note) {
+    HotKeyNote->setText(note.Text);
+    HotKeyNote->setVisible(!note.Text.isEmpty());
+    PasteCommandEdit->setText(note.Command);
+    PasteCommandEdit->setVisible(!note.Command.isEmpty());
+    // The dialog fits its contents again (it may have a fixed size).
+    adjustSize();
+}
+
 void ApplyPainterSwitches(const ProgramSettings& values, TNerovan& component,
                           std::mutex& componentMutex) {
     std::lock_guard<std::mutex> lock(componentMutex);
@@ -330,6 +351,7 @@ void Parameters1Click(QWidget* parent, ProgramSettings& values, const Parameters
     // 2. The dialog with the current values.
     TFParams dialog(parent);
     dialog.LoadValues(values);
+    dialog.ShowDesktopHotKey(steps.HotKeyNote);
 
     // 3. Modal; FormClose takes the modifiers whichever way it closes.
     if (steps.ShowModal)

@@ -13,6 +13,7 @@
 #include <functional>
 #include <mutex>
 
+#include "desktop_hot_key.h"
 #include "settings_file.h"
 
 class QButtonGroup;
@@ -44,6 +45,10 @@ public:
     // CheckBox2 (Shift), CheckBox3 (Alt) in this order, each change running
     // its click rule; the picture kind; pmul and CBlur.
     void LoadValues(const ProgramSettings& values);
+    // Under the hot key: what the desktop made of it, and the command to
+    // bind where it binds none (selectable, to copy). Nothing shows for an
+    // empty note.
+    void ShowDesktopHotKey(const DesktopHotKeyNote& note);
 
     // RadioGroup1: 0 = "In EMF (Enhanced Metafile Format)", 1 = "In BMP (Bitmap)".
     int ItemIndex() const;
@@ -98,6 +103,8 @@ private:
     QCheckBox* CheckBox2 = nullptr;
     QCheckBox* CheckBox3 = nullptr;
     QLineEdit* Edit2 = nullptr;
+    QLabel* HotKeyNote = nullptr;
+    QLineEdit* PasteCommandEdit = nullptr;
     QCheckBox* pmul = nullptr;
     QCheckBox* CBlur = nullptr;
     QCheckBox* CTransparent = nullptr;
@@ -119,6 +126,8 @@ void ApplyPainterSwitches(const ProgramSettings& values, TNerovan& component,
 struct ParametersSteps {
     // Step 1: unregister the hot key (it stays so while the dialog is open).
     std::function<void()> UnregisterHotKey;
+    // Shown under the hot key: what the desktop made of it (empty on X11).
+    DesktopHotKeyNote HotKeyNote;
     // Step 4: give the chosen picture kind and painter switches to the component.
     std::function<void(const ProgramSettings& values)> ApplyPainterSwitches;
     // Steps 7 and 8: register the hot key with the new values and caption the

@@ -1,6 +1,8 @@
 // The choice of the Qt platform plugin and the test for Wayland.
 #include "window_system.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QString>
 
@@ -26,6 +28,13 @@ void PreferWayland() {
 bool OnWayland() {
     // "wayland", or "wayland-egl" and the like for the plugin's variants.
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+bool TrayOfStatusNotifierHost() {
+    if (OnWayland()) return true;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
 }
 
 }  // namespace nerovan

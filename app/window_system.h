@@ -25,4 +25,9 @@ void PreferWayland();
 // window can be brought back by the compositor alone.
 bool OnWayland();
 
+// Whether tray icons go to a desktop's status notifier host (over D-Bus)
+// rather than into an X11 notification area: always on Wayland, and on X11
+// where such a host is on the session bus.
+bool TrayOfStatusNotifierHost();
+
 }  // namespace nerovan

@@ -180,9 +180,18 @@ private slots:
             ApplyPainterSwitches(v, p.component, p.mutex);
         };
         s.Repaint = [&] { steps << "repaint"; };
+        // A desktop without global shortcuts: the dialog says so and shows
+        // the command to bind instead, ready to copy.
+        s.HotKeyNote =
+            NoteOnDesktopHotKey(DesktopHotKey::State::NoShortcuts, QString(), "nerovan --paste");
         s.ShowModal = [&](TFParams& d) {
             steps << "open";
             d.show();
+            auto* note = d.findChild<QLabel*>("HotKeyNote");
+            QVERIFY(note->isVisible() && note->text().contains("no global shortcuts"));
+            auto* command = d.findChild<QLineEdit*>("PasteCommandEdit");
+            QVERIFY(command->isVisible() && command->isReadOnly());
+            QCOMPARE(command->text(), QString("nerovan --paste"));
             d.close();  // the close box
         };
         Parameters1Click(nullptr, values, s);
@@ -207,6 +216,9 @@ private slots:
             QCOMPARE(d.ItemIndex(), 1);
             QVERIFY(!d.findChild<QCheckBox*>("pmul")->isChecked());
             d.show();
+            // The window grabs its own key here: no note of the desktop's.
+            QVERIFY(!d.findChild<QLabel*>("HotKeyNote")->isVisible());
+            QVERIFY(!d.findChild<QLineEdit*>("PasteCommandEdit")->isVisible());
             auto* edit = d.findChild<QLineEdit*>("Edit2");
             edit->setFocus();
             QTest::keyClick(edit, Qt::Key_G);

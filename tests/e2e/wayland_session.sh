@@ -13,7 +13,14 @@
 #    `nerovan --paste`: the minimised window comes back with that formula
 #    painted (Enter copies it again);
 #  - with EMF = 1 the program offers exactly the two EMF targets, and its own
-#    EMF put back by another client brings its formula back.
+#    EMF put back by another client brings its formula back;
+#  - on a session bus with the real xdg-desktop-portal, and behind it a
+#    desktop's global shortcuts and a panel (desktop_backend, which binds what
+#    it is asked, registers tray icons, and presses and clicks on request):
+#    the program asks for its hot key with the configured trigger, hides in
+#    the tray and comes back with a click on its icon, and a press of the hot
+#    key brings it back with the clipboard's formula painted, as the hot key
+#    does on X11.
 # Weston keeps a copy of the first type of every selection and takes the
 # selection over with it, so wl-paste sees the first type only: the types
 # are read from the program's side of the protocol.
@@ -23,7 +30,7 @@ set -euo pipefail
 source "$(dirname "$0")/session.sh" "$@"
 
 command -v weston >/dev/null || fail "weston is not installed (scripts/install-deps)"
-for tool in Xvfb xdotool wl-copy wl-paste iconv; do
+for tool in Xvfb xdotool wl-copy wl-paste iconv dbus-daemon dbus-send /usr/libexec/xdg-desktop-portal; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps)"
 done
 [ -n "$(find /usr/lib -path '*qt6/plugins/platforms/libqwayland*' -print -quit 2>/dev/null)" ] ||
@@ -188,4 +195,56 @@ sleep 0.5
 wl timeout 5 wl-paste -t "$emf_office" >"$work/again.emf" || wfail "wl-paste read no EMF"
 [ "$(emf_texts "$work/again.emf" | sed -n 2p)" = "$emf_formula" ] ||
     wfail "the pasted EMF did not bring back '$emf_formula' (got '$(emf_texts "$work/again.emf" | sed -n 2p)')"
+end_program
+
+# --- The hot key through the desktop's portal ---------------------------------
+rm -f "$work/Nerovan.Ini"
+dbus-daemon --session --nofork --print-address=3 3>"$work/bus" 2>"$work/bus.log" &
+pids+=($!)
+wait_for 100 test -s "$work/bus" || fail "dbus-daemon did not start"
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+"$build/desktop_backend" --panel >"$work/desktop.log" 2>&1 &
+pids+=($!)
+wait_for 100 grep -qx ready "$work/desktop.log" || fail "desktop_backend did not start: $(cat "$work/desktop.log")"
+mkdir "$work/portals"
+printf '[portal]\nDBusName=org.freedesktop.impl.portal.desktop.nerovantest\nInterfaces=org.freedesktop.impl.portal.GlobalShortcuts;\nUseIn=nerovantest\n' \
+    >"$work/portals/nerovantest.portal"
+XDG_DESKTOP_PORTAL_DIR="$work/portals" XDG_CURRENT_DESKTOP=nerovantest \
+    /usr/libexec/xdg-desktop-portal --replace >"$work/portal.log" 2>&1 &
+pids+=($!)
+wait_for 100 bash -c "dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.freedesktop.portal.Desktop 2>/dev/null | grep -q 'boolean true'" ||
+    fail "xdg-desktop-portal did not start: $(tail -5 "$work/portal.log")"
+start_wayland_program
+wait_for 100 grep -q '^bind .* paste description=Paste, paint and restore preferred_trigger=CTRL+SHIFT+f$' "$work/desktop.log" ||
+    wfail "the program did not ask the desktop for its hot key: $(cat "$work/desktop.log")"
+# With a status notifier host the window hides in the tray: it takes no
+# keys, and a click on its icon brings it back.
+type_keys 'y'
+sleep 1
+xdotool key ctrl+Return
+wait_for 50 grep -q '^tray ' "$work/desktop.log" || wfail "the program put no icon in the desktop's tray"
+sleep 1
+copies=$(selections)
+xdotool key Return
+sleep 1
+copied_since "$copies" && wfail "the window in the tray still took Enter"
+dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.desktop.nerovantest \
+    /io/nerovan/test/keyboard io.nerovan.test.Keyboard.ClickTray | grep -q 'int32 1' ||
+    wfail "no tray icon of the program to click: $(cat "$work/desktop.log")"
+sleep 1.5
+enter_copies "a click on the tray icon did not bring the window back"
+xdotool key ctrl+Return
+sleep 1
+formula3='sqrt(x^2+1)'
+reference "$formula3" "$work/ref3.png"
+printf '%s' "$formula3" >"$work/formula3.txt"
+offer_clipboard text/plain "$work/formula3.txt"
+dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.desktop.nerovantest \
+    /io/nerovan/test/keyboard io.nerovan.test.Keyboard.Press string:paste | grep -q 'int32 1' ||
+    wfail "the desktop had no shortcut of the program to press: $(cat "$work/desktop.log")"
+sleep 2
+shot 4-desktop-hot-key.png
+enter_copies "Enter after the desktop's hot key did not take the clipboard"
+clipboard_png_is "$work/ref3.png" clipboard-3.png \
+    "after the desktop's hot key, Enter did not copy the picture of '$formula3'"
 echo "PASS (screenshots in $out)"
