@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "hot_key.h"
+#include "program_version.h"
 
 namespace nerovan {
 
@@ -125,6 +126,16 @@ void DesktopHotKey::Register(int modifiers, char letter, const QString& descript
     if (!bus_.isConnected()) {
         SetState(State::NoPortal);
         return;
+    }
+    if (!identified_) {
+        // Newer portals learn a program's identity (and so the name its
+        // shortcut is listed under) from its first call; older ones answer
+        // that they have no such interface, which changes nothing.
+        identified_ = true;
+        QDBusMessage identify = QDBusMessage::createMethodCall(
+            kPortalService, kPortalPath, "org.freedesktop.host.portal.Registry", "Register");
+        identify << QString::fromLatin1(kDesktopAppId) << QVariantMap();
+        bus_.asyncCall(identify);
     }
     // The portal's version property tells whether it has global shortcuts
     // at all, before a session is asked for.

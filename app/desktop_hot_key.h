@@ -117,6 +117,7 @@ private:
     QString trigger_description_;
     bool paused_ = false;
     bool activation_watched_ = false;
+    bool identified_ = false;
     quint64 tokens_ = 0;
 };
 

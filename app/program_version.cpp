@@ -11,6 +11,8 @@
 
 namespace nerovan {
 
+const char* const kDesktopAppId = "io.nerovan.Nerovan";
+
 namespace {
 
 const char* const kUsage =
@@ -33,7 +35,7 @@ QString ProgramVersion() { return QStringLiteral(NEROVAN_VERSION); }
 
 void SetProgramIdentity() {
     QCoreApplication::setApplicationVersion(ProgramVersion());
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.nerovan.Nerovan"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopAppId));
 }
 
 bool AnswerWithoutWindow(int argc, const char* const* argv, int& status) {

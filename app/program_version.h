@@ -10,9 +10,12 @@ namespace nerovan {
 // The program's version, from the build ("1.2").
 QString ProgramVersion();
 
-// The application's version and its desktop entry's name
-// ("io.nerovan.Nerovan"), which is Wayland's app id and the entry a desktop
-// matches the window to. Called once the application exists.
+// The name of the program's desktop entry: Wayland's app id, the entry a
+// desktop matches the window to, and the program's name to the portal.
+extern const char* const kDesktopAppId;  // "io.nerovan.Nerovan"
+
+// The application's version and its desktop entry's name. Called once the
+// application exists.
 void SetProgramIdentity();
 
 // Looks for --version or --help among the arguments (up to a "--"). Returns
