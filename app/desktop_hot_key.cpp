@@ -116,7 +116,11 @@ DesktopHotKey::~DesktopHotKey() { CloseSession(); }
 void DesktopHotKey::Register(int modifiers, char letter, const QString& description) {
     paused_ = false;
     const QString trigger = PreferredTrigger(modifiers, letter);
-    if (trigger == trigger_ && description == description_ && state_ != State::Refused) return;
+    // A desktop that has the key, or is still deciding, is not asked again;
+    // one that had no portal or said no is (it may have one, or agree, now).
+    if (trigger == trigger_ && description == description_ &&
+        (state_ == State::Bound || state_ == State::Waiting))
+        return;
     trigger_ = trigger;
     description_ = description;
     UnwatchRequest();

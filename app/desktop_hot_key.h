@@ -67,8 +67,8 @@ public:
 
     // Asks the desktop for the shortcut "paste" with this description and
     // the trigger of the modifiers and letter. Asking again for the same
-    // trigger keeps the session the desktop has; another trigger closes it
-    // and asks anew, as a session binds its shortcuts once.
+    // trigger keeps the session the desktop has bound or is binding; another
+    // trigger closes it and asks anew, as a session binds its shortcuts once.
     void Register(int modifiers, char letter, const QString& description);
     // Presses are not reported until the next Register; the desktop keeps
     // the binding (so it is not asked again for the same key).
