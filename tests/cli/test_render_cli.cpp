@@ -439,6 +439,29 @@ TEST_F(RenderCli, KeptFontsGiveTheSamePictures) {
     }
 }
 
+// The fonts are kept for the program, however it is called: by a relative
+// path from another folder too (a program that holds its libraries is
+// stamped by its own path, not by the name it was called by).
+TEST_F(RenderCli, KeptFontsServeCallsFromAnyFolder) {
+    ASSERT_EQ(symlink(NEROVAN_RENDER_PATH, Path("nr").c_str()), 0);
+    ASSERT_EQ(mkdir(Path("sub").c_str(), 0700), 0);
+    const std::string env = "XDG_CACHE_HOME=" + ShellQuote(Path("cache")) + " ";
+    auto run_in = [&](const std::string& folder, const std::string& program,
+                      const std::string& picture) {
+        return std::system(("cd " + ShellQuote(Path(folder)) + " && " + env + program +
+                            " --demo 7 -o " + ShellQuote(Path(picture)))
+                               .c_str());
+    };
+    ASSERT_EQ(run_in(".", "./nr", "here.png"), 0);
+    struct stat kept {};
+    ASSERT_EQ(stat(Path("cache/nerovan/fonts").c_str(), &kept), 0);
+    ASSERT_EQ(run_in("sub", "../nr", "there.png"), 0);
+    struct stat again {};
+    ASSERT_EQ(stat(Path("cache/nerovan/fonts").c_str(), &again), 0);
+    EXPECT_EQ(again.st_ino, kept.st_ino);  // taken, not written again
+    EXPECT_EQ(ReadAll(Path("there.png")), ReadAll(Path("here.png")));
+}
+
 TEST(RenderOptions, ParsesAndRejects) {
     RenderOptions o;
     std::string err;
