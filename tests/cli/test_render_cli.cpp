@@ -462,6 +462,28 @@ TEST_F(RenderCli, KeptFontsServeCallsFromAnyFolder) {
     EXPECT_EQ(ReadAll(Path("there.png")), ReadAll(Path("here.png")));
 }
 
+// Linked with the static archives of its libraries, the renderer loads none
+// of them (nor cairo's X11 and xcb libraries): only the C library's, and
+// libUEMF, which has no static archive.
+TEST_F(RenderCli, StaticRendererLoadsOnlyTheCLibraryAndLibUemf) {
+#ifndef NEROVAN_RENDER_STATIC
+    GTEST_SKIP() << "nerovan-render is linked with shared libraries";
+#endif
+    Env = "LD_TRACE_LOADED_OBJECTS=1 ";
+    const Result r = Run({"x"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::vector<std::string> allowed = {"linux-vdso.so.1", "ld-linux-x86-64.so.2",
+                                              "libc.so.6", "libm.so.6", "libuemf.so.0"};
+    std::istringstream lines(r.Out);
+    std::vector<std::string> loaded;
+    for (std::string name; lines >> name;) {
+        loaded.push_back(name.substr(name.rfind('/') + 1));
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), loaded.back()), allowed.end()) << r.Out;
+        lines.ignore(1 << 16, '\n');
+    }
+    EXPECT_NE(std::find(loaded.begin(), loaded.end(), "libc.so.6"), loaded.end()) << r.Out;
+}
+
 TEST(RenderOptions, ParsesAndRejects) {
     RenderOptions o;
     std::string err;
