@@ -4,7 +4,8 @@
 # with a numbered term of its own) to PNG and EMF with --batch on 1 and 2
 # threads, formulas per second and the speed-up from 1 to 2 threads; a sample
 # of one renderer call per formula, per formula; and the wall time of a
-# single call. Usage: bench/batch.sh [RENDERER]   (default build-release's)
+# single call, best and median, to a file and to standard output.
+# Usage: bench/batch.sh [RENDERER]   (default build-release's)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 render=${1:-$root/build-release/nerovan-render}
@@ -69,12 +70,19 @@ for format in png emf; do
         'BEGIN { printf "%-34s %9.3f %12.0f   %.0fx the batch'"'"'s time per formula\n", c, ns / 1e9, 1e9 / ns, ns / b }'
 done
 
-# A single call, best and median of 50 (the fonts kept from the calls above).
-for args in "--demo 3" "x^2"; do
+# A single call, best and median of 50 (the fonts kept from the calls above),
+# to a file (written safely: flushed to the disk) and to standard output.
+# single NAME OUT ARGS...: the renderer with ARGS, its standard output to OUT.
+single() {
+    local name=$1 out=$2
+    shift 2
     for i in $(seq 50); do
         start=${EPOCHREALTIME/./}
-        "$render" $args -o "$tmp/one.png"
+        "$render" "$@" > "$out"
         echo $((${EPOCHREALTIME/./} - start))
-    done | sort -n | awk -v c="single call ($args to PNG)" '{ t[NR] = $1 } END {
+    done | sort -n | awk -v c="single call ($name)" '{ t[NR] = $1 } END {
         printf "%-34s %9.1f ms best, %.1f ms median\n", c, t[1] / 1e3, t[int((NR + 1) / 2)] / 1e3 }'
-done
+}
+single "--demo 3 to PNG" /dev/null --demo 3 -o "$tmp/one.png"
+single "x^2 to PNG" /dev/null x^2 -o "$tmp/one.png"
+single "x^2, PNG to stdout" "$tmp/stdout.png" x^2 --format png -o -

@@ -25,10 +25,15 @@ const char* const kVariables[] = {
     "XDG_CONFIG_HOME", "XDG_DATA_HOME",   "XDG_DATA_DIRS",      "LANG",    "LC_ALL",
     "LC_CTYPE",        "LANGUAGE"};
 
-// The library file that holds the code at addr.
+// The library file that holds the code at addr; empty when the program
+// itself holds it (linked with the library's static archive), whose own stamp
+// then covers it: dladdr names the program by argv[0], which may be relative.
 std::string LibraryOf(const void* addr) {
-    Dl_info info{};
+    Dl_info info{}, self{};
     if (dladdr(addr, &info) == 0 || !info.dli_fname) return "?";
+    if (dladdr(reinterpret_cast<const void*>(&LibraryOf), &self) != 0 &&
+        info.dli_fbase == self.dli_fbase)
+        return "";
     return info.dli_fname;
 }
 
@@ -102,7 +107,7 @@ std::vector<std::string> CurrentStamps(const std::vector<std::string>& font_file
     AddPath(stamps, n > 0 ? std::string(self, static_cast<size_t>(n)) : "/proc/self/exe");
     for (const void* code :
          {reinterpret_cast<const void*>(&FcInit), reinterpret_cast<const void*>(&cairo_create)})
-        AddPath(stamps, LibraryOf(code));
+        if (const std::string library = LibraryOf(code); !library.empty()) AddPath(stamps, library);
     for (const std::string& file : font_files) AddPath(stamps, file);
     // Every configuration file read, with its folder (a file added there
     // changes the folder), the font folders, and the places of the user's

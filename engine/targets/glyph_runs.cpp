@@ -21,14 +21,6 @@ int32_t ToFixed(double v) { return static_cast<int32_t>(std::nearbyint(v * 256.0
 int FixedFloor(int32_t v) { return v >> 8; }
 int FixedCeil(int32_t v) { return -((-v) >> 8); }
 
-// The cache is kept frozen while it lives (see MakeGlyph); pixman destroys
-// only a thawed one.
-void DestroyGlyphCache(pixman_glyph_cache_t* cache) {
-    if (!cache) return;
-    pixman_glyph_cache_thaw(cache);
-    pixman_glyph_cache_destroy(cache);
-}
-
 }  // namespace
 
 struct GlyphRuns::GlyphTable {
@@ -39,7 +31,7 @@ struct GlyphRuns::GlyphTable {
     // is drawn without antialiasing.
     bool MaskAllowed = true;
     bool Made[256] = {};
-    const void* Glyph[256] = {};  // null: no ink
+    const GlyphImage* Glyph[256] = {};  // null: no ink
     // The ink box about the glyph origin, as cairo rounds it: left, top,
     // right, bottom in 1/256 pixel.
     int32_t Box[256][4] = {};
@@ -50,7 +42,7 @@ GlyphRuns::GlyphRuns(Bitmap& bitmap) : bitmap_(bitmap) {}
 GlyphRuns::~GlyphRuns() {
     if (pixman_) pixman_image_unref(pixman_);
     if (solid_) pixman_image_unref(solid_);
-    DestroyGlyphCache(glyph_cache_);
+    for (auto& kept : images_) pixman_image_unref(kept.second.Image);
 }
 
 void GlyphRuns::Target(uint8_t* rows) {
@@ -91,7 +83,6 @@ void GlyphRuns::Composite(const TRect* clip) {
             solid_ = pixman_image_create_solid_fill(&colour);
             solid_color_ = pending_color_;
         }
-        const int n = static_cast<int>(pending_.size());
         pixman_region32_t region;
         if (clip) {
             pixman_region32_init_rect(&region, clip->Left, clip->Top,
@@ -99,14 +90,29 @@ void GlyphRuns::Composite(const TRect* clip) {
                                       static_cast<unsigned>(clip->Bottom - clip->Top));
             pixman_image_set_clip_region32(pixman_, &region);
         }
-        if (pending_overlap_ && pending_mask_allowed_)
-            pixman_composite_glyphs(PIXMAN_OP_OVER, solid_, pixman_,
-                                    pixman_glyph_get_mask_format(glyph_cache_, n, pending_.data()),
-                                    left, top, left, top, left, top, right - left, bottom - top,
-                                    glyph_cache_, n, pending_.data());
-        else
-            pixman_composite_glyphs_no_mask(PIXMAN_OP_OVER, solid_, pixman_, 0, 0, 0, 0,
-                                            glyph_cache_, n, pending_.data());
+        // The calls pixman_composite_glyphs and its no-mask variant make:
+        // each glyph image added into an 8-bit mask of the box, which is then
+        // composited, or each one composited in turn.
+        const int w = right - left, h = bottom - top;
+        const bool via_mask = pending_overlap_ && pending_mask_allowed_;
+        pixman_image_t* mask =
+            via_mask ? pixman_image_create_bits(PIXMAN_a8, w, h, nullptr, 0) : nullptr;
+        for (const HeldGlyph& g : pending_) {
+            pixman_image_t* image = g.Glyph->Image;
+            const int x = g.X - g.Glyph->OriginX, y = g.Y - g.Glyph->OriginY;
+            const int iw = pixman_image_get_width(image), ih = pixman_image_get_height(image);
+            if (!via_mask)
+                pixman_image_composite32(PIXMAN_OP_OVER, solid_, image, pixman_, x, y, 0, 0, x, y,
+                                         iw, ih);
+            else if (mask)
+                pixman_image_composite32(PIXMAN_OP_ADD, image, nullptr, mask, 0, 0, 0, 0, x - left,
+                                         y - top, iw, ih);
+        }
+        if (mask) {
+            pixman_image_composite32(PIXMAN_OP_OVER, solid_, mask, pixman_, left, top, 0, 0, left,
+                                     top, w, h);
+            pixman_image_unref(mask);
+        }
         if (clip) {
             pixman_image_set_clip_region32(pixman_, nullptr);
             pixman_region32_fini(&region);
@@ -140,8 +146,8 @@ GlyphRuns::GlyphTable& GlyphRuns::TableFor(const FontHandle& h) {
 
 void GlyphRuns::DropGlyphs() {
     Flush();
-    DestroyGlyphCache(glyph_cache_);
-    glyph_cache_ = nullptr;
+    for (auto& kept : images_) pixman_image_unref(kept.second.Image);
+    images_.clear();
     tables_.clear();
     last_table_ = nullptr;
     kept_glyphs_ = 0;
@@ -164,12 +170,11 @@ bool GlyphRuns::MakeGlyph(GlyphTable& t, uint8_t c) {
     }
     const int32_t box[4] = {ToFixed(e.x_bearing), ToFixed(e.y_bearing),
                             ToFixed(e.x_bearing + e.width), ToFixed(e.y_bearing + e.height)};
-    void* const key = reinterpret_cast<void*>(static_cast<uintptr_t>(index));
     // Keyed by font and glyph index: the charsets of one font share images.
-    if (const void* known =
-            glyph_cache_ ? pixman_glyph_cache_lookup(glyph_cache_, t.Font, key) : nullptr) {
+    const auto key = std::make_pair(t.Font, index);
+    if (const auto known = images_.find(key); known != images_.end()) {
         t.Made[c] = true;
-        t.Glyph[c] = known;
+        t.Glyph[c] = &known->second;
         std::copy(box, box + 4, t.Box[c]);
         return true;
     }
@@ -203,30 +208,21 @@ bool GlyphRuns::MakeGlyph(GlyphTable& t, uint8_t c) {
                 bottom = std::max(bottom, row + 1);
             }
     bool kept = drawn;
-    const void* glyph = nullptr;
+    const GlyphImage* glyph = nullptr;
     if (drawn && left < right) {
         const size_t bytes = static_cast<size_t>(right - left) * static_cast<size_t>(bottom - top);
         kept = bytes <= kLargestKeptGlyph && kept_bytes_ + bytes <= kMostKeptBytes &&
                kept_glyphs_ < kMostKeptGlyphs;
-        if (kept && !glyph_cache_) {
-            // Kept frozen for good: a thaw would let pixman drop glyphs the
-            // tables still point to.
-            glyph_cache_ = pixman_glyph_cache_create();
-            if (glyph_cache_) pixman_glyph_cache_freeze(glyph_cache_);
-        }
         pixman_image_t* image =
-            kept && glyph_cache_
-                ? pixman_image_create_bits(PIXMAN_a8, right - left, bottom - top, nullptr, 0)
-                : nullptr;
+            kept ? pixman_image_create_bits(PIXMAN_a8, right - left, bottom - top, nullptr, 0)
+                 : nullptr;
         if (image) {
             auto* bits = reinterpret_cast<uint8_t*>(pixman_image_get_data(image));
             const int image_stride = pixman_image_get_stride(image);
             for (int row = top; row < bottom; ++row)
                 std::memcpy(bits + (row - top) * image_stride, data + row * stride + left,
                             static_cast<size_t>(right - left));
-            glyph =
-                pixman_glyph_cache_insert(glyph_cache_, t.Font, key, -x0 - left, -y0 - top, image);
-            pixman_image_unref(image);
+            glyph = &(images_[key] = {image, -x0 - left, -y0 - top});
         }
         kept = glyph != nullptr;
         if (kept) {

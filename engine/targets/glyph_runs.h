@@ -7,8 +7,10 @@
 #include <cairo.h>
 #include <pixman.h>
 
+#include <map>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bitmap.h"
@@ -45,6 +47,16 @@ public:
     void Discard();
 
 private:
+    // A glyph's image (8-bit coverage) and its origin inside the image.
+    struct GlyphImage {
+        pixman_image_t* Image = nullptr;
+        int OriginX = 0, OriginY = 0;
+    };
+    // A glyph held back: its image with the origin at (X, Y).
+    struct HeldGlyph {
+        int X, Y;
+        const GlyphImage* Glyph;
+    };
     // The glyph images of one font and charset, by byte, made on first use.
     struct GlyphTable;
     GlyphTable& TableFor(const FontHandle& h);
@@ -63,15 +75,19 @@ private:
     // Glyphs held back, all of one font and colour, with the bounds cairo
     // would give their ink (in 1/256 pixel) and whether one glyph's ink box
     // meets those before it (then they are added up in a mask first).
-    std::vector<pixman_glyph_t> pending_;  // those with ink
-    size_t pending_glyphs_ = 0;            // all of them
+    std::vector<HeldGlyph> pending_;  // those with ink
+    size_t pending_glyphs_ = 0;       // all of them
     cairo_scaled_font_t* pending_font_ = nullptr;
     TColor pending_color_ = 0;
     int32_t pending_box_[4] = {};
     bool pending_overlap_ = false;
     bool pending_mask_allowed_ = true;
-    // The glyph images kept, and the tables that find them by byte.
-    pixman_glyph_cache_t* glyph_cache_ = nullptr;
+    // The glyph images kept, by font and glyph index (the charsets of one
+    // font share them), and the tables that find them by byte. They are kept
+    // here rather than in a pixman glyph cache, whose table of 256 KB is
+    // zeroed page by page on creation: for a single small picture that cost
+    // more than compositing its glyphs.
+    std::map<std::pair<cairo_scaled_font_t*, unsigned long>, GlyphImage> images_;
     std::vector<std::unique_ptr<GlyphTable>> tables_;
     GlyphTable* last_table_ = nullptr;
     size_t kept_glyphs_ = 0;

@@ -439,6 +439,51 @@ TEST_F(RenderCli, KeptFontsGiveTheSamePictures) {
     }
 }
 
+// The fonts are kept for the program, however it is called: by a relative
+// path from another folder too (a program that holds its libraries is
+// stamped by its own path, not by the name it was called by).
+TEST_F(RenderCli, KeptFontsServeCallsFromAnyFolder) {
+    ASSERT_EQ(symlink(NEROVAN_RENDER_PATH, Path("nr").c_str()), 0);
+    ASSERT_EQ(mkdir(Path("sub").c_str(), 0700), 0);
+    const std::string env = "XDG_CACHE_HOME=" + ShellQuote(Path("cache")) + " ";
+    auto run_in = [&](const std::string& folder, const std::string& program,
+                      const std::string& picture) {
+        return std::system(("cd " + ShellQuote(Path(folder)) + " && " + env + program +
+                            " --demo 7 -o " + ShellQuote(Path(picture)))
+                               .c_str());
+    };
+    ASSERT_EQ(run_in(".", "./nr", "here.png"), 0);
+    struct stat kept {};
+    ASSERT_EQ(stat(Path("cache/nerovan/fonts").c_str(), &kept), 0);
+    ASSERT_EQ(run_in("sub", "../nr", "there.png"), 0);
+    struct stat again {};
+    ASSERT_EQ(stat(Path("cache/nerovan/fonts").c_str(), &again), 0);
+    EXPECT_EQ(again.st_ino, kept.st_ino);  // taken, not written again
+    EXPECT_EQ(ReadAll(Path("there.png")), ReadAll(Path("here.png")));
+}
+
+// Linked with the static archives of its libraries, the renderer loads none
+// of them (nor cairo's X11 and xcb libraries): only the C library's, and
+// libUEMF, which has no static archive.
+TEST_F(RenderCli, StaticRendererLoadsOnlyTheCLibraryAndLibUemf) {
+#ifndef NEROVAN_RENDER_STATIC
+    GTEST_SKIP() << "nerovan-render is linked with shared libraries";
+#endif
+    Env = "LD_TRACE_LOADED_OBJECTS=1 ";
+    const Result r = Run({"x"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::vector<std::string> allowed = {"linux-vdso.so.1", "ld-linux-x86-64.so.2",
+                                              "libc.so.6", "libm.so.6", "libuemf.so.0"};
+    std::istringstream lines(r.Out);
+    std::vector<std::string> loaded;
+    for (std::string name; lines >> name;) {
+        loaded.push_back(name.substr(name.rfind('/') + 1));
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), loaded.back()), allowed.end()) << r.Out;
+        lines.ignore(1 << 16, '\n');
+    }
+    EXPECT_NE(std::find(loaded.begin(), loaded.end(), "libc.so.6"), loaded.end()) << r.Out;
+}
+
 TEST(RenderOptions, ParsesAndRejects) {
     RenderOptions o;
     std::string err;
