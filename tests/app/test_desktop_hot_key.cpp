@@ -80,8 +80,7 @@ void TestDesktopHotKey::cleanupTestCase() {
 }
 
 QDBusConnection TestDesktopHotKey::Connect(const QString& name) {
-    QDBusConnection c = QDBusConnection::connectToBus(address_, name);
-    return c;
+    return QDBusConnection::connectToBus(address_, name);
 }
 
 void TestDesktopHotKey::StartPortal(bool withBackend) {
